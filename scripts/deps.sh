@@ -1,0 +1,20 @@
+# Shared by ./run, ./test and ./bench: installs the Debian packages QZB needs, once.
+QZB_PACKAGES=(
+  cmake ninja-build g++ clang libclang-rt-dev
+  qt6-base-dev libgl-dev libbenchmark-dev
+  fonts-ipafont-gothic xvfb xauth imagemagick
+)
+
+qzb_install_deps() {
+  local missing=()
+  local pkg
+  for pkg in "${QZB_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}

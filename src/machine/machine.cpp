@@ -1,0 +1,67 @@
+#include "machine/machine.h"
+
+namespace qzb {
+
+void Machine::step() {
+    const std::int16_t word = readProgramWord(switches_, state_.pc);
+    const std::int16_t immediate = static_cast<std::int16_t>(word & 15);
+    const bool b4 = (word & 0x10) != 0;
+    const bool b5 = (word & 0x20) != 0;
+    const bool b6 = (word & 0x40) != 0;
+    const bool b7 = (word & 0x80) != 0;
+    const bool carryBefore = state_.carry;
+
+    const bool selA = b4 || b7;
+    const bool selB = b5;
+    std::int16_t source = 0;
+    if (!selB && !selA) {
+        source = state_.a;
+    } else if (!selB && selA) {
+        source = state_.b;
+    } else if (selB && !selA) {
+        source = readInputPort(switches_);  // the input switches are read only here
+    }
+
+    std::int16_t result = static_cast<std::int16_t>(immediate + source);
+    state_.carry = result > 15;
+    maskNibble(result);
+
+    // The load inputs are active low: a register loads when its expression is false.
+    const bool loadA = !(b7 || b6);
+    const bool loadB = !(b7 || !b6);
+    const bool loadOut = !(!b7 || b6);
+    // PC's enable is NOT(b7 AND b6 AND (b4 OR NOT C)): false exactly when this holds.
+    const bool loadPc = b7 && b6 && (b4 || !carryBefore);
+
+    if (loadA) {
+        state_.a = result;
+    }
+    if (loadB) {
+        state_.b = result;
+    }
+    if (loadOut) {
+        state_.out = result;
+    }
+    if (loadPc) {
+        state_.pc = result;
+    } else {
+        state_.pc = static_cast<std::int16_t>(state_.pc + 1);
+        maskNibble(state_.pc);
+    }
+    if (refresh_) {
+        refresh_();
+    }
+}
+
+void Machine::reset() {
+    state_.a = 0;
+    state_.b = 0;
+    state_.carry = false;
+    state_.out = 0;
+    state_.pc = 0;
+    if (refresh_) {
+        refresh_();
+    }
+}
+
+}  // namespace qzb

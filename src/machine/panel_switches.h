@@ -1,0 +1,53 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace qzb {
+
+// A switch state as a check box holds it. Only On counts as on; Greyed comes
+// only from a loaded setting file and reads as off everywhere.
+enum class SwitchState : std::uint8_t { Off = 0, On = 1, Greyed = 2 };
+
+// The three clock options. They behave as one group of option buttons: at most
+// one is selected, and after a load none may be.
+struct ClockMode {
+    bool hz1 = false;    // optClk1 "1Hz"
+    bool hz10 = false;   // optClk2 "10Hz"
+    bool manual = true;  // optClk3 "Manual →"
+
+    // Selecting an option clears the other two, as in a group of option buttons.
+    void select1Hz() { *this = {true, false, false}; }
+    void select10Hz() { *this = {false, true, false}; }
+    void selectManual() { *this = {false, false, true}; }
+
+    friend bool operator==(const ClockMode&, const ClockMode&) = default;
+};
+
+// Every switch of the front panel. The machine has no memory of its own: its
+// program memory and input port are these switches, read afresh at every use.
+struct PanelSwitches {
+    static constexpr int programBitCount = 128;  // index = address * 8 + bit
+    static constexpr int inputBitCount = 4;
+
+    std::array<SwitchState, programBitCount> program{};
+    std::array<SwitchState, inputBitCount> input{};
+    ClockMode clock;
+    SwitchState beep = SwitchState::Off;
+
+    friend bool operator==(const PanelSwitches&, const PanelSwitches&) = default;
+};
+
+inline bool isOn(SwitchState state) { return state == SwitchState::On; }
+
+// The 8-bit word (0-255) at `address` (0-15); bits 7-4 are the operation,
+// bits 3-0 the immediate data.
+std::int16_t readProgramWord(const PanelSwitches& switches, std::int16_t address);
+
+// The input port (0-15).
+std::int16_t readInputPort(const PanelSwitches& switches);
+
+// Keeps the low four bits, so every register stays within 0-15.
+void maskNibble(std::int16_t& value);
+
+}  // namespace qzb
