@@ -1,0 +1,33 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "machine/panel_switches.h"
+#include "settings/file_dialog.h"
+
+namespace qzb {
+
+inline constexpr const char* loadRefusedMessage =
+    "無効なファイルが選択されました。ファイルはロードされませんでした。";
+inline constexpr const char* saveRefusedMessage =
+    "無効なファイルが選択されました。ファイルは保存されませんでした。";
+inline constexpr const char* fileNotFoundMessage = "File Not Found";
+inline constexpr const char* cannotWriteMessage = "書き込めません。";
+
+// What the Load and SaveAs commands need from the window that runs them.
+struct FileCommandContext {
+    FileDialog& dialog;
+    std::string programFolder;                             // the dialog's initial folder
+    std::function<void(const std::string&)> showError;     // modal, error icon, caption QZBEmu
+};
+
+// File > Load: lets the user pick a setting file, hands its fields to the
+// switches and calls `reset`. A cancel, a refused name or a failed open changes nothing.
+void loadSettings(FileCommandContext& context, PanelSwitches& switches, const std::function<void()>& reset);
+
+// File > SaveAs: lets the user name a setting file and writes the switches to it.
+// The old file is replaced only when the whole new one is written.
+void saveSettings(FileCommandContext& context, const PanelSwitches& switches);
+
+}  // namespace qzb
