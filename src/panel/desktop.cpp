@@ -1,0 +1,61 @@
+#include "panel/desktop.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace qzb {
+
+namespace {
+
+// "Setting file|*.qzb" becomes "Setting file (*.qzb)"; further pairs become further filters.
+QString qtFilter(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        filters << QStringLiteral("%1 (%2)").arg(
+            parts[i], QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' ')));
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+}  // namespace
+
+void QtDesktop::showMessage(Icon icon, const QString& text) {
+    QMessageBox box(parent_);
+    box.setWindowTitle(QStringLiteral("QZBEmu"));
+    box.setText(text);
+    switch (icon) {
+        case Icon::Information: box.setIcon(QMessageBox::Information); break;
+        case Icon::Error: box.setIcon(QMessageBox::Critical); break;
+        case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+void QtDesktop::beep() {
+    QApplication::beep();
+}
+
+std::optional<std::string> QtDesktop::pickFile(const FileDialog& dialog, Kind kind) {
+    QFileDialog picker(parent_, QString::fromStdString(dialog.dialogTitle),
+                       QString::fromStdString(dialog.initDir), qtFilter(dialog.filter));
+    picker.setOption(QFileDialog::DontUseNativeDialog);
+    picker.setDefaultSuffix(QString::fromStdString(dialog.defaultExt));
+    if (kind == Kind::Save) {
+        picker.setAcceptMode(QFileDialog::AcceptSave);
+        picker.setFileMode(QFileDialog::AnyFile);
+        picker.setOption(QFileDialog::DontConfirmOverwrite,
+                         (dialog.flags & FileDialog::overwritePrompt) == 0);
+    } else {
+        picker.setAcceptMode(QFileDialog::AcceptOpen);
+        picker.setFileMode((dialog.flags & FileDialog::fileMustExist) != 0 ? QFileDialog::ExistingFile
+                                                                           : QFileDialog::AnyFile);
+    }
+    if (!dialog.fileName.empty()) picker.selectFile(QString::fromStdString(dialog.fileName));
+    if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) return std::nullopt;
+    return picker.selectedFiles().constFirst().toStdString();
+}
+
+}  // namespace qzb

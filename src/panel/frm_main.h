@@ -1,0 +1,101 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+
+#include "machine/machine.h"
+#include "machine/panel_switches.h"
+#include "panel/desktop.h"
+#include "settings/file_dialog.h"
+#include "settings/setting_commands.h"
+
+class QButtonGroup;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace qzb {
+
+// A panel switch. It can show the greyed state a setting file may hold, but a
+// click only ever toggles between off and on; greyed counts as off, so one
+// click turns a greyed switch on.
+class SwitchBox : public QCheckBox {
+    Q_OBJECT
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void nextCheckState() override;
+};
+
+// The front panel: the program-memory switch grid, the readouts, the input and
+// Beep switches, the clock generator and the menus. The switch widgets and
+// `switches()` are one state: a click writes the record at once, and
+// `showSwitches()` pushes the record back into the widgets.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(Desktop& desktop, QWidget* parent = nullptr);
+
+    Machine& machine() { return machine_; }
+    PanelSwitches& switches() { return switches_; }
+
+    // Four binary digits, or four lamp glyphs, most significant first; a value
+    // above 15 is reported and gives the empty string.
+    QString DecToBin(std::int16_t value, bool ledStyle);
+    void refreshDisplay();
+    void showSwitches();
+
+    void onTimerTick();
+    void onClock();
+    void onReset();
+    void onLoad();
+    void onSaveAs();
+    void onAbout();
+    void onEnd();
+
+    std::array<SwitchBox*, PanelSwitches::programBitCount> chkRom{};
+    std::array<SwitchBox*, PanelSwitches::inputBitCount> chkInp{};
+    SwitchBox* chkBeep = nullptr;
+    std::array<QLabel*, 16> Label2{};
+    std::array<QLabel*, 8> Label9{};
+    std::array<QLabel*, 2> Label8{};
+    std::array<QLabel*, 2> Label1{};
+    QLabel* lblRegA = nullptr;
+    QLabel* lblRegB = nullptr;
+    QLabel* lblF = nullptr;
+    QLabel* lblPC = nullptr;
+    QLabel* lblOUTP = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QRadioButton* optClk1 = nullptr;
+    QRadioButton* optClk2 = nullptr;
+    QRadioButton* optClk3 = nullptr;
+    QPushButton* cmdClock = nullptr;
+    QPushButton* cmdReset = nullptr;
+    QTimer Timer1;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls(QWidget* client);
+    void buildMenus();
+    void setTabOrder();
+    void bindSwitch(SwitchBox* box, SwitchState& state);
+    void readClockOptions();
+    void letTabReachOneOption();
+    FileCommandContext fileCommandContext();
+
+    Desktop& desktop_;
+    PanelSwitches switches_;
+    Machine machine_;
+    std::int16_t oneHertzDivider_ = 0;
+    FileDialog dlgFileOpen;
+    QButtonGroup* clockOptions_ = nullptr;
+};
+
+}  // namespace qzb
