@@ -70,13 +70,17 @@ std::optional<std::string> readRegularFile(const std::string& path) {
     return text;
 }
 
-// Replaces the file only once the whole text is written and committed; on any
-// failure the old file stays as it was and the temporary file is removed.
-bool replaceFile(const std::string& path, const std::string& text) {
+// Replaces the file only once the whole text is written, synced and committed;
+// on any failure the old file stays as it was and the temporary file is removed.
+// Written unbuffered so that a short write shows in the count: with a buffer,
+// the flush inside commit() can lose a write error and commit a truncated file.
+bool replaceFile(const std::string& path, const std::string& text,
+                 const std::function<void()>& beforeCommit) {
     QSaveFile file(QFile::decodeName(QByteArray::fromStdString(path)));
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
     const auto size = static_cast<qint64>(text.size());
-    if (file.write(text.data(), size) != size) return false;
+    if (file.write(text.data(), size) != size || ::fsync(file.handle()) != 0) return false;
+    if (beforeCommit) beforeCommit();
     return file.commit();
 }
 
@@ -107,7 +111,9 @@ void saveSettings(FileCommandContext& context, const PanelSwitches& switches) {
         context.showError(saveRefusedMessage);
         return;
     }
-    if (!replaceFile(dialog.fileName, writeSettingFile(switches))) context.showError(cannotWriteMessage);
+    if (!replaceFile(dialog.fileName, writeSettingFile(switches), context.beforeSaveCommit)) {
+        context.showError(cannotWriteMessage);
+    }
 }
 
 }  // namespace qzb

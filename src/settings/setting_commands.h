@@ -20,6 +20,10 @@ struct FileCommandContext {
     FileDialog& dialog;
     std::string programFolder;                             // the dialog's initial folder
     std::function<void(const std::string&)> showError;     // modal, error icon, caption QZBEmu
+    // Runs when a save has written its whole text to the temporary file, just
+    // before it replaces the old file. Empty in the program; tests disturb the
+    // file system here to make the replacing fail.
+    std::function<void()> beforeSaveCommit = {};
 };
 
 // File > Load: lets the user pick a setting file, hands its fields to the
