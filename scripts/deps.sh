@@ -1,4 +1,4 @@
-# Shared by ./run, ./test and ./bench: installs the Debian packages QZB needs, once.
+# Shared by ./run, ./test and ./benchmark: installs the Debian packages QZB needs, once.
 QZB_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-dev
   qt6-base-dev libgl-dev libbenchmark-dev

@@ -1,0 +1,129 @@
+// Micro-benchmarks of the hot paths: one instruction alone, one instruction
+// with the panel's redraw, DecToBin, and the setting file both ways.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <cstdint>
+
+#include "machine/machine.h"
+#include "panel/desktop.h"
+#include "panel/frm_main.h"
+#ifdef QZB_BENCH_SETTING_FILE
+#include "settings/setting_file.h"
+#endif
+
+namespace {
+
+class SilentDesktop final : public qzb::Desktop {
+public:
+    void showMessage(Icon, const QString&) override {}
+    void beep() override {}
+    std::optional<std::string> pickFile(const qzb::FileDialog&, Kind) override { return std::nullopt; }
+};
+
+// A = A + 1, B = B + 1, OUT = B, jump to 0 if no carry, and input into A:
+// every source, every destination and both jump outcomes come up.
+void loadMixedProgram(qzb::PanelSwitches& switches) {
+    const std::uint8_t program[] = {0b0000'0111, 0b0101'0011, 0b1000'0000,
+                                    0b0010'0001, 0b1110'0000, 0b1111'0000};
+    for (std::size_t address = 0; address < std::size(program); ++address) {
+        for (std::size_t bit = 0; bit < 8; ++bit) {
+            switches.program[address * 8 + bit] =
+                ((program[address] >> bit) & 1) != 0 ? qzb::SwitchState::On : qzb::SwitchState::Off;
+        }
+    }
+    switches.input = {qzb::SwitchState::On, qzb::SwitchState::Off, qzb::SwitchState::On,
+                      qzb::SwitchState::Off};
+}
+
+void BM_Step(benchmark::State& state) {
+    qzb::PanelSwitches switches;
+    loadMixedProgram(switches);
+    qzb::Machine machine(switches, [] {});
+    for (auto _ : state) {
+        machine.step();
+        benchmark::DoNotOptimize(machine.state());
+    }
+}
+BENCHMARK(BM_Step);
+
+// The step as a tick runs it: the refresh sets every readout's text and colour.
+// Painting is left to the event loop and is not included here.
+void BM_StepWithRefresh(benchmark::State& state) {
+    SilentDesktop desktop;
+    qzb::frmMain window(desktop);
+    loadMixedProgram(window.switches());
+    window.showSwitches();
+    window.show();
+    QCoreApplication::processEvents();
+    for (auto _ : state) window.machine().step();
+}
+BENCHMARK(BM_StepWithRefresh);
+
+// The same with the repaint the refresh causes, as the event loop does it
+// after a tick (offscreen: painted into the backing store, then flushed).
+void BM_StepWithRefreshAndPaint(benchmark::State& state) {
+    SilentDesktop desktop;
+    qzb::frmMain window(desktop);
+    loadMixedProgram(window.switches());
+    window.showSwitches();
+    window.show();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        window.machine().step();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_StepWithRefreshAndPaint);
+
+void BM_DecToBin(benchmark::State& state) {
+    SilentDesktop desktop;
+    qzb::frmMain window(desktop);
+    const bool ledStyle = state.range(0) != 0;
+    std::int16_t value = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(window.DecToBin(value, ledStyle));
+        value = static_cast<std::int16_t>((value + 1) & 15);
+    }
+}
+BENCHMARK(BM_DecToBin)->ArgName("led")->Arg(0)->Arg(1);
+
+#ifdef QZB_BENCH_SETTING_FILE
+qzb::PanelSwitches everyKindOfSwitch() {
+    qzb::PanelSwitches switches;
+    loadMixedProgram(switches);
+    switches.program[127] = qzb::SwitchState::Greyed;
+    switches.clock.select10Hz();
+    switches.beep = qzb::SwitchState::On;
+    return switches;
+}
+
+void BM_WriteSettingFile(benchmark::State& state) {
+    const qzb::PanelSwitches switches = everyKindOfSwitch();
+    for (auto _ : state) benchmark::DoNotOptimize(qzb::writeSettingFile(switches));
+}
+BENCHMARK(BM_WriteSettingFile);
+
+void BM_ReadSettingFile(benchmark::State& state) {
+    const std::string text = qzb::writeSettingFile(everyKindOfSwitch());
+    qzb::PanelSwitches switches;
+    for (auto _ : state) {
+        qzb::readSettingFile(text, switches);
+        benchmark::DoNotOptimize(switches);
+    }
+}
+BENCHMARK(BM_ReadSettingFile);
+#endif
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
