@@ -16,6 +16,8 @@ using qzb::FilePicker;
 using qzb::PanelSwitches;
 using qzb::SwitchState;
 
+Q_DECLARE_METATYPE(PanelSwitches)
+
 namespace {
 
 // Answers each showing with the next queued name (nothing = closed without a
@@ -237,6 +239,42 @@ private slots:
         QCOMPARE(session.errors, std::vector<std::string>{qzb::fileNotFoundMessage});
         QCOMPARE(session.panel, patternPanel());
         QCOMPARE(session.resets, 0);
+    }
+
+    // Files from anywhere: none may hang, crash or show a message, and each load ends with a reset.
+    void hostileFilesLoadQuietly_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<PanelSwitches>("expected");
+        const QByteArray saved = QByteArray::fromStdString(qzb::writeSettingFile(patternPanel()));
+        PanelSwitches allOff;  // unreadable fields hand over the held 0 and false
+        allOff.clock = {false, false, false};
+        PanelSwitches allOn = allOff;
+        allOn.program.fill(SwitchState::On);
+        allOn.beep = SwitchState::On;
+        PanelSwitches oneFieldBad = patternPanel();
+        oneFieldBad.program[57] = oneFieldBad.program[56];  // takes the value read before it
+
+        QTest::newRow("empty") << QByteArray() << allOff;
+        QTest::newRow("one byte") << QByteArray("1") << allOn;
+        QTest::newRow("NUL bytes") << QByteArray(300, '\0') << allOff;
+        QTest::newRow("byte order mark") << "\xEF\xBB\xBF" + saved << patternPanel();
+        QTest::newRow("10 MB of digits") << QByteArray(10 << 20, '7') << allOff;
+        QTest::newRow("far outside 16 bits") << QByteArray("99999999999999999999\r\n-65537\r\n65536\r\n")
+                                            << allOff;
+        QTest::newRow("one bad field") << QByteArray(saved).replace(57 * 3, 1, "x") << oneFieldBad;
+    }
+
+    void hostileFilesLoadQuietly() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(PanelSwitches, expected);
+        Session session;
+        writeFile(session.path("hostile.qzb"), bytes);
+        session.panel = patternPanel();
+        session.panel.program.fill(SwitchState::Greyed);  // every switch must be decided by the file
+        session.load(session.path("hostile.qzb"));
+        QVERIFY(session.errors.empty());
+        QCOMPARE(session.resets, 1);
+        QCOMPARE(session.panel, expected);
     }
 
     // A field cut by the read limit is read as far as the limit reaches.
