@@ -385,13 +385,6 @@ private slots:
         QVERIFY(window->optClk2->isChecked());
     }
 
-    void about() {
-        window->findChild<QAction*>("About")->trigger();
-        QCOMPARE(desktop->messages.size(), 1u);
-        QCOMPARE(desktop->messages[0].icon, qzb::Desktop::Icon::Information);
-        QVERIFY(desktop->messages[0].text.contains(QStringLiteral(QZB_VERSION)));
-    }
-
     // Last: it asks the application to quit.
     void closingStopsTheClock() {
         window->optClk2->click();
