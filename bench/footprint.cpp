@@ -109,9 +109,12 @@ Summary summarise(const std::vector<double>& values) {
 }
 
 void row(const char* name, const Summary& floor, const Summary& panel, const char* unit, int decimals) {
-    std::printf("%-34s %10.*f %10.*f %8.2fx   (floor %.*f-%.*f, panel %.*f-%.*f %s)\n", name, decimals,
-                floor.median, decimals, panel.median, panel.median / floor.median, decimals, floor.low,
-                decimals, floor.high, decimals, panel.low, decimals, panel.high, unit);
+    // An idle floor spends next to no CPU; a ratio against that would say nothing.
+    char ratio[32] = "      -  ";
+    if (floor.median >= 0.01) std::snprintf(ratio, sizeof ratio, "%8.2fx", panel.median / floor.median);
+    std::printf("%-34s %10.*f %10.*f %s   (floor %.*f-%.*f, panel %.*f-%.*f %s)\n", name, decimals,
+                floor.median, decimals, panel.median, ratio, decimals, floor.low, decimals, floor.high,
+                decimals, panel.low, decimals, panel.high, unit);
 }
 
 }  // namespace
