@@ -1,5 +1,4 @@
 #include <QTest>
-
 #include <vector>
 
 #include "machine/machine.h"
@@ -33,14 +32,14 @@ struct Row {
     Source source;
     Target target;
 };
+// clang-format off
 constexpr Row instructionTable[16] = {
-    {Source::A, Target::A},        {Source::B, Target::A},     {Source::Input, Target::A},
-    {Source::Zero, Target::A},     {Source::A, Target::B},     {Source::B, Target::B},
-    {Source::Input, Target::B},    {Source::Zero, Target::B},  {Source::B, Target::Out},
-    {Source::B, Target::Out},      {Source::Zero, Target::Out}, {Source::Zero, Target::Out},
-    {Source::B, Target::JumpIfNoCarry}, {Source::B, Target::Jump}, {Source::Zero, Target::JumpIfNoCarry},
-    {Source::Zero, Target::Jump},
+    {Source::A, Target::A},    {Source::B, Target::A},     {Source::Input, Target::A},         {Source::Zero, Target::A},
+    {Source::A, Target::B},    {Source::B, Target::B},     {Source::Input, Target::B},         {Source::Zero, Target::B},
+    {Source::B, Target::Out},  {Source::B, Target::Out},   {Source::Zero, Target::Out},        {Source::Zero, Target::Out},
+    {Source::B, Target::JumpIfNoCarry}, {Source::B, Target::Jump}, {Source::Zero, Target::JumpIfNoCarry}, {Source::Zero, Target::Jump},
 };
+// clang-format on
 
 }  // namespace
 
@@ -48,140 +47,89 @@ class TestMachine : public QObject {
     Q_OBJECT
 
 private slots:
-    void wordAccess_data() {
-        QTest::addColumn<QList<int>>("onSwitches");
-        QTest::addColumn<QList<int>>("greyedSwitches");
-        QTest::addColumn<int>("address");
-        QTest::addColumn<int>("expectedWord");
-        QTest::newRow("all off") << QList<int>{} << QList<int>{} << 0 << 0;
-        QTest::newRow("switch 0") << QList<int>{0} << QList<int>{} << 0 << 1;
-        QTest::newRow("switch 7") << QList<int>{7} << QList<int>{} << 0 << 128;
-        QTest::newRow("switch 127 at 15") << QList<int>{127} << QList<int>{} << 15 << 128;
-        QTest::newRow("switch 127 at 14") << QList<int>{127} << QList<int>{} << 14 << 0;
-        QTest::newRow("switch 8 is address 1") << QList<int>{8} << QList<int>{} << 1 << 1;
-        QTest::newRow("whole word") << QList<int>{16, 17, 20, 21, 23} << QList<int>{} << 2 << 0xB3;
-        QTest::newRow("greyed reads off") << QList<int>{1} << QList<int>{0, 7} << 0 << 2;
-    }
     void wordAccess() {
-        QFETCH(QList<int>, onSwitches);
-        QFETCH(QList<int>, greyedSwitches);
-        QFETCH(int, address);
-        QFETCH(int, expectedWord);
-        PanelSwitches switches;
-        for (int index : onSwitches) switches.program[static_cast<std::size_t>(index)] = SwitchState::On;
-        for (int index : greyedSwitches) switches.program[static_cast<std::size_t>(index)] = SwitchState::Greyed;
-        QCOMPARE(qzb::readProgramWord(switches, static_cast<std::int16_t>(address)), expectedWord);
+        struct Case {
+            std::vector<int> on, greyed;
+            int address, word;
+        };
+        const Case cases[] = {{{}, {}, 0, 0},
+                              {{0}, {}, 0, 1},
+                              {{7}, {}, 0, 128},
+                              {{127}, {}, 15, 128},
+                              {{127}, {}, 14, 0},
+                              {{8}, {}, 1, 1},
+                              {{16, 17, 20, 21, 23}, {}, 2, 0xB3},
+                              {{1}, {0, 7}, 0, 2}};
+        for (const Case& c : cases) {
+            PanelSwitches switches;
+            for (int index : c.on) switches.program[static_cast<std::size_t>(index)] = SwitchState::On;
+            for (int index : c.greyed)
+                switches.program[static_cast<std::size_t>(index)] = SwitchState::Greyed;
+            QCOMPARE(qzb::readProgramWord(switches, static_cast<std::int16_t>(c.address)), c.word);
+        }
     }
 
-    void inputPort() {
+    void inputPortAndMask() {
         PanelSwitches switches;
-        switches.input = {SwitchState::On, SwitchState::Off, SwitchState::Off, SwitchState::On};
+        switches.input = {SwitchState::On, SwitchState::Off, SwitchState::Greyed, SwitchState::On};
         QCOMPARE(qzb::readInputPort(switches), 9);
-        switches.input[3] = SwitchState::Greyed;
-        QCOMPARE(qzb::readInputPort(switches), 1);
-    }
-
-    void nibbleMask() {
-        for (auto [in, out] : {std::pair{16, 0}, {30, 14}, {15, 15}, {0, 0}}) {
-            std::int16_t value = static_cast<std::int16_t>(in);
+        for (auto [in, out] : {std::pair{16, 0}, {30, 14}, {15, 15}}) {
+            auto value = static_cast<std::int16_t>(in);
             qzb::maskNibble(value);
             QCOMPARE(value, out);
         }
     }
 
     // Every upper nibble, with the carry clear and set, and sums below and above 15.
-    void instructionCycle_data() {
-        QTest::addColumn<int>("upper");
-        QTest::addColumn<bool>("carryBefore");
-        QTest::addColumn<int>("im");
-        QTest::addColumn<int>("operand");
+    // The operand sits in whichever source the row reads; the others hold
+    // distinct values so that a wrong selector shows.
+    void instructionCycle() {
         for (int upper = 0; upper < 16; ++upper) {
-            for (bool carry : {false, true}) {
+            for (bool carryBefore : {false, true}) {
                 for (auto [im, operand] : {std::pair{3, 9}, {9, 12}, {0, 15}, {15, 15}, {1, 15}}) {
-                    QTest::addRow("%X%X op=%d c=%d", upper, im, operand, carry ? 1 : 0)
-                        << upper << carry << im << operand;
+                    const Row row = instructionTable[upper];
+                    const std::int16_t pc = 6;
+                    MachineState before{pc, 5, 10, 7, carryBefore};
+                    int input = 2;
+                    if (row.source == Source::A) before.a = static_cast<std::int16_t>(operand);
+                    if (row.source == Source::B) before.b = static_cast<std::int16_t>(operand);
+                    if (row.source == Source::Input) input = operand;
+                    const int sum = im + (row.source == Source::Zero ? 0 : operand);
+
+                    PanelSwitches switches;
+                    setWord(switches, pc, upper * 16 + im);
+                    setInput(switches, input);
+                    Machine machine(switches, {});
+                    machine.setState(before);
+                    machine.step();
+
+                    MachineState expected = before;
+                    expected.carry = sum > 15;
+                    expected.pc = pc + 1;
+                    const auto result = static_cast<std::int16_t>(sum % 16);
+                    if (row.target == Target::A) expected.a = result;
+                    if (row.target == Target::B) expected.b = result;
+                    if (row.target == Target::Out) expected.out = result;
+                    if (row.target == Target::Jump || (row.target == Target::JumpIfNoCarry && !carryBefore))
+                        expected.pc = result;
+                    const MachineState& after = machine.state();
+                    QVERIFY2(
+                        after == expected,
+                        qPrintable(QString::asprintf(
+                            "word %X%X, operand %d, carry %d: got PC %d A %d B %d OUT %d C %d", upper, im,
+                            operand, carryBefore, after.pc, after.a, after.b, after.out, after.carry)));
                 }
             }
         }
-    }
-    void instructionCycle() {
-        QFETCH(int, upper);
-        QFETCH(bool, carryBefore);
-        QFETCH(int, im);
-        QFETCH(int, operand);
-
-        // Put the operand in whichever source the row reads; the others hold
-        // distinct values so a wrong selector shows.
-        const Row row = instructionTable[upper];
-        const int pc = 6;
-        MachineState before{pc, 5, 10, 7, carryBefore};
-        int input = 2;
-        switch (row.source) {
-        case Source::A: before.a = static_cast<std::int16_t>(operand); break;
-        case Source::B: before.b = static_cast<std::int16_t>(operand); break;
-        case Source::Input: input = operand; break;
-        case Source::Zero: break;
-        }
-        const int sourceValue = row.source == Source::Zero ? 0 : operand;
-        const int sum = sourceValue + im;
-
-        PanelSwitches switches;
-        setWord(switches, pc, upper * 16 + im);
-        setInput(switches, input);
-        Machine machine(switches, {});
-        machine.setState(before);
-        machine.step();
-
-        MachineState expected = before;
-        expected.carry = sum > 15;
-        expected.pc = static_cast<std::int16_t>(pc + 1);
-        const auto result = static_cast<std::int16_t>(sum % 16);
-        switch (row.target) {
-        case Target::A: expected.a = result; break;
-        case Target::B: expected.b = result; break;
-        case Target::Out: expected.out = result; break;
-        case Target::JumpIfNoCarry:
-            if (!carryBefore) expected.pc = result;
-            break;
-        case Target::Jump: expected.pc = result; break;
-        }
-        const MachineState& after = machine.state();
-        QCOMPARE(after.pc, expected.pc);
-        QCOMPARE(after.a, expected.a);
-        QCOMPARE(after.b, expected.b);
-        QCOMPARE(after.out, expected.out);
-        QCOMPARE(after.carry, expected.carry);
     }
 
     void emptyMemoryWalksAndWraps() {
         PanelSwitches switches;
         Machine machine(switches, {});
-        for (int expectedPc : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 0, 1}) {
+        for (int i = 1; i <= 17; ++i) {
             machine.step();
-            QCOMPARE(machine.state().pc, expectedPc);
-            QCOMPARE(machine.state().a, 0);
-            QVERIFY(!machine.state().carry);
+            QCOMPARE(machine.state(), (MachineState{static_cast<std::int16_t>(i % 16), 0, 0, 0, false}));
         }
-    }
-
-    void carryDecidesConditionalJump() {
-        PanelSwitches switches;
-        setWord(switches, 0, 0x01);  // A = A + 1
-        setWord(switches, 1, 0xE5);  // jump to 5 if no carry
-        Machine machine(switches, {});
-        machine.setState({0, 15, 0, 0, false});
-        machine.step();
-        QCOMPARE(machine.state().a, 0);
-        QVERIFY(machine.state().carry);
-        machine.step();
-        QCOMPARE(machine.state().pc, 2);
-
-        machine.setState({0, 14, 0, 0, true});
-        machine.step();
-        QCOMPARE(machine.state().a, 15);
-        QVERIFY(!machine.state().carry);
-        machine.step();
-        QCOMPARE(machine.state().pc, 5);
     }
 
     void jumpToItselfHolds() {
@@ -198,37 +146,30 @@ private slots:
     void switchFlippedCountsFromNextFetch() {
         PanelSwitches switches;
         Machine machine(switches, {});
-        machine.step();  // word 0 is 0: A = A + 0
+        machine.step();                         // word 0 is 0: A = A + 0
         switches.program[8] = SwitchState::On;  // word 1 becomes A = A + 1
         machine.step();
         QCOMPARE(machine.state().a, 1);
     }
 
-    void resetClearsRegistersOnly() {
+    void resetClearsRegistersOnlyAndEachCycleRefreshesOnce() {
         PanelSwitches switches;
-        setWord(switches, 0, 0x3A);
+        setWord(switches, 0, 0xF0);  // a jump takes the other write-back path
         setInput(switches, 5);
         switches.clock.select1Hz();
         switches.beep = SwitchState::Greyed;
         const PanelSwitches before = switches;
-        Machine machine(switches, {});
-        machine.setState({7, 1, 2, 3, true});
-        machine.reset();
-        QCOMPARE(machine.state(), MachineState{});
-        QVERIFY(switches == before);
-    }
-
-    void refreshOncePerStepAndReset() {
-        PanelSwitches switches;
         int refreshes = 0;
-        setWord(switches, 0, 0xF0);  // a jump takes the other write-back path
         Machine machine(switches, [&] { ++refreshes; });
         machine.step();
         QCOMPARE(refreshes, 1);
+        machine.setState({7, 1, 2, 3, true});
+        machine.reset();
+        QCOMPARE(refreshes, 2);
+        QCOMPARE(machine.state(), MachineState{});
+        QVERIFY(switches == before);
         switches.program = {};
         machine.step();
-        QCOMPARE(refreshes, 2);
-        machine.reset();
         QCOMPARE(refreshes, 3);
     }
 
@@ -251,30 +192,6 @@ private slots:
         QCOMPARE(machine.state().pc, 3);
         QCOMPARE(machine.state().b, 0);
         QVERIFY(!machine.state().carry);  // the halt jump's own sum clears it
-    }
-
-    // Reads the input port, adds constants and branches on the carry.
-    void inputLoopProgram() {
-        PanelSwitches switches;
-        setWord(switches, 0, 0x23);  // A = input + 3
-        setWord(switches, 1, 0x10);  // A = B + 0  (B is 0 here, so A = 0)
-        setWord(switches, 2, 0x60);  // B = input + 0
-        setWord(switches, 3, 0x50 | 4);  // B = B + 4
-        setWord(switches, 4, 0xC3);  // if no carry jump to B + 3
-        setWord(switches, 5, 0xB9);  // OUT = 9
-        setWord(switches, 6, 0xF6);  // hold
-        setInput(switches, 2);
-        Machine machine(switches, {});
-        machine.step();
-        QCOMPARE(machine.state().a, 5);
-        machine.step();
-        QCOMPARE(machine.state().a, 0);
-        machine.step();
-        QCOMPARE(machine.state().b, 2);
-        machine.step();
-        QCOMPARE(machine.state().b, 6);
-        machine.step();  // B + 3 = 9: no carry, jump to 9 (empty memory: A = A + 0)
-        QCOMPARE(machine.state().pc, 9);
     }
 };
 
