@@ -38,7 +38,9 @@ struct PanelSwitches {
     friend bool operator==(const PanelSwitches&, const PanelSwitches&) = default;
 };
 
-inline bool isOn(SwitchState state) { return state == SwitchState::On; }
+inline bool isOn(SwitchState state) {
+    return state == SwitchState::On;
+}
 
 // The 8-bit word (0-255) at `address` (0-15); bits 7-4 are the operation,
 // bits 3-0 the immediate data.

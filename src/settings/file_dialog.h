@@ -34,7 +34,7 @@ public:
     explicit FileDialog(FilePicker& picker) : picker_(picker) {}
 
     std::string defaultExt;
-    std::string filter;      // "description|pattern"
+    std::string filter;  // "description|pattern"
     std::string initDir;
     std::string dialogTitle;
     std::uint32_t flags = 0;

@@ -18,8 +18,8 @@ inline constexpr const char* cannotWriteMessage = "書き込めません。";
 // What the Load and SaveAs commands need from the window that runs them.
 struct FileCommandContext {
     FileDialog& dialog;
-    std::string programFolder;                             // the dialog's initial folder
-    std::function<void(const std::string&)> showError;     // modal, error icon, caption QZBEmu
+    std::string programFolder;                          // the dialog's initial folder
+    std::function<void(const std::string&)> showError;  // modal, error icon, caption QZBEmu
     // Runs when a save has written its whole text to the temporary file, just
     // before it replaces the old file. Empty in the program; tests disturb the
     // file system here to make the replacing fail.
