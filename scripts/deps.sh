@@ -2,7 +2,7 @@
 QZB_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-dev
   qt6-base-dev libgl-dev libbenchmark-dev
-  fonts-ipafont-gothic xvfb xauth imagemagick
+  fonts-ipafont-gothic xvfb xauth x11-utils imagemagick
 )
 
 qzb_install_deps() {
@@ -16,5 +16,11 @@ qzb_install_deps() {
   local sudo=()
   [ "$(id -u)" -eq 0 ] || sudo=(sudo)
   "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # A release that names a package differently (the clang runtime on older Ubuntu) skips it.
+  local known=()
+  for pkg in "${missing[@]}"; do
+    if apt-cache show "$pkg" >/dev/null 2>&1; then known+=("$pkg"); else echo "Not in this release: $pkg"; fi
+  done
+  [ ${#known[@]} -eq 0 ] && return 0
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${known[@]}" >/dev/null
 }
