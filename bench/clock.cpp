@@ -13,20 +13,13 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench_support.h"
 #include "first_show.h"
-#include "panel/desktop.h"
 #include "panel/frm_main.h"
 
 namespace {
 
-class CountingDesktop final : public qzb::Desktop {
-public:
-    void showMessage(Icon, const QString&) override { ++messages; }
-    void beep() override { ++beeps; }
-    std::optional<std::string> pickFile(const qzb::FileDialog&, Kind) override { return std::nullopt; }
-    int beeps = 0;
-    int messages = 0;
-};
+using qzb::bench::CountingDesktop;
 
 struct Tick {
     double at;       // seconds, CLOCK_MONOTONIC, when the timer event was dispatched
@@ -92,9 +85,9 @@ struct Phase {
 
 void fillWithOutputEight(qzb::PanelSwitches& switches) {
     constexpr std::uint8_t outEight = 0b1010'1000;  // OUT = 8; PC advances
-    for (std::size_t i = 0; i < switches.program.size(); ++i) {
-        switches.program[i] = ((outEight >> (i % 8)) & 1) != 0 ? qzb::SwitchState::On : qzb::SwitchState::Off;
-    }
+    qzb::bench::loadProgram(
+        switches, {outEight, outEight, outEight, outEight, outEight, outEight, outEight, outEight, outEight,
+                   outEight, outEight, outEight, outEight, outEight, outEight, outEight});
     switches.beep = qzb::SwitchState::On;
 }
 

@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <cstdint>
 
+#include "bench_support.h"
 #include "machine/machine.h"
-#include "panel/desktop.h"
 #include "panel/frm_main.h"
 #ifdef QZB_BENCH_SETTING_FILE
 #include "settings/setting_file.h"
@@ -15,24 +15,13 @@
 
 namespace {
 
-class SilentDesktop final : public qzb::Desktop {
-public:
-    void showMessage(Icon, const QString&) override {}
-    void beep() override {}
-    std::optional<std::string> pickFile(const qzb::FileDialog&, Kind) override { return std::nullopt; }
-};
+using SilentDesktop = qzb::bench::CountingDesktop;
 
 // A = A + 1, B = B + 1, OUT = B, jump to 0 if no carry, and input into A:
 // every source, every destination and both jump outcomes come up.
 void loadMixedProgram(qzb::PanelSwitches& switches) {
-    const std::uint8_t program[] = {0b0000'0111, 0b0101'0011, 0b1000'0000,
-                                    0b0010'0001, 0b1110'0000, 0b1111'0000};
-    for (std::size_t address = 0; address < std::size(program); ++address) {
-        for (std::size_t bit = 0; bit < 8; ++bit) {
-            switches.program[address * 8 + bit] =
-                ((program[address] >> bit) & 1) != 0 ? qzb::SwitchState::On : qzb::SwitchState::Off;
-        }
-    }
+    qzb::bench::loadProgram(switches,
+                            {0b0000'0111, 0b0101'0011, 0b1000'0000, 0b0010'0001, 0b1110'0000, 0b1111'0000});
     switches.input = {qzb::SwitchState::On, qzb::SwitchState::Off, qzb::SwitchState::On,
                       qzb::SwitchState::Off};
 }
@@ -48,30 +37,32 @@ void BM_Step(benchmark::State& state) {
 }
 BENCHMARK(BM_Step);
 
+// The shown window running the mixed program, painted once.
+struct ShownPanel {
+    SilentDesktop desktop;
+    qzb::frmMain window{desktop};
+    ShownPanel() {
+        loadMixedProgram(window.switches());
+        window.showSwitches();
+        window.show();
+        QCoreApplication::processEvents();
+    }
+};
+
 // The step as a tick runs it: the refresh sets every readout's text and colour.
 // Painting is left to the event loop and is not included here.
 void BM_StepWithRefresh(benchmark::State& state) {
-    SilentDesktop desktop;
-    qzb::frmMain window(desktop);
-    loadMixedProgram(window.switches());
-    window.showSwitches();
-    window.show();
-    QCoreApplication::processEvents();
-    for (auto _ : state) window.machine().step();
+    ShownPanel panel;
+    for (auto _ : state) panel.window.machine().step();
 }
 BENCHMARK(BM_StepWithRefresh);
 
 // The same with the repaint the refresh causes, as the event loop does it
 // after a tick (offscreen: painted into the backing store, then flushed).
 void BM_StepWithRefreshAndPaint(benchmark::State& state) {
-    SilentDesktop desktop;
-    qzb::frmMain window(desktop);
-    loadMixedProgram(window.switches());
-    window.showSwitches();
-    window.show();
-    QCoreApplication::processEvents();
+    ShownPanel panel;
     for (auto _ : state) {
-        window.machine().step();
+        panel.window.machine().step();
         QCoreApplication::processEvents();
     }
 }

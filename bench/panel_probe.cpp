@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QRadioButton>
 
+#include "bench_support.h"
 #include "first_show.h"
 #include "panel/desktop.h"
 #include "panel/frm_main.h"
@@ -13,13 +14,7 @@ namespace {
 
 // A = A + 1, B = B + 1, OUT = B, jump to 0: every register readout changes.
 void loadCountingProgram(qzb::PanelSwitches& switches) {
-    const std::uint8_t program[] = {0b0000'0001, 0b0101'0001, 0b1000'0000, 0b1111'0000};
-    for (std::size_t address = 0; address < std::size(program); ++address) {
-        for (std::size_t bit = 0; bit < 8; ++bit) {
-            const bool on = ((program[address] >> bit) & 1) != 0;
-            switches.program[address * 8 + bit] = on ? qzb::SwitchState::On : qzb::SwitchState::Off;
-        }
-    }
+    qzb::bench::loadProgram(switches, {0b0000'0001, 0b0101'0001, 0b1000'0000, 0b1111'0000});
 }
 
 }  // namespace

@@ -11,19 +11,10 @@
 #include <fstream>
 #include <string>
 
-#include "panel/desktop.h"
+#include "bench_support.h"
 #include "panel/frm_main.h"
 
 namespace {
-
-class QuietDesktop final : public qzb::Desktop {
-public:
-    void showMessage(Icon, const QString&) override { ++messages; }
-    void beep() override { ++beeps; }
-    std::optional<std::string> pickFile(const qzb::FileDialog&, Kind) override { return std::nullopt; }
-    long beeps = 0;
-    long messages = 0;
-};
 
 long residentKiB() {
     std::ifstream status("/proc/self/status");
@@ -36,13 +27,7 @@ long residentKiB() {
 // B counts up, OUT follows B (so the lamps and the beep change), A follows the
 // carry, and the jump walks PC over four rows: every readout keeps changing.
 void loadProgram(qzb::PanelSwitches& switches) {
-    const int program[] = {0x51, 0x80, 0x01, 0xF0};
-    for (int address = 0; address < 4; ++address) {
-        for (int bit = 0; bit < 8; ++bit) {
-            switches.program[static_cast<std::size_t>(address * 8 + bit)] =
-                ((program[address] >> bit) & 1) != 0 ? qzb::SwitchState::On : qzb::SwitchState::Off;
-        }
-    }
+    qzb::bench::loadProgram(switches, {0x51, 0x80, 0x01, 0xF0});
     switches.beep = qzb::SwitchState::On;
 }
 
@@ -59,7 +44,7 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     const long cycles = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 1'000'000;
     QApplication app(argc, argv);
-    QuietDesktop desktop;
+    qzb::bench::CountingDesktop desktop;
     qzb::frmMain window(desktop);
     loadProgram(window.switches());
     window.showSwitches();
@@ -74,7 +59,7 @@ int main(int argc, char* argv[]) {
     const long after = residentKiB();
 
     const long growth = after - before;
-    std::printf("soak      %ld cycles of step + refreshDisplay in %.1f s (%.1f us a cycle), %ld beeps\n",
+    std::printf("soak      %ld cycles of step + refreshDisplay in %.1f s (%.1f us a cycle), %d beeps\n",
                 cycles, elapsed.count(), elapsed.count() * 1e6 / static_cast<double>(cycles), desktop.beeps);
     std::printf("resident  %ld KiB before, %ld KiB after: growth %ld KiB (goal < 1024 KiB)\n", before, after,
                 growth);
