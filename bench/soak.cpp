@@ -8,21 +8,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <string>
 
 #include "bench_support.h"
+#include "first_show.h"
 #include "panel/frm_main.h"
 
 namespace {
-
-long residentKiB() {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.starts_with("VmRSS:")) return std::strtol(line.c_str() + 6, nullptr, 10);
-    }
-    return -1;
-}
 
 // B counts up, OUT follows B (so the lamps and the beep change), A follows the
 // carry, and the jump walks PC over four rows: every readout keeps changing.
@@ -52,11 +43,11 @@ int main(int argc, char* argv[]) {
     app.processEvents();
 
     run(app, window, 20'000);  // warm-up: caches, glyphs and allocator pools settle first
-    const long before = residentKiB();
+    const long before = qzb::bench::statusKilobytes("VmRSS");
     const auto start = std::chrono::steady_clock::now();
     run(app, window, cycles);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    const long after = residentKiB();
+    const long after = qzb::bench::statusKilobytes("VmRSS");
 
     const long growth = after - before;
     std::printf("soak      %ld cycles of step + refreshDisplay in %.1f s (%.1f us a cycle), %d beeps\n",

@@ -22,8 +22,6 @@ namespace {
 
 constexpr int clientWidth = 400;
 constexpr int clientHeight = 445;
-const QString lampFace = QStringLiteral("ＭＳ Ｐゴシック");
-const QString lampSubstitute = QStringLiteral("IPAPGothic");
 
 // The window's client area. Line1 and Line2 join the bit-3 lamp to the Beep
 // switch; they are painted on the background, so the controls cover their ends.
@@ -187,7 +185,9 @@ void frmMain::buildControls(QWidget* client) {
 
     lblOUTP =
         label(client, QStringLiteral("lblOUTP"), QStringLiteral("●●●●"), 80, 224, 81, 17, Qt::AlignHCenter);
-    QFont::insertSubstitution(lampFace, lampSubstitute);
+    // The lamps ask for their own face; where it is missing, IPAPGothic draws the same glyphs.
+    const QString lampFace = QStringLiteral("ＭＳ Ｐゴシック");
+    QFont::insertSubstitution(lampFace, QStringLiteral("IPAPGothic"));
     QFont lampFont(lampFace, 12, QFont::Normal);
     lblOUTP->setFont(lampFont);
     setForeground(lblOUTP, QColor(255, 0, 0));
