@@ -1,6 +1,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +11,7 @@
 
 #include "settings/setting_commands.h"
 #include "settings/setting_file.h"
+#include "settings/setting_storage.h"
 
 using namespace qzb;
 
@@ -81,6 +84,21 @@ std::string contents(const std::string& path) {
 void writeFile(const std::string& path, const QByteArray& bytes) {
     QFile file(QString::fromStdString(path));
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+// Runs `save` as a user without privileges, for whom permission bits count (for
+// root they do not). Without root, the test already runs as such a user.
+bool asUnprivileged(const std::function<bool()>& save) {
+    if (geteuid() != 0) return save();
+    const pid_t child = fork();
+    if (child == 0) {
+        constexpr uid_t nobody = 65534;
+        if (setgid(nobody) != 0 || setuid(nobody) != 0) _exit(2);
+        _exit(save() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace
@@ -230,6 +248,32 @@ private slots:
             QVERIFY2(session.entries() == QStringList{"old.qzb"}, where);
         }
         signal(SIGXFSZ, handler);
+    }
+
+    // A folder that takes no new file: a file there that may be written is
+    // rewritten in place; one that may not keeps its bytes and the save fails.
+    void folderWithoutRoomWritesInPlace_data() {
+        QTest::addColumn<int>("fileMode");
+        QTest::addColumn<bool>("saves");
+        QTest::newRow("writable file") << 0666 << true;
+        QTest::newRow("read-only file") << 0444 << false;
+    }
+    void folderWithoutRoomWritesInPlace() {
+        QFETCH(int, fileMode);
+        QFETCH(bool, saves);
+        QTemporaryDir scratch;
+        const QString folder = scratch.filePath("locked");
+        const std::string path = (folder + "/old.qzb").toStdString();
+        QVERIFY(QDir(scratch.path()).mkdir("locked"));
+        writeFile(path, "old");
+        QVERIFY(chmod(scratch.path().toLocal8Bit(), 0755) == 0 && chmod(path.c_str(), mode_t(fileMode)) == 0);
+        QVERIFY(chmod(folder.toLocal8Bit(), 0555) == 0);
+        const bool saved = asUnprivileged([&] { return replaceFile(path, "new"); });
+        chmod(folder.toLocal8Bit(), 0755);
+        QCOMPARE(saved, saves);
+        QCOMPARE(contents(path), saves ? "new" : "old");
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"old.qzb"});
     }
 };
 
