@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "machine/machine.h"
+#include "reference_model.h"
 
 using qzb::Machine;
 using qzb::MachineState;
@@ -23,23 +24,6 @@ void setInput(PanelSwitches& switches, int value) {
             ((value >> bit) & 1) != 0 ? SwitchState::On : SwitchState::Off;
     }
 }
-
-// The instruction set as a programmer's table states it, one row per upper
-// nibble, written independently of the gate equations the machine uses.
-enum class Source { A, B, Input, Zero };
-enum class Target { A, B, Out, JumpIfNoCarry, Jump };
-struct Row {
-    Source source;
-    Target target;
-};
-// clang-format off
-constexpr Row instructionTable[16] = {
-    {Source::A, Target::A},    {Source::B, Target::A},     {Source::Input, Target::A},         {Source::Zero, Target::A},
-    {Source::A, Target::B},    {Source::B, Target::B},     {Source::Input, Target::B},         {Source::Zero, Target::B},
-    {Source::B, Target::Out},  {Source::B, Target::Out},   {Source::Zero, Target::Out},        {Source::Zero, Target::Out},
-    {Source::B, Target::JumpIfNoCarry}, {Source::B, Target::Jump}, {Source::Zero, Target::JumpIfNoCarry}, {Source::Zero, Target::Jump},
-};
-// clang-format on
 
 }  // namespace
 
@@ -87,14 +71,13 @@ private slots:
         for (int upper = 0; upper < 16; ++upper) {
             for (bool carryBefore : {false, true}) {
                 for (auto [im, operand] : {std::pair{3, 9}, {9, 12}, {0, 15}, {15, 15}, {1, 15}}) {
-                    const Row row = instructionTable[upper];
+                    const reference::Source source = reference::instructionTable[upper].source;
                     const std::int16_t pc = 6;
                     MachineState before{pc, 5, 10, 7, carryBefore};
                     int input = 2;
-                    if (row.source == Source::A) before.a = static_cast<std::int16_t>(operand);
-                    if (row.source == Source::B) before.b = static_cast<std::int16_t>(operand);
-                    if (row.source == Source::Input) input = operand;
-                    const int sum = im + (row.source == Source::Zero ? 0 : operand);
+                    if (source == reference::Source::A) before.a = static_cast<std::int16_t>(operand);
+                    if (source == reference::Source::B) before.b = static_cast<std::int16_t>(operand);
+                    if (source == reference::Source::Input) input = operand;
 
                     PanelSwitches switches;
                     setWord(switches, pc, upper * 16 + im);
@@ -103,15 +86,7 @@ private slots:
                     machine.setState(before);
                     machine.step();
 
-                    MachineState expected = before;
-                    expected.carry = sum > 15;
-                    expected.pc = pc + 1;
-                    const auto result = static_cast<std::int16_t>(sum % 16);
-                    if (row.target == Target::A) expected.a = result;
-                    if (row.target == Target::B) expected.b = result;
-                    if (row.target == Target::Out) expected.out = result;
-                    if (row.target == Target::Jump || (row.target == Target::JumpIfNoCarry && !carryBefore))
-                        expected.pc = result;
+                    const MachineState expected = reference::step(before, upper * 16 + im, input);
                     const MachineState& after = machine.state();
                     QVERIFY2(
                         after == expected,
