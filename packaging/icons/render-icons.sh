@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Renders the application icon's PNGs from org.qzb.QZB.svg into hicolor/SIZExSIZE/apps/.
+# The PNGs are committed, so a build needs no SVG renderer; run this again after editing the SVG.
+set -euo pipefail
+cd "$(dirname "$0")"
+command -v rsvg-convert >/dev/null || { echo "rsvg-convert is missing (Debian package librsvg2-bin)" >&2; exit 1; }
+for size in 16 32 48 64 128 256; do
+  mkdir -p "hicolor/${size}x${size}/apps"
+  rsvg-convert --width "$size" --height "$size" --format png \
+    --output "hicolor/${size}x${size}/apps/org.qzb.QZB.png" org.qzb.QZB.svg
+done
+echo "Rendered $(ls hicolor/*/apps/org.qzb.QZB.png | wc -l) PNGs from org.qzb.QZB.svg"
