@@ -61,7 +61,7 @@ grep -qx "application/x-qzb:$icon" "$mime_db/mime/icons" 2>/dev/null ||
   fail "application/x-qzb does not show the icon $icon"
 
 # Every PNG has the size its folder names; the SVG is well-formed.
-for png in "$share"/icons/hicolor/*x*/apps/$app.png; do
+for png in "$share"/icons/hicolor/*x*/apps/"$app".png; do
   size=$(basename "$(dirname "$(dirname "$png")")")
   file -b "$png" | grep -q "^PNG image data, ${size%x*} x ${size#*x}," ||
     fail "$png is not a ${size} PNG: $(file -b "$png")"

@@ -4,9 +4,10 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 command -v rsvg-convert >/dev/null || { echo "rsvg-convert is missing (Debian package librsvg2-bin)" >&2; exit 1; }
-for size in 16 32 48 64 128 256; do
+sizes=(16 32 48 64 128 256)
+for size in "${sizes[@]}"; do
   mkdir -p "hicolor/${size}x${size}/apps"
   rsvg-convert --width "$size" --height "$size" --format png \
     --output "hicolor/${size}x${size}/apps/org.qzb.QZB.png" org.qzb.QZB.svg
 done
-echo "Rendered $(ls hicolor/*/apps/org.qzb.QZB.png | wc -l) PNGs from org.qzb.QZB.svg"
+echo "Rendered org.qzb.QZB.svg at ${sizes[*]} px"
