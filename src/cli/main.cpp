@@ -165,6 +165,9 @@ int runCommandLine(int argc, char** argv) {
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);
         std::string message = error.what();
+        if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
+            message = "unknown command '" + std::string(argv[1]) + "'; the commands are run, asm and disasm";
+        }
         for (char& c : message) {
             if (c == '\n') c = ' ';
         }
