@@ -139,26 +139,30 @@ int runCommandLine(int argc, char** argv) {
     std::string input = "0000";
     std::string formatName = "text";
     CLI::App* run = app.add_subcommand("run", "Reset the machine on a setting file and trace N instructions");
-    run->add_option("FILE", file, "the setting file (.qzb)")->required();
+    run->add_option("FILE", file, "the setting file (.qzb)")->required()->type_name("");
     run->add_option("--steps", stepsText, "instructions to execute, 0 to 1000000000")
-        ->transform(CLI::Validator(checkSteps, "N"))
+        ->transform(CLI::Validator(checkSteps, ""))
+        ->type_name("N")
         ->capture_default_str();
     run->add_option("--input", input, "the input switches, bit 3 first")
-        ->check(CLI::Validator(checkInput, "BITS"))
+        ->check(CLI::Validator(checkInput, ""))
+        ->type_name("BITS")
         ->capture_default_str();
-    run->add_option("--format", formatName, "text, csv or jsonl")
+    run->add_option("--format", formatName, "how the trace is written")
         ->check(CLI::IsMember({"text", "csv", "jsonl"}))
+        ->type_name("FORMAT")
         ->capture_default_str();
 
     std::string source;
     std::string output;
     CLI::App* assemble = app.add_subcommand("asm", "Assemble a source into a setting file");
-    assemble->add_option("SOURCE", source, "the assembly source")->required();
+    assemble->add_option("SOURCE", source, "the assembly source")->required()->type_name("");
     assemble->add_option("-o,--output", output, "the setting file to write (default: SOURCE with .qzb)")
-        ->check(CLI::Validator(checkOutputName, "FILE.qzb"));
+        ->check(CLI::Validator(checkOutputName, ""))
+        ->type_name("FILE.qzb");
 
     CLI::App* disassemble = app.add_subcommand("disasm", "Print a setting file as assembly source");
-    disassemble->add_option("FILE", file, "the setting file (.qzb)")->required();
+    disassemble->add_option("FILE", file, "the setting file (.qzb)")->required()->type_name("");
 
     try {
         app.parse(argc, argv);
@@ -171,7 +175,9 @@ int runCommandLine(int argc, char** argv) {
         for (char& c : message) {
             if (c == '\n') c = ' ';
         }
-        return fail(message + " (see qzb-cli --help)", usageError);
+        const std::vector<CLI::App*> chosen = app.get_subcommands();
+        const std::string command = chosen.empty() ? "" : chosen.front()->get_name() + " ";
+        return fail(message + " (see qzb-cli " + command + "--help)", usageError);
     }
 
     if (*run) {
