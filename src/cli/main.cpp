@@ -3,11 +3,15 @@
 // read or written or a source has errors, 2 for a usage error; nothing is
 // written to stdout unless the command succeeds.
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "cli/assembler.h"
 #include "cli/disassembler.h"
@@ -52,8 +56,9 @@ std::string checkInput(const std::string& value) {
 }
 
 std::string checkOutputName(const std::string& value) {
-    const std::string extension = std::filesystem::path(value).extension().string();
-    if (extension.size() != 4 || (extension != ".qzb" && extension != ".QZB")) {
+    std::string extension = std::filesystem::path(value).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension != ".qzb") {
         return "'" + value + "' does not end in .qzb";
     }
     return {};
