@@ -35,18 +35,19 @@ time_runs() {
     awk '{ v[NR] = $1 } END { printf "%.1f %.1f %.1f\n", v[int((NR + 1) / 2)] / 1000, v[1] / 1000, v[NR] / 1000 }'
 }
 
+# report GOAL_MS LABEL COMMAND...; a GOAL_MS of - sets no goal.
 report() {
-  local label=$1 median min max
-  shift
+  local goal=$1 label=$2 median min max
+  shift 2
   read -r median min max < <(time_runs "$@")
   printf '%-38s median %7.1f ms   min %7.1f   max %7.1f' "$label" "$median" "$min" "$max"
-  if [ -n "${goal:-}" ]; then
+  if [ "$goal" != - ]; then
     awk -v m="$median" -v g="$goal" 'BEGIN { printf "   goal <= %d ms %s", g, (m <= g ? "met" : "MISSED") }'
   fi
   echo
 }
 
 echo "qzb-cli, $runs runs each; the CSV trace is $lines lines, $bytes bytes"
-goal=$goal_ms report "run --steps $steps --format csv" "$cli" run "$work/count.qzb" --steps "$steps" --format csv
-goal= report "run --steps $steps --format jsonl" "$cli" run "$work/count.qzb" --steps "$steps" --format jsonl
-goal= report "run --steps 0 (start-up)" "$cli" run "$work/count.qzb" --steps 0 --format csv
+report "$goal_ms" "run --steps $steps --format csv" "$cli" run "$work/count.qzb" --steps "$steps" --format csv
+report - "run --steps $steps --format jsonl" "$cli" run "$work/count.qzb" --steps "$steps" --format jsonl
+report - "run --steps 0 (start-up)" "$cli" run "$work/count.qzb" --steps 0 --format csv
