@@ -1,0 +1,56 @@
+// Feeds arbitrary text to the assembler. Whatever it takes must come back bit
+// for bit through the disassembler; whatever it refuses must be refused with
+// a position inside the text.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "cli/assembler.h"
+#include "cli/disassembler.h"
+#include "settings/setting_file.h"
+
+namespace {
+
+void check(bool condition, const char* what) {
+    if (!condition) {
+        __builtin_printf("invariant broken: %s\n", what);
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view source(reinterpret_cast<const char*>(data), size);
+    const qzb::Assembly assembly = qzb::assemble(source);
+
+    if (!assembly.errors.empty()) {
+        const std::size_t lines =
+            static_cast<std::size_t>(std::count(source.begin(), source.end(), '\n')) + 1;
+        for (const qzb::AssemblyError& error : assembly.errors) {
+            check(error.line >= 1 && static_cast<std::size_t>(error.line) <= lines,
+                  "error line inside the text");
+            check(error.column >= 1 && static_cast<std::size_t>(error.column) <= size + 1,
+                  "error column inside the line");
+            check(!error.message.empty(), "error message");
+        }
+        return 0;
+    }
+    check(assembly.wordCount >= 0 && assembly.wordCount <= 16, "at most 16 words");
+    for (const qzb::SwitchState state : assembly.switches.program) {
+        check(state == qzb::SwitchState::Off || state == qzb::SwitchState::On,
+              "assembled switches are 0 or 1");
+    }
+    const int selected = int{assembly.switches.clock.hz1} + int{assembly.switches.clock.hz10} +
+                         int{assembly.switches.clock.manual};
+    check(selected <= 1, "at most one clock option");
+
+    const std::string listing = qzb::disassemble(assembly.switches);
+    const qzb::Assembly again = qzb::assemble(listing);
+    check(again.errors.empty(), "a listing assembles");
+    check(qzb::writeSettingFile(again.switches) == qzb::writeSettingFile(assembly.switches),
+          "disassembly and assembly give the same setting file");
+    return 0;
+}

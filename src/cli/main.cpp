@@ -1,0 +1,206 @@
+// qzb-cli: runs a setting file without the window, and assembles and
+// disassembles QZB programs. Exit status 0 on success, 1 when a file cannot be
+// read or written or a source has errors, 2 for a usage error; nothing is
+// written to stdout unless the command succeeds.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cli/assembler.h"
+#include "cli/disassembler.h"
+#include "cli/trace.h"
+#include "settings/setting_file.h"
+#include "settings/setting_storage.h"
+
+namespace {
+
+constexpr int failure = 1;
+constexpr int usageError = 2;
+constexpr std::uint64_t maxSteps = 1'000'000'000;
+constexpr std::size_t maxErrorsShown = 20;
+
+int fail(const std::string& message, int status = failure) {
+    std::fprintf(stderr, "qzb-cli: %s\n", message.c_str());
+    return status;
+}
+
+bool writeAll(const std::string& text) {
+    return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
+}
+
+// --steps: plain decimal digits (no sign, no base prefix: the parser's own
+// conversion would read 010 as eight), at most 10^9.
+std::string checkSteps(std::string& value) {
+    if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos) {
+        return "'" + value + "' is not a number of steps";
+    }
+    value.erase(0, std::min(value.find_first_not_of('0'), value.size() - 1));
+    if (value.size() > 10 || std::stoull(value) > maxSteps) {
+        return value + " is more than " + std::to_string(maxSteps) + " steps";
+    }
+    return {};
+}
+
+std::string checkInput(const std::string& value) {
+    if (value.size() != 4 || value.find_first_not_of("01") != std::string::npos) {
+        return "'" + value + "' is not four binary digits (bit 3 first, such as 1001)";
+    }
+    return {};
+}
+
+std::string checkOutputName(const std::string& value) {
+    std::string extension = std::filesystem::path(value).extension().string();
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension != ".qzb") {
+        return "'" + value + "' does not end in .qzb";
+    }
+    return {};
+}
+
+std::optional<qzb::PanelSwitches> loadSettingFile(const std::string& path) {
+    const std::optional<std::string> text = qzb::readSettingText(path);
+    if (!text) return std::nullopt;
+    qzb::PanelSwitches switches;  // as the panel starts: all off, Manual
+    qzb::readSettingFile(*text, switches);
+    return switches;
+}
+
+int runFile(const std::string& path, std::uint64_t steps, const std::string& input, qzb::TraceFormat format) {
+    std::optional<qzb::PanelSwitches> switches = loadSettingFile(path);
+    if (!switches) return fail("cannot read " + path + " (missing, unreadable or not a regular file)");
+    for (std::size_t bit = 0; bit < 4; ++bit) {
+        switches->input[bit] = input[3 - bit] == '1' ? qzb::SwitchState::On : qzb::SwitchState::Off;
+    }
+    if (!qzb::writeTrace(*switches, steps, format, stdout)) return fail("cannot write the trace");
+    return 0;
+}
+
+int disassembleFile(const std::string& path) {
+    const std::optional<qzb::PanelSwitches> switches = loadSettingFile(path);
+    if (!switches) return fail("cannot read " + path + " (missing, unreadable or not a regular file)");
+    if (!writeAll(qzb::disassemble(*switches))) return fail("cannot write the listing");
+    return 0;
+}
+
+bool sameFile(const std::string& first, const std::string& second) {
+    std::error_code error;
+    return std::filesystem::equivalent(first, second, error) && !error;
+}
+
+int assembleFile(const std::string& sourcePath, std::string outputPath) {
+    const std::optional<std::string> source = qzb::readSettingText(sourcePath);
+    if (!source) return fail("cannot read " + sourcePath + " (missing, unreadable or not a regular file)");
+    // The reader stops at its limit; a source that reaches it may have been cut short.
+    if (source->size() >= qzb::settingFileReadLimit) {
+        return fail(sourcePath + " is too large for a QZB source (64 KiB or more)");
+    }
+    if (outputPath.empty()) {
+        outputPath = std::filesystem::path(sourcePath).replace_extension(".qzb").string();
+        if (outputPath == sourcePath) {
+            return fail(sourcePath + " already ends in .qzb; name the output with -o", usageError);
+        }
+    }
+    if (sameFile(sourcePath, outputPath)) return fail("-o names the source itself", usageError);
+
+    const qzb::Assembly assembly = qzb::assemble(*source);
+    if (!assembly.errors.empty()) {
+        std::size_t shown = 0;
+        for (const qzb::AssemblyError& error : assembly.errors) {
+            if (++shown > maxErrorsShown) break;
+            std::fprintf(stderr, "%s:%d:%d: %s\n", sourcePath.c_str(), error.line, error.column,
+                         error.message.c_str());
+        }
+        if (assembly.errors.size() > maxErrorsShown) {
+            std::fprintf(stderr, "%s: %zu more errors\n", sourcePath.c_str(),
+                         assembly.errors.size() - maxErrorsShown);
+        }
+        return failure;
+    }
+    if (!qzb::replaceFile(outputPath, qzb::writeSettingFile(assembly.switches))) {
+        return fail("cannot write " + outputPath);
+    }
+    const qzb::ClockMode& clock = assembly.switches.clock;
+    const char* clockName = clock.hz1 ? "1hz" : clock.hz10 ? "10hz" : clock.manual ? "manual" : "none";
+    std::printf("%s: %d word%s, clock %s, beep %s\n", outputPath.c_str(), assembly.wordCount,
+                assembly.wordCount == 1 ? "" : "s", clockName,
+                qzb::isOn(assembly.switches.beep) ? "on" : "off");
+    return 0;
+}
+
+int runCommandLine(int argc, char** argv) {
+    CLI::App app{"Runs, assembles and disassembles programs of the QZB 4-bit computer.", "qzb-cli"};
+    app.set_version_flag("--version", "qzb-cli " QZB_VERSION);
+    app.require_subcommand(1);
+
+    std::string file;
+    std::string stepsText = "16";
+    std::string input = "0000";
+    std::string formatName = "text";
+    CLI::App* run = app.add_subcommand("run", "Reset the machine on a setting file and trace N instructions");
+    run->add_option("FILE", file, "the setting file (.qzb)")->required()->type_name("");
+    run->add_option("--steps", stepsText, "instructions to execute, 0 to 1000000000")
+        ->transform(CLI::Validator(checkSteps, ""))
+        ->type_name("N")
+        ->capture_default_str();
+    run->add_option("--input", input, "the input switches, bit 3 first")
+        ->check(CLI::Validator(checkInput, ""))
+        ->type_name("BITS")
+        ->capture_default_str();
+    run->add_option("--format", formatName, "how the trace is written")
+        ->check(CLI::IsMember({"text", "csv", "jsonl"}))
+        ->type_name("FORMAT")
+        ->capture_default_str();
+
+    std::string source;
+    std::string output;
+    CLI::App* assemble = app.add_subcommand("asm", "Assemble a source into a setting file");
+    assemble->add_option("SOURCE", source, "the assembly source")->required()->type_name("");
+    assemble->add_option("-o,--output", output, "the setting file to write (default: SOURCE with .qzb)")
+        ->check(CLI::Validator(checkOutputName, ""))
+        ->type_name("FILE.qzb");
+
+    CLI::App* disassemble = app.add_subcommand("disasm", "Print a setting file as assembly source");
+    disassemble->add_option("FILE", file, "the setting file (.qzb)")->required()->type_name("");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);
+        std::string message = error.what();
+        if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
+            message = "unknown command '" + std::string(argv[1]) + "'; the commands are run, asm and disasm";
+        }
+        for (char& c : message) {
+            if (c == '\n') c = ' ';
+        }
+        const std::vector<CLI::App*> chosen = app.get_subcommands();
+        const std::string command = chosen.empty() ? "" : chosen.front()->get_name() + " ";
+        return fail(message + " (see qzb-cli " + command + "--help)", usageError);
+    }
+
+    if (*run) {
+        const auto format = formatName == "csv"     ? qzb::TraceFormat::Csv
+                            : formatName == "jsonl" ? qzb::TraceFormat::Jsonl
+                                                    : qzb::TraceFormat::Text;
+        return runFile(file, std::stoull(stepsText), input, format);
+    }
+    if (*assemble) return assembleFile(source, output);
+    return disassembleFile(file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return runCommandLine(argc, argv);
+    } catch (const std::exception& error) {  // out of memory, or a file name the system cannot take
+        return fail(error.what());
+    }
+}

@@ -1,0 +1,240 @@
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <array>
+#include <random>
+
+namespace {
+
+// The instruction set as a student's table states it, one row per upper nibble;
+// written apart from the machine's gate equations on purpose.
+enum class From { A, B, In, Zero };
+enum class To { A, B, Out, JumpIfNoCarry, Jump };
+struct Form {
+    From from;
+    To to;
+};
+// clang-format off
+constexpr std::array<Form, 16> forms = {{
+    {From::A, To::A},   {From::B, To::A},   {From::In, To::A},             {From::Zero, To::A},
+    {From::A, To::B},   {From::B, To::B},   {From::In, To::B},             {From::Zero, To::B},
+    {From::B, To::Out}, {From::B, To::Out}, {From::Zero, To::Out},         {From::Zero, To::Out},
+    {From::B, To::JumpIfNoCarry}, {From::B, To::Jump}, {From::Zero, To::JumpIfNoCarry}, {From::Zero, To::Jump},
+}};
+// clang-format on
+
+// The expected `run --format csv` output. `bits` holds the 128 switch states as
+// '0', '1' or '2'; only '1' is on.
+QByteArray modelTrace(const QByteArray& bits, int input, int steps) {
+    int pc = 0, a = 0, b = 0, out = 0;
+    bool carry = false;
+    QByteArray csv = "step,pc,a,b,out,carry\n";
+    for (int step = 0; step <= steps; ++step) {
+        if (step > 0) {
+            int word = 0;
+            for (int bit = 0; bit < 8; ++bit) word |= (bits[pc * 8 + bit] == '1' ? 1 : 0) << bit;
+            const Form form = forms[static_cast<std::size_t>(word >> 4)];
+            const int from = std::array{a, b, input, 0}[static_cast<std::size_t>(form.from)];
+            const int sum = from + (word & 15);
+            const bool carryBefore = carry;
+            carry = sum > 15;
+            const bool jump = form.to == To::Jump || (form.to == To::JumpIfNoCarry && !carryBefore);
+            if (form.to == To::A) a = sum & 15;
+            if (form.to == To::B) b = sum & 15;
+            if (form.to == To::Out) out = sum & 15;
+            pc = jump ? sum & 15 : (pc + 1) % 16;
+        }
+        csv += QString("%1,%2,%3,%4,%5,%6\n").arg(step).arg(pc).arg(a).arg(b).arg(out).arg(carry).toLatin1();
+    }
+    return csv;
+}
+
+// A setting file as the panel saves it.
+QByteArray settingFile(const QByteArray& bits, const char* clock = "#FALSE#\r\n#FALSE#\r\n#TRUE#\r\n",
+                       char beep = '0') {
+    QByteArray text;
+    for (const char bit : bits) text += QByteArray(1, bit) + "\r\n";
+    return text + clock + QByteArray(1, beep) + "\r\n";
+}
+
+struct Result {
+    int status = -1;
+    QByteArray out, err;
+};
+
+Result runCli(const QStringList& arguments, const QString& folder) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(QStringLiteral(QZB_CLI_PATH), arguments);
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+constexpr const char* countSource = "loop: B = B + 1\n  OUT = B\n  JMP loop\n.clock 10hz\n";
+
+QByteArray countBits() {
+    QByteArray bits(128, '0');
+    for (const auto& [address, word] : {std::pair{0, 0x51}, {1, 0x80}, {2, 0xF0}}) {
+        for (int bit = 0; bit < 8; ++bit) bits[address * 8 + bit] = ((word >> bit) & 1) != 0 ? '1' : '0';
+    }
+    return bits;
+}
+
+}  // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir folder_;
+
+    QString path(const QString& name) const { return folder_.filePath(name); }
+    void write(const QString& name, const QByteArray& bytes) {
+        QFile file(path(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray read(const QString& name) const {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(folder_.isValid());
+        write("count.s", countSource);
+        write("count.qzb", settingFile(countBits()));
+        write("bad.s", "B = B + 1\nOUT = A\n");
+        write("kept.qzb", "kept");
+        write("prog.qzb.s", "A = 1");
+        QVERIFY(QDir(folder_.path()).mkdir("folder.qzb"));
+        QCOMPARE(::mkfifo(qPrintable(path("fifo.qzb")), 0600), 0);
+    }
+
+    // Seeded random programs, one switch in twelve greyed, through the real program.
+    void tracesMatchTheModel() {
+        std::mt19937 random(20261207);
+        for (int program = 0; program < 300; ++program) {
+            QByteArray bits(128, '0');
+            for (char& bit : bits) bit = "000110111112"[random() % 12];
+            const int input = static_cast<int>(random() % 16);
+            const int steps = static_cast<int>(random() % 64);
+            const QString name = QString("random%1.qzb").arg(program);
+            write(name, settingFile(bits, "#TRUE#\r\n#FALSE#\r\n#FALSE#\r\n", "012"[program % 3]));
+            const QString inputBits = QString::number(input, 2).rightJustified(4, '0');
+            const Result result = runCli(
+                {"run", name, "--steps", QString::number(steps), "--input", inputBits, "--format", "csv"},
+                folder_.path());
+            QCOMPARE(result.err, QByteArray());
+            QCOMPARE(result.status, 0);
+            QCOMPARE(result.out, modelTrace(bits, input, steps));
+        }
+    }
+
+    // JSON lines hold the CSV rows; the text table shows the panel's digits and lamps.
+    void formats() {
+        const Result csv = runCli({"run", "count.qzb", "--steps", "3", "--format", "csv"}, folder_.path());
+        const Result json = runCli({"run", "count.qzb", "--steps", "3", "--format", "jsonl"}, folder_.path());
+        QByteArray rebuilt = "step,pc,a,b,out,carry\n";
+        for (const QByteArray& line : json.out.trimmed().split('\n')) {
+            rebuilt += line;
+            rebuilt += '\n';
+        }
+        rebuilt.replace("{\"step\":", "").replace("\"pc\":", "").replace("\"a\":", "").replace("\"b\":", "");
+        rebuilt.replace("\"out\":", "").replace("\"carry\":", "").replace("}", "");
+        QCOMPARE(rebuilt, csv.out);
+
+        const Result text = runCli({"run", "count.qzb", "--steps", "2"}, folder_.path());
+        QCOMPARE(QString::fromUtf8(text.out),
+                 QString("step  addr  word       instruction     PC    A     B     carry  OUT\n"
+                         "   0  reset                            0000  0000  0000  0      ○○○○\n"
+                         "   1  00    0101 0001  B = B + 1       0001  0000  0001  0      ○○○○\n"
+                         "   2  01    1000 0000  OUT = B         0010  0000  0001  0      ○○○●\n"));
+    }
+
+    // Every row: the arguments, the exit status, what stdout and stderr must show
+    // (stderr: a part of its one line) and the setting file a run makes, if any.
+    void exitStatuses_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QByteArray>("err");
+        QTest::addColumn<QString>("made");
+        QTest::addColumn<QByteArray>("madeBytes");
+        const auto row = [](const char* name, const QString& arguments, int status, const char* out,
+                            const char* err, const QString& made = {}, const QByteArray& madeBytes = {}) {
+            QTest::newRow(name) << arguments.split(' ', Qt::SkipEmptyParts) << status << QByteArray(out)
+                                << QByteArray(err) << made << madeBytes;
+        };
+        QByteArray oneWord(128, '0');
+        oneWord[0] = oneWord[4] = oneWord[5] = '1';  // 0011 0001: A = 1
+        row("no command", "", 2, "", "A subcommand is required");
+        row("unknown command", "play count.qzb", 2, "", "unknown command 'play'");
+        row("unknown option", "run count.qzb --fast", 2, "", "--fast");
+        row("steps many", "run count.qzb --steps many", 2, "", "--steps: 'many' is not a number");
+        row("steps negative", "run count.qzb --steps -1", 2, "", "--steps");
+        row("steps octal-looking", "run count.qzb --steps 0x10", 2, "", "--steps: '0x10'");
+        row("steps past 10^9", "run count.qzb --steps 1000000001", 2, "", "more than 1000000000 steps");
+        row("input 12", "run count.qzb --input 12", 2, "", "--input: '12' is not four binary digits");
+        row("input of five", "run count.qzb --input 10010", 2, "", "--input");
+        row("format xml", "run count.qzb --format xml", 2, "", "--format");
+        row("no file", "disasm", 2, "", "FILE is required");
+        row("output not .qzb", "asm count.s -o count.txt", 2, "", "does not end in .qzb");
+        row("source ends in .qzb", "asm kept.qzb", 2, "", "name the output with -o");
+        row("missing file", "run nothing.qzb", 1, "", "cannot read nothing.qzb");
+        row("directory", "run folder.qzb", 1, "", "cannot read folder.qzb");
+        row("FIFO", "run fifo.qzb", 1, "", "cannot read fifo.qzb");
+        row("disasm of a FIFO", "disasm fifo.qzb", 1, "", "cannot read fifo.qzb");
+        row("asm of a directory", "asm folder.qzb -o x.qzb", 1, "", "cannot read folder.qzb");
+        row("source errors", "asm bad.s -o kept.qzb", 1, "", "bad.s:2:7: OUT can add only B");
+        row("unwritable", "asm count.s -o folder.qzb/none/x.qzb", 1, "",
+            "cannot write folder.qzb/none/x.qzb");
+        row("zero steps", "run count.qzb --steps 000 --format csv", 0, "step,pc,a,b,out,carry\n0,0,0,0,0,0\n",
+            "");
+        row("asm beside the source", "asm count.s", 0, "count.qzb: 3 words, clock 10hz, beep off\n", "",
+            "count.qzb", settingFile(countBits(), "#FALSE#\r\n#TRUE#\r\n#FALSE#\r\n"));
+        row("asm to a name", "asm prog.qzb.s -o made.qzb", 0, "made.qzb: 1 word, clock manual, beep off\n",
+            "", "made.qzb", settingFile(oneWord));
+        row("version", "--version", 0, "qzb-cli 1.0.0\n", "");
+        row("disasm", "disasm count.qzb", 0,
+            ".clock manual\n.beep off\n\n    B = B + 1         ; 00: 0101 0001\n    OUT = B           ; 01: "
+            "1000 "
+            "0000\n    JMP 0             ; 02: 1111 0000\n; 03-15: 0000 0000\n",
+            "");
+    }
+
+    void exitStatuses() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QByteArray, out);
+        QFETCH(QByteArray, err);
+        QFETCH(QString, made);
+        QFETCH(QByteArray, madeBytes);
+        QElapsedTimer timer;
+        timer.start();
+        const Result result = runCli(arguments, folder_.path());
+        QVERIFY2(timer.elapsed() < 5000, "must not wait on a FIFO");
+        QCOMPARE(result.status, status);
+        QCOMPARE(result.out, out);
+        if (status != 0) {
+            QVERIFY2(result.err.contains(err), result.err.constData());
+            QVERIFY2(status == 1 || result.err.count('\n') == 1, "one line for a usage error");
+        }
+        QCOMPARE(read("kept.qzb"), QByteArray("kept"));
+        if (!made.isEmpty()) QCOMPARE(read(made), madeBytes);
+        QCOMPARE(read("count.qzb"), made == "count.qzb" ? madeBytes : settingFile(countBits()));
+        write("count.qzb", settingFile(countBits()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "test_cli.moc"
