@@ -1,0 +1,348 @@
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <deque>
+#include <map>
+
+#include "panel/frm_main.h"
+
+using qzb::ClockMode;
+using qzb::MachineState;
+using qzb::PanelSwitches;
+using qzb::SwitchState;
+
+namespace {
+
+struct RecordingDesktop final : qzb::Desktop {
+    void showMessage(Icon icon, const QString& text) override { messages << QChar('0' + int(icon)) + text; }
+    void beep() override { ++beeps; }
+    std::optional<std::string> pickFile(const qzb::FileDialog&, Kind) override {
+        return std::exchange(pick, {});
+    }
+    QStringList messages;
+    int beeps = 0;
+    std::optional<std::string> pick;
+};
+
+// A button's own hit test decides whether a click at a point presses it.
+struct HitTest : QAbstractButton {
+    using QAbstractButton::hitButton;
+};
+
+void toggle(SwitchState& state) {
+    state = state == SwitchState::On ? SwitchState::Off : SwitchState::On;
+}
+
+QString binary(int nibble) {
+    return QString::number(nibble, 2).rightJustified(4, '0');
+}
+
+QString describe(const MachineState& r) {
+    return QString::asprintf("PC %d A %d B %d OUT %d C %d", r.pc, r.a, r.b, r.out, int(r.carry));
+}
+
+QString describe(const PanelSwitches& panel) {
+    QString text;
+    for (SwitchState bit : panel.program) text += QChar('0' + int(bit));
+    for (SwitchState bit : panel.input) text += QChar('0' + int(bit));
+    const ClockMode& clock = panel.clock;
+    return text +
+           QString::asprintf(" clock %d%d%d beep %d", clock.hz1, clock.hz10, clock.manual, int(panel.beep));
+}
+
+QByteArray settingText(const PanelSwitches& panel) {
+    QByteArray text;
+    for (SwitchState bit : panel.program) text += QByteArray::number(int(bit)) + "\r\n";
+    for (bool option : {panel.clock.hz1, panel.clock.hz10, panel.clock.manual})
+        text += option ? "#TRUE#\r\n" : "#FALSE#\r\n";
+    return text + QByteArray::number(int(panel.beep)) + "\r\n";
+}
+
+// What a load makes of a file whose fields are all 0, 1, 2, 5, #TRUE# or #FALSE#: a refused 5 keeps
+// its switch, and the fields after the end of the file take the last value read of their kind.
+void loadInto(PanelSwitches& panel, const QByteArray& text) {
+    QByteArrayList fields = text.split('\n');
+    if (text.isEmpty() || text.endsWith('\n')) fields.removeLast();
+    int held = 0;
+    const auto number = [&](int line, SwitchState& state) {
+        if (line < fields.size()) held = fields[line].trimmed().toInt();
+        if (held >= 0 && held <= 2) state = SwitchState(held);
+    };
+    for (int n = 0; n < 128; ++n) number(n, panel.program[std::size_t(n)]);
+    bool* const options[] = {&panel.clock.hz1, &panel.clock.hz10, &panel.clock.manual};
+    bool heldTruth = false;
+    for (int k = 0; k < 3; ++k) {
+        if (128 + k < fields.size()) heldTruth = fields[128 + k].trimmed() == "#TRUE#";
+        if (heldTruth) panel.clock = {false, false, false};
+        *options[k] = heldTruth;
+    }
+    number(131, panel.beep);
+}
+
+// Fields of 0, 1, 2, 5, #TRUE# and #FALSE#, cut short or running long. An odd file adds fields this program
+// never writes: what each yields is the reader's choice, but none may stop the load.
+QByteArray randomFile(QRandomGenerator& rng, bool odd) {
+    static const char* const numbers[] = {"0", "0", "0", "1", "1", "1", "2", "5"};
+    static const char* const strange[] = {" 1",  "",   "1.0", "#TRUE#", "-1", "+1",       "99999", "\"1\"",
+                                          "1,0", "\r", "x",   "#true#", "2 ", "\xff\xfe", "0x1",   "#FALSE"};
+    QByteArrayList fields;
+    for (int n = 0; n < 132; ++n)
+        fields << (n >= 128 && n < 131 ? (rng.bounded(3) == 0 ? "#TRUE#" : "#FALSE#")
+                                       : numbers[rng.bounded(8)]);
+    for (int k = odd ? rng.bounded(1, 7) : 0; k > 0; --k) fields[rng.bounded(132)] = strange[rng.bounded(16)];
+    const int length = rng.bounded(4) == 0 ? rng.bounded(141) : 132;
+    while (fields.size() < length) fields << "1";
+    const QByteArray text = fields.mid(0, length).join("\r\n");
+    return length > 0 && rng.bounded(4) != 0 ? text + "\r\n" : text;
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+}
+
+// What the panel should hold, fed with the same events: the switches, the registers stepped through the
+// behaviour of the sixteen operations (bits 7-4), the 1 Hz divider and the beeps heard.
+struct Shadow {
+    PanelSwitches switches;
+    MachineState regs;
+    int divider = 0;
+    int beeps = 0;
+    int steps = 0;
+
+    void step() {
+        enum Source { A, B, Input, Zero };
+        static constexpr Source source[16] = {A, B, Input, Zero, A, B, Input, Zero,
+                                              B, B, Zero,  Zero, B, B, Zero,  Zero};
+        int word = 0;
+        int input = 0;
+        for (std::size_t bit = 0; bit < 8; ++bit)
+            if (switches.program[std::size_t(regs.pc) * 8 + bit] == SwitchState::On) word |= 1 << bit;
+        for (std::size_t bit = 0; bit < 4; ++bit)
+            if (switches.input[bit] == SwitchState::On) input |= 1 << bit;
+        const int operation = word >> 4;
+        const int operand[] = {regs.a, regs.b, input, 0};
+        const int sum = (word & 15) + operand[source[operation]];
+        const auto result = std::int16_t(sum & 15);
+        const bool jump = operation >= 12 && ((operation & 1) != 0 || !regs.carry);
+        regs.carry = sum > 15;
+        std::int16_t* const target[] = {&regs.a, &regs.b, &regs.out, nullptr};
+        if (target[operation / 4]) *target[operation / 4] = result;
+        regs.pc = jump ? result : std::int16_t((regs.pc + 1) % 16);
+        if (switches.beep == SwitchState::On && (regs.out & 8) != 0) ++beeps;
+        ++steps;
+    }
+    void tick() {
+        if (switches.clock.hz10 || (switches.clock.hz1 && ++divider % 10 == 0)) step();
+    }
+};
+
+}  // namespace
+
+class TestMonkey : public QObject {
+    Q_OBJECT
+    RecordingDesktop desktop;
+    std::unique_ptr<qzb::frmMain> window;
+    QTemporaryDir folder;
+    Shadow shadow;
+    QStringList messages;  // the messages the current event should show
+    QString fileProblem;
+    QList<QAbstractButton*> controls;  // every one a click or Space presses, the grid first
+
+    // What pressing a control should do.
+    void press(const QWidget* control) {
+        PanelSwitches& s = shadow.switches;
+        for (std::size_t i = 0; i < s.program.size(); ++i)
+            if (control == window->chkRom[i]) toggle(s.program[i]);
+        for (std::size_t i = 0; i < s.input.size(); ++i)
+            if (control == window->chkInp[i]) toggle(s.input[i]);
+        if (control == window->chkBeep) toggle(s.beep);
+        if (control == window->optClk1) s.clock.select1Hz();
+        if (control == window->optClk2) s.clock.select10Hz();
+        if (control == window->optClk3) s.clock.selectManual();
+        if (control == window->cmdClock && s.clock.manual) shadow.step();
+        if (control == window->cmdReset) shadow.regs = {};
+    }
+    QString path(const QString& name) const {
+        return folder.filePath(name.contains('.') ? name : name + ".qzb");
+    }
+
+    // Each part of the panel as the window shows it and as its code holds it, next to what the shadow says.
+    QString mismatch() const {
+        qzb::frmMain& w = *window;
+        const MachineState& r = shadow.regs;
+        PanelSwitches shown;
+        const auto stateOf = [](const QCheckBox* box) { return SwitchState("021"[box->checkState()] - '0'); };
+        std::transform(w.chkRom.begin(), w.chkRom.end(), shown.program.begin(), stateOf);
+        std::transform(w.chkInp.begin(), w.chkInp.end(), shown.input.begin(), stateOf);
+        shown.beep = stateOf(w.chkBeep);
+        shown.clock = {w.optClk1->isChecked(), w.optClk2->isChecked(), w.optClk3->isChecked()};
+        const bool several = shown.clock.hz1 + shown.clock.hz10 + shown.clock.manual > 1;
+        QStringList readouts{w.lblRegA->text(), w.lblRegB->text(), w.lblPC->text(), w.lblF->text(),
+                             w.lblOUTP->text()};
+        QStringList expected{binary(r.a), binary(r.b), binary(r.pc), r.carry ? "1" : "0",
+                             binary(r.out).replace('1', u'●').replace('0', u'○')};
+        for (int row = 0; row < 16; ++row) {
+            const QColor colour = w.Label2[std::size_t(row)]->palette().color(QPalette::WindowText);
+            readouts << w.Label2[std::size_t(row)]->text() + (colour == Qt::black ? "" : " " + colour.name());
+            expected << QString("Address %1%2").arg(row / 10).arg(row % 10) + (row == r.pc ? " #ff0000" : "");
+        }
+        const std::tuple<const char*, QString, QString> parts[] = {
+            {"switches shown", describe(shown), describe(shadow.switches)},
+            {"switch record", describe(w.switches()), describe(shadow.switches)},
+            {"clock options selected", several ? "several" : "at most one", "at most one"},
+            {"registers", describe(w.machine().state()), describe(r)},
+            {"readouts", readouts.join(", "), expected.join(", ")},
+            {"beeps", QString::number(desktop.beeps), QString::number(shadow.beeps)},
+            {"messages", desktop.messages.join(" | "), messages.join(" | ")},
+            {"focus on a control", controls.contains(QApplication::focusWidget()) ? "yes" : "no", "yes"},
+            {"files", fileProblem, ""}};
+        for (const auto& [part, seen, wanted] : parts)
+            if (seen != wanted) return QString("%1: %2\n  expected %3").arg(part, seen, wanted);
+        return {};
+    }
+
+    QString click(QRandomGenerator& rng) {
+        const int grid = int(window->chkRom.size());
+        QAbstractButton* button =
+            controls[rng.bounded(4) == 0 ? rng.bounded(grid, int(controls.size())) : rng.bounded(grid)];
+        QPoint at(rng.bounded(button->width()), rng.bounded(button->height()));
+        if (at.isNull()) at = button->rect().center();  // what QTest makes of (0, 0)
+        const bool hit = (button->*&HitTest::hitButton)(at);
+        if (hit) press(button);
+        QTest::mouseClick(button, Qt::LeftButton, {}, at);
+        return QString::asprintf("%s %s at (%d,%d)", hit ? "click" : "miss", qPrintable(button->objectName()),
+                                 at.x(), at.y());
+    }
+
+    QString key(Qt::Key key) {
+        QWidget* focus = QApplication::focusWidget();
+        if (key == Qt::Key_Space) press(focus);
+        QTest::keyClick(focus, key);
+        return QString(key == Qt::Key_Space ? "Space on " : "Tab from ") + focus->objectName();
+    }
+
+    QString tick() {
+        const ClockMode& clock = shadow.switches.clock;
+        const char* mode = clock.hz1      ? "tick@1Hz"
+                           : clock.hz10   ? "tick@10Hz"
+                           : clock.manual ? "tick@Manual"
+                                          : "tick@none";
+        shadow.tick();
+        window->onTimerTick();
+        return mode;
+    }
+
+    // Hostile files among good ones; the odd and the endless file load as the reader sees fit.
+    QString load(QRandomGenerator& rng) {
+        static const char* const names[] = {"",          "gen.qzb",     "gen",      "odd.qzb",
+                                            "saved.qzb", "empty.qzb",   "huge.qzb", "endless.qzb",
+                                            "dir.qzb",   "missing.qzb", "prog.txt"};
+        const QString name = names[rng.bounded(int(std::size(names)))];
+        if (name.startsWith("gen") || name == "odd.qzb")
+            writeFile(path(name), randomFile(rng, name == "odd.qzb"));
+        const bool modelled = name != "odd.qzb" && name != "endless.qzb";
+        if (name.endsWith(".txt")) {
+            messages << QString("2無効なファイルが選択されました。ファイルはロードされませんでした。");
+        } else if (!name.isEmpty() && !QFileInfo(path(name)).isFile()) {
+            messages << "2File Not Found";
+        } else if (!name.isEmpty()) {
+            if (modelled) loadInto(shadow.switches, contents(path(name)));
+            shadow.regs = {};
+        }
+        desktop.pick = name.isEmpty() ? std::nullopt : std::optional(folder.filePath(name).toStdString());
+        window->onLoad();
+        if (!modelled) {
+            const PanelSwitches& loaded = window->switches();
+            std::tie(shadow.switches.program, shadow.switches.clock, shadow.switches.beep) =
+                std::tie(loaded.program, loaded.clock, loaded.beep);
+        }
+        return "Load " + name;
+    }
+
+    QString saveAs(QRandomGenerator& rng) {
+        static const char* const names[] = {"", "saved", "saved.qzb", "other.txt", "dir.qzb", "nodir/x.qzb"};
+        const QString name = names[rng.bounded(int(std::size(names)))];
+        if (name.endsWith(".txt"))
+            messages << QString("2無効なファイルが選択されました。ファイルは保存されませんでした。");
+        if (name == "dir.qzb" || name.startsWith("nodir")) messages << QString("2書き込めません。");
+        desktop.pick = name.isEmpty() ? std::nullopt : std::optional(folder.filePath(name).toStdString());
+        window->onSaveAs();
+        if (name.startsWith("saved") && contents(path(name)) != settingText(shadow.switches))
+            fileProblem = "the saved file is not the switches";
+        if (QFileInfo::exists(path("other.txt"))) fileProblem = "a refused name was written";
+        return "SaveAs " + name;
+    }
+
+    QString randomEvent(QRandomGenerator& rng) {
+        const int kind = rng.bounded(1000);
+        if (kind < 450) return click(rng);
+        if (kind < 530) return key(Qt::Key_Tab);
+        if (kind < 630) return key(Qt::Key_Space);
+        if (kind < 990) return tick();
+        return kind < 995 ? load(rng) : saveAs(rng);
+    }
+
+private slots:
+    void initTestCase() {
+        window = std::make_unique<qzb::frmMain>(desktop);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window->Timer1.stop();  // the stream ticks the clock itself, so a run repeats exactly
+        controls = {window->chkRom.begin(), window->chkRom.end()};
+        controls << QList<QAbstractButton*>(window->chkInp.begin(), window->chkInp.end()) << window->chkBeep
+                 << window->optClk1 << window->optClk2 << window->optClk3 << window->cmdClock
+                 << window->cmdReset;
+    }
+
+    void randomEvents() {
+        const QString anySeed = QString::number(QRandomGenerator::system()->generate());
+        const quint32 seed = qEnvironmentVariable("QZB_MONKEY_SEED", anySeed).toUInt();
+        const int count = qEnvironmentVariable("QZB_MONKEY_EVENTS", "100000").toInt();
+        qInfo("seed %u, %d events; QZB_MONKEY_SEED and QZB_MONKEY_EVENTS repeat a run", seed, count);
+        QRandomGenerator rng(seed);
+        writeFile(path("empty.qzb"), {});
+        PanelSwitches big;
+        for (SwitchState& bit : big.program) bit = SwitchState(rng.bounded(3));
+        writeFile(path("huge.qzb"), settingText(big) + QByteArray("0\r\n").repeated(100000));
+        writeFile(path("endless.qzb"), QByteArray(1 << 20, '7'));
+        writeFile(path("prog.txt"), settingText({}));
+        QVERIFY(QDir(folder.path()).mkdir("dir.qzb"));
+        QCOMPARE(mismatch(), QString());
+        std::deque<QString> recent;
+        std::map<QString, int> tally;  // events by kind, clicks that missed and ticks by clock mode
+        for (int event = 1; event <= count; ++event) {
+            recent.push_back(randomEvent(rng));
+            ++tally[recent.back().section(' ', 0, 0)];
+            if (recent.size() > 8) recent.pop_front();
+            const QString problem = mismatch();
+            if (!problem.isEmpty())
+                QFAIL(qPrintable(QString("seed %1, event %2: %3\nlast events: %4")
+                                     .arg(seed)
+                                     .arg(event)
+                                     .arg(problem, QStringList(recent.begin(), recent.end()).join(", "))));
+            desktop.messages.clear();
+            messages.clear();
+        }
+        QStringList summary;
+        for (const auto& [what, times] : tally) summary << QString("%1 %2").arg(what).arg(times);
+        qInfo("%s; %d instructions, %d beeps", qPrintable(summary.join(", ")), shadow.steps, shadow.beeps);
+    }
+
+    void cleanupTestCase() { window.reset(); }
+};
+
+QTEST_MAIN(TestMonkey)
+#include "test_monkey.moc"
