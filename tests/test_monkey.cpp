@@ -12,6 +12,7 @@
 #include <map>
 
 #include "panel/frm_main.h"
+#include "reference_model.h"
 
 using qzb::ClockMode;
 using qzb::MachineState;
@@ -114,7 +115,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 }
 
 // What the panel should hold, fed with the same events: the switches, the registers stepped through the
-// behaviour of the sixteen operations (bits 7-4), the 1 Hz divider and the beeps heard.
+// reference table, the 1 Hz divider and the beeps heard.
 struct Shadow {
     PanelSwitches switches;
     MachineState regs;
@@ -123,24 +124,13 @@ struct Shadow {
     int steps = 0;
 
     void step() {
-        enum Source { A, B, Input, Zero };
-        static constexpr Source source[16] = {A, B, Input, Zero, A, B, Input, Zero,
-                                              B, B, Zero,  Zero, B, B, Zero,  Zero};
         int word = 0;
         int input = 0;
         for (std::size_t bit = 0; bit < 8; ++bit)
             if (switches.program[std::size_t(regs.pc) * 8 + bit] == SwitchState::On) word |= 1 << bit;
         for (std::size_t bit = 0; bit < 4; ++bit)
             if (switches.input[bit] == SwitchState::On) input |= 1 << bit;
-        const int operation = word >> 4;
-        const int operand[] = {regs.a, regs.b, input, 0};
-        const int sum = (word & 15) + operand[source[operation]];
-        const auto result = std::int16_t(sum & 15);
-        const bool jump = operation >= 12 && ((operation & 1) != 0 || !regs.carry);
-        regs.carry = sum > 15;
-        std::int16_t* const target[] = {&regs.a, &regs.b, &regs.out, nullptr};
-        if (target[operation / 4]) *target[operation / 4] = result;
-        regs.pc = jump ? result : std::int16_t((regs.pc + 1) % 16);
+        regs = reference::step(regs, word, input);
         if (switches.beep == SwitchState::On && (regs.out & 8) != 0) ++beeps;
         ++steps;
     }
@@ -308,8 +298,8 @@ private slots:
     }
 
     void randomEvents() {
-        const QString anySeed = QString::number(QRandomGenerator::system()->generate());
-        const quint32 seed = qEnvironmentVariable("QZB_MONKEY_SEED", anySeed).toUInt();
+        // One fixed stream by default, so that CI judges every change on the same events.
+        const quint32 seed = qEnvironmentVariable("QZB_MONKEY_SEED", "20261207").toUInt();
         const int count = qEnvironmentVariable("QZB_MONKEY_EVENTS", "100000").toInt();
         qInfo("seed %u, %d events; QZB_MONKEY_SEED and QZB_MONKEY_EVENTS repeat a run", seed, count);
         QRandomGenerator rng(seed);
