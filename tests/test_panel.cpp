@@ -1,8 +1,6 @@
 #include <QAccessible>
 #include <QAction>
-#include <QGroupBox>
 #include <QLabel>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -60,10 +58,6 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), window->chkRom[0]);
         QCOMPARE(window->minimumSize(), window->maximumSize());
         QCOMPARE(window->centralWidget()->size(), QSize(400, 445));
-        QStringList menus;
-        for (QAction* item : window->menuBar()->actions()) menus << item->text();
-        for (QAction* item : window->menuBar()->actions()[0]->menu()->actions()) menus << item->text();
-        QCOMPARE(menus, QStringList({"File", "About", "Load", "SaveAs", "End"}));
         QList<QWidget*> order(window->chkRom.begin() + 1, window->chkRom.end());
         order << window->cmdReset << window->optClk3 << window->cmdClock;
         for (QWidget* next : order << QList<QWidget*>(window->chkInp.begin(), window->chkInp.end())
@@ -124,7 +118,7 @@ private slots:
         const QString shown = control->property(control->inherits("QGroupBox") ? "title" : "text").toString();
         const QFontMetrics metrics(control->font());
         QSize needed(std::max(metrics.horizontalAdvance(shown), metrics.boundingRect(shown).right() + 1),
-                     metrics.height());
+                     shown.isEmpty() ? 0 : metrics.height());
         if (control->inherits("QCheckBox") || control->inherits("QRadioButton"))
             needed.setWidth(control->sizeHint().width());
         else if (!control->inherits("QLabel"))
@@ -132,17 +126,17 @@ private slots:
         QVERIFY2(needed.width() <= rect.width() && needed.height() <= rect.height(), qPrintable(shown));
     }
 
-    // A readout is read with its caption, which labels it.
+    // A screen reader reads each readout with its caption, which labels it.
     void readoutCaptions() {
-        const std::pair<const char*, QLabel*> captions[] = {{"Label4", window->lblRegA},
-                                                            {"Label5", window->lblRegB},
-                                                            {"Label7", window->lblF},
-                                                            {"Label6", window->lblPC},
-                                                            {"Label8(1)", window->lblOUTP}};
-        for (auto [caption, readout] : captions) {
-            const auto labelled = QAccessible::queryAccessibleInterface(window->findChild<QLabel*>(caption))
-                                      ->relations(QAccessible::Labelled);
-            QVERIFY2(labelled.size() == 1 && labelled[0].first->object() == readout, caption);
+        const QString captions =
+            "Label4 lblRegA, Label5 lblRegB, Label7 lblF, Label6 lblPC, Label8(1) lblOUTP";
+        for (const QString& pair : captions.split(", ")) {
+            const auto labelled =
+                QAccessible::queryAccessibleInterface(window->findChild<QLabel*>(pair.section(' ', 0, 0)))
+                    ->relations(QAccessible::Labelled);
+            QVERIFY2(
+                labelled.size() == 1 && labelled[0].first->object()->objectName() == pair.section(' ', 1),
+                qPrintable(pair));
         }
     }
 
@@ -229,16 +223,15 @@ private slots:
         QTest::addColumn<bool>("fromMenu");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
-        const QString refused = "2無効なファイルが選択されました。ファイルはロードされませんでした。";
-        QTest::newRow("menu") << true << "prog.qzb"
-                              << "";
-        QTest::newRow("argument") << false << "prog.qzb"
-                                  << "";
-        QTest::newRow("argument without extension") << false << "prog"
-                                                    << "";
-        QTest::newRow("argument, other extension") << false << "prog.txt" << refused;
-        QTest::newRow("argument, missing file") << false << "absent.qzb"
-                                                << "2File Not Found";
+        const auto row = [](const char* tag, bool fromMenu, const char* name, const QString& message) {
+            QTest::newRow(tag) << fromMenu << QString(name) << message;
+        };
+        row("menu", true, "prog.qzb", "");
+        row("argument", false, "prog.qzb", "");
+        row("argument without extension", false, "prog", "");
+        row("argument, other extension", false, "prog.txt",
+            "2無効なファイルが選択されました。ファイルはロードされませんでした。");
+        row("argument, missing file", false, "absent.qzb", "2File Not Found");
     }
     void load() {
         QFETCH(bool, fromMenu);
