@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -379,7 +380,9 @@ void frmMain::onLoad() {
 
 void frmMain::loadSettingFile(const QString& name) {
     FileCommandContext context = fileCommandContext();
-    loadSettingsFrom(context, QFile::encodeName(name).toStdString(), switches_,
+    // Made absolute, as the dialog returns names, since the dialog object keeps it for the next Load.
+    const QString path = QDir::current().absoluteFilePath(name);
+    loadSettingsFrom(context, QFile::encodeName(path).toStdString(), switches_,
                      [this] { showLoadedSwitches(); });
 }
 
