@@ -49,7 +49,8 @@ struct ShownPanel {
     }
 };
 
-// The step as a tick runs it: the refresh sets every readout's text and colour.
+// The step as a tick runs it: the refresh compares every readout's text and
+// colour with the machine's state and sets those that differ.
 // Painting is left to the event loop and is not included here.
 void BM_StepWithRefresh(benchmark::State& state) {
     ShownPanel panel;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace qzb {
@@ -21,6 +22,11 @@ QString qtFilter(const std::string& filter) {
 
 }  // namespace
 
+QString dialogStartFolder(const QString& programFolder, const QString& documentsFolder) {
+    const QFileInfo folder(programFolder);
+    return folder.isDir() && folder.isWritable() ? programFolder : documentsFolder;
+}
+
 void QtDesktop::showMessage(Icon icon, const QString& text) {
     QMessageBox box(parent_);
     box.setWindowTitle(QStringLiteral("QZBEmu"));
@@ -39,9 +45,9 @@ void QtDesktop::beep() {
 }
 
 std::optional<std::string> QtDesktop::pickFile(const FileDialog& dialog, Kind kind) {
+    // The desktop's own dialog where it offers one; Qt's widget dialog where it does not.
     QFileDialog picker(parent_, QString::fromStdString(dialog.dialogTitle),
                        QString::fromStdString(dialog.initDir), qtFilter(dialog.filter));
-    picker.setOption(QFileDialog::DontUseNativeDialog);
     picker.setDefaultSuffix(QString::fromStdString(dialog.defaultExt));
     if (kind == Kind::Save) {
         picker.setAcceptMode(QFileDialog::AcceptSave);

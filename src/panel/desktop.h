@@ -19,6 +19,10 @@ public:
     virtual void beep() = 0;
 };
 
+// Where the file dialogs open: the program's folder, unless the program cannot
+// write there (an installed program usually cannot), then the user's documents.
+QString dialogStartFolder(const QString& programFolder, const QString& documentsFolder);
+
 class QtDesktop final : public Desktop {
 public:
     explicit QtDesktop(QWidget* dialogParent = nullptr) : parent_(dialogParent) {}

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -11,6 +13,8 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
+#include <utility>
 
 #ifndef QZB_VERSION
 #define QZB_VERSION "0"
@@ -65,10 +69,23 @@ Qt::CheckState checkOf(SwitchState state) {
     return Qt::Unchecked;
 }
 
-void setForeground(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
+// A palette that sets the text colour alone; a widget takes every other role from its parent.
+QPalette foreground(const QColor& colour) {
+    QPalette palette;
     palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
+    return palette;
+}
+
+// A refresh sets only what differs: setting a palette resolves it against the
+// parent's every time, even when the colour stays, and 16 of those were most of
+// a step's cost.
+void showText(QLabel* label, const QString& text) {
+    if (label->text() != text) label->setText(text);
+}
+
+void showForeground(QLabel* label, const QPalette& palette) {
+    if (label->palette().color(QPalette::WindowText) != palette.color(QPalette::WindowText))
+        label->setPalette(palette);
 }
 
 template <typename T>
@@ -81,7 +98,8 @@ T* place(T* widget, const QString& name, int x, int y, int width, int height) {
 QLabel* label(QWidget* parent, const QString& name, const QString& text, int x, int y, int width, int height,
               Qt::Alignment alignment = Qt::AlignLeft) {
     auto* result = place(new QLabel(text, parent), name, x, y, width, height);
-    result->setAlignment(alignment | Qt::AlignVCenter);
+    // From the top, so that a label's text is level with the 12-pixel switches of its row.
+    result->setAlignment(alignment | Qt::AlignTop);
     return result;
 }
 
@@ -95,23 +113,34 @@ void SwitchBox::nextCheckState() {
     setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
 }
 
+bool SwitchBox::hitButton(const QPoint& pos) const {
+    return rect().contains(pos);
+}
+
 frmMain::frmMain(Desktop& desktop, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                               Qt::MSWindowsFixedSizeDialogHint),
       desktop_(desktop),
       machine_(switches_, [this] { refreshDisplay(); }),
-      dlgFileOpen(desktop) {
+      dlgFileOpen(desktop),
+      blackText_(foreground(QColor(0, 0, 0))),
+      redText_(foreground(QColor(255, 0, 0))) {
     setWindowTitle(QStringLiteral("QZB エミュレータ"));
     buildMenus();
     auto* client = new ClientArea(this);
     client->setFixedSize(clientWidth, clientHeight);
     setCentralWidget(client);
-    // Every label fits its box at 8 points, the longest being "ProgramCounter" in 89 pixels.
+    // The layout is in pixels, so the font is too: at 10 pixels (7.5 points at 96 dpi) every
+    // caption fits its box with room, the tightest being "ProgramCounter" in 89 pixels.
     QFont panelFont = client->font();
-    panelFont.setPointSize(8);
+    panelFont.setPixelSize(10);
     client->setFont(panelFont);
     buildControls(client);
+    // The labels a refresh changes paint their own background, so that repainting one repaints
+    // neither the window beneath it nor the grid switch it overlaps by a pixel.
+    for (QLabel* changing : {lblRegA, lblRegB, lblF, lblPC}) changing->setAutoFillBackground(true);
+    for (QLabel* changing : Label2) changing->setAutoFillBackground(true);
     setTabOrder();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     showSwitches();
@@ -151,9 +180,13 @@ void frmMain::buildControls(QWidget* client) {
             auto* box = place(new SwitchBox(client), indexed("chkRom", index), 192 + 16 * (7 - bit),
                               56 + 24 * address, 17, 12);
             box->setStyle(gridStyle);
+            box->setAccessibleName(
+                QStringLiteral("Address %1 bit %2").arg(address, 2, 10, QLatin1Char('0')).arg(bit));
             bindSwitch(box, switches_.program[static_cast<std::size_t>(index)]);
             chkRom[static_cast<std::size_t>(index)] = box;
         }
+        addressTexts_[static_cast<std::size_t>(address)] =
+            QStringLiteral("Address %1").arg(address, 2, 10, QLatin1Char('0'));
         Label2[static_cast<std::size_t>(address)] =
             label(client, indexed("Label2", address), QString(), 320, 56 + 24 * address, 73, 17);
     }
@@ -164,6 +197,7 @@ void frmMain::buildControls(QWidget* client) {
 
     for (int bit = 0; bit < 4; ++bit) {
         auto* box = place(new SwitchBox(client), indexed("chkInp", bit), 88 + 16 * (3 - bit), 296, 17, 17);
+        box->setAccessibleName(QStringLiteral("INP bit %1").arg(bit));
         bindSwitch(box, switches_.input[static_cast<std::size_t>(bit)]);
         chkInp[static_cast<std::size_t>(bit)] = box;
     }
@@ -172,25 +206,27 @@ void frmMain::buildControls(QWidget* client) {
                                                     96 + 16 * (3 - k % 4), k >= 4 ? 208 : 280, 17, 17);
     }
 
-    label(client, QStringLiteral("Label4"), QStringLiteral("RegistorA"), 8, 48, 65, 17);
+    // A readout's accessible name stays its value; its caption is its label (the buddy).
     lblRegA = label(client, QStringLiteral("lblRegA"), QStringLiteral("****"), 80, 48, 65, 17);
-    label(client, QStringLiteral("Label5"), QStringLiteral("RegistorB"), 8, 72, 65, 17);
+    label(client, QStringLiteral("Label4"), QStringLiteral("RegistorA"), 8, 48, 65, 17)->setBuddy(lblRegA);
     lblRegB = label(client, QStringLiteral("lblRegB"), QStringLiteral("****"), 80, 72, 65, 17);
-    label(client, QStringLiteral("Label7"), QStringLiteral("C Flag"), 8, 96, 57, 17);
+    label(client, QStringLiteral("Label5"), QStringLiteral("RegistorB"), 8, 72, 65, 17)->setBuddy(lblRegB);
     lblF = label(client, QStringLiteral("lblF"), QStringLiteral("*"), 80, 96, 25, 17);
-    label(client, QStringLiteral("Label6"), QStringLiteral("ProgramCounter"), 8, 120, 89, 17);
+    label(client, QStringLiteral("Label7"), QStringLiteral("C Flag"), 8, 96, 57, 17)->setBuddy(lblF);
     lblPC = label(client, QStringLiteral("lblPC"), QStringLiteral("****"), 112, 120, 49, 17);
-    Label8[1] =
-        label(client, indexed("Label8", 1), QStringLiteral("OUTP"), 88, 192, 65, 17, Qt::AlignHCenter);
-
+    label(client, QStringLiteral("Label6"), QStringLiteral("ProgramCounter"), 8, 120, 89, 17)
+        ->setBuddy(lblPC);
     lblOUTP =
         label(client, QStringLiteral("lblOUTP"), QStringLiteral("●●●●"), 80, 224, 81, 17, Qt::AlignHCenter);
+    Label8[1] =
+        label(client, indexed("Label8", 1), QStringLiteral("OUTP"), 88, 192, 65, 17, Qt::AlignHCenter);
+    Label8[1]->setBuddy(lblOUTP);
     // The lamps ask for their own face; where it is missing, IPAPGothic draws the same glyphs.
     const QString lampFace = QStringLiteral("ＭＳ Ｐゴシック");
     QFont::insertSubstitution(lampFace, QStringLiteral("IPAPGothic"));
     QFont lampFont(lampFace, 12, QFont::Normal);
     lblOUTP->setFont(lampFont);
-    setForeground(lblOUTP, QColor(255, 0, 0));
+    lblOUTP->setPalette(redText_);
     // Opaque, so that the connector appears to come out from under the lamp.
     lblOUTP->setAutoFillBackground(true);
 
@@ -279,33 +315,32 @@ QString frmMain::DecToBin(std::int16_t value, bool ledStyle) {
         desktop_.showMessage(Desktop::Icon::None, QStringLiteral("DecToBin-Over15"));
         return {};
     }
-    QString digits;
+    const QChar low = ledStyle ? QChar(u'○') : QChar(u'0');
+    const QChar high = ledStyle ? QChar(u'●') : QChar(u'1');
+    std::array<QChar, 4> digits{};
     for (int n = 3; n >= 0; --n) {
         const int weight = 1 << n;
         if (weight > value) {
-            digits += ledStyle ? QStringLiteral("○") : QStringLiteral("0");
+            digits[static_cast<std::size_t>(3 - n)] = low;
         } else {
             value = static_cast<std::int16_t>(value - weight);
-            digits += ledStyle ? QStringLiteral("●") : QStringLiteral("1");
+            digits[static_cast<std::size_t>(3 - n)] = high;
         }
     }
-    return digits;
+    return QString(digits.data(), static_cast<qsizetype>(digits.size()));
 }
 
 void frmMain::refreshDisplay() {
     const MachineState& state = machine_.state();
-    lblRegA->setText(DecToBin(state.a, false));
-    lblRegB->setText(DecToBin(state.b, false));
-    lblPC->setText(DecToBin(state.pc, false));
-    lblF->setText(state.carry ? QStringLiteral("1") : QStringLiteral("0"));
-    lblOUTP->setText(DecToBin(state.out, true));
-    for (int g = 0; g < 16; ++g) {
-        QLabel* address = Label2[static_cast<std::size_t>(g)];
-        address->setText(QStringLiteral("Address %1").arg(g, 2, 10, QLatin1Char('0')));
-        setForeground(address, QColor(0, 0, 0));
+    showText(lblRegA, DecToBin(state.a, false));
+    showText(lblRegB, DecToBin(state.b, false));
+    showText(lblPC, DecToBin(state.pc, false));
+    showText(lblF, state.carry ? QStringLiteral("1") : QStringLiteral("0"));
+    showText(lblOUTP, DecToBin(state.out, true));
+    for (std::size_t g = 0; g < Label2.size(); ++g) {
+        showText(Label2[g], addressTexts_[g]);
+        showForeground(Label2[g], std::cmp_equal(g, state.pc) ? redText_ : blackText_);
     }
-    if (state.pc >= 0 && state.pc < 16)
-        setForeground(Label2[static_cast<std::size_t>(state.pc)], QColor(255, 0, 0));
     if (isOn(switches_.beep) && (state.out & 8) != 0) desktop_.beep();
 }
 
@@ -330,18 +365,30 @@ void frmMain::onReset() {
 }
 
 FileCommandContext frmMain::fileCommandContext() {
-    return {dlgFileOpen, QCoreApplication::applicationDirPath().toStdString(),
-            [this](const std::string& text) {
+    const QString folder =
+        dialogStartFolder(QCoreApplication::applicationDirPath(),
+                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    return {dlgFileOpen, QFile::encodeName(folder).toStdString(), [this](const std::string& text) {
                 desktop_.showMessage(Desktop::Icon::Error, QString::fromStdString(text));
             }};
 }
 
 void frmMain::onLoad() {
     FileCommandContext context = fileCommandContext();
-    loadSettings(context, switches_, [this] {
-        showSwitches();
-        machine_.reset();
-    });
+    loadSettings(context, switches_, [this] { showLoadedSwitches(); });
+}
+
+void frmMain::loadSettingFile(const QString& name) {
+    FileCommandContext context = fileCommandContext();
+    // Made absolute, as the dialog returns names, since the dialog object keeps it for the next Load.
+    const QString path = QDir::current().absoluteFilePath(name);
+    loadSettingsFrom(context, QFile::encodeName(path).toStdString(), switches_,
+                     [this] { showLoadedSwitches(); });
+}
+
+void frmMain::showLoadedSwitches() {
+    showSwitches();
+    machine_.reset();
 }
 
 void frmMain::onSaveAs() {

@@ -22,7 +22,8 @@ namespace qzb {
 
 // A panel switch. It can show the greyed state a setting file may hold, but a
 // click only ever toggles between off and on; greyed counts as off, so one
-// click turns a greyed switch on.
+// click turns a greyed switch on. A press anywhere in its rectangle counts,
+// not only on the drawn box.
 class SwitchBox : public QCheckBox {
     Q_OBJECT
 public:
@@ -30,6 +31,7 @@ public:
 
 protected:
     void nextCheckState() override;
+    bool hitButton(const QPoint& pos) const override;
 };
 
 // The front panel: the program-memory switch grid, the readouts, the input and
@@ -54,6 +56,9 @@ public:
     void onClock();
     void onReset();
     void onLoad();
+    // Loads a setting file named on the command line: the same checks, messages
+    // and reset as File > Load, without the dialog.
+    void loadSettingFile(const QString& name);
     void onSaveAs();
     void onAbout();
     void onEnd();
@@ -87,6 +92,7 @@ private:
     void setTabOrder();
     void bindSwitch(SwitchBox* box, SwitchState& state);
     void readClockOptions();
+    void showLoadedSwitches();
     void letTabReachOneOption();
     FileCommandContext fileCommandContext();
 
@@ -96,6 +102,9 @@ private:
     std::int16_t oneHertzDivider_ = 0;
     FileDialog dlgFileOpen;
     QButtonGroup* clockOptions_ = nullptr;
+    std::array<QString, 16> addressTexts_;
+    const QPalette blackText_;
+    const QPalette redText_;
 };
 
 }  // namespace qzb

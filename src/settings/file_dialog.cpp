@@ -32,8 +32,11 @@ bool FileDialog::showSave() {
 bool FileDialog::show(FilePicker::Kind kind) {
     std::optional<std::string> chosen = picker_.pickFile(*this, kind);
     if (!chosen) return !cancelError;
+    takeName(std::move(*chosen));
+    return true;
+}
 
-    std::string& name = *chosen;
+void FileDialog::takeName(std::string name) {
     const std::string_view lastComponent = std::string_view(name).substr(name.rfind('/') + 1);
     const std::size_t dot = lastComponent.rfind('.');
     flags &= ~extensionDifferent;
@@ -44,7 +47,6 @@ bool FileDialog::show(FilePicker::Kind kind) {
         name += defaultExt;
     }
     fileName = std::move(name);
-    return true;
 }
 
 }  // namespace qzb

@@ -46,6 +46,9 @@ public:
     // extensionDifferent flag tells whether its extension is another one.
     bool showOpen();
     bool showSave();
+    // Takes a name as if the dialog had returned it: sets fileName and the
+    // extensionDifferent flag the same way.
+    void takeName(std::string name);
 
 private:
     bool show(FilePicker::Kind kind);

@@ -23,10 +23,12 @@ void prepareDialog(FileCommandContext& context, const char* title, std::uint32_t
 
 }  // namespace
 
-void loadSettings(FileCommandContext& context, PanelSwitches& switches, const std::function<void()>& reset) {
-    prepareDialog(context, "Open Setting File", FileDialog::fileMustExist | FileDialog::hideReadOnly);
-    FileDialog& dialog = context.dialog;
-    if (!dialog.showOpen()) return;
+namespace {
+
+// Load after the dialog: the extension test, the open, the read and the reset.
+void loadChosenFile(FileCommandContext& context, PanelSwitches& switches,
+                    const std::function<void()>& reset) {
+    const FileDialog& dialog = context.dialog;
     if ((dialog.flags & FileDialog::extensionDifferent) != 0) {
         context.showError(loadRefusedMessage);
         return;
@@ -38,6 +40,21 @@ void loadSettings(FileCommandContext& context, PanelSwitches& switches, const st
     }
     readSettingFile(*text, switches);
     reset();
+}
+
+}  // namespace
+
+void loadSettings(FileCommandContext& context, PanelSwitches& switches, const std::function<void()>& reset) {
+    prepareDialog(context, "Open Setting File", FileDialog::fileMustExist | FileDialog::hideReadOnly);
+    if (!context.dialog.showOpen()) return;
+    loadChosenFile(context, switches, reset);
+}
+
+void loadSettingsFrom(FileCommandContext& context, const std::string& name, PanelSwitches& switches,
+                      const std::function<void()>& reset) {
+    prepareDialog(context, "Open Setting File", FileDialog::fileMustExist | FileDialog::hideReadOnly);
+    context.dialog.takeName(name);
+    loadChosenFile(context, switches, reset);
 }
 
 void saveSettings(FileCommandContext& context, const PanelSwitches& switches) {

@@ -30,6 +30,12 @@ struct FileCommandContext {
 // switches and calls `reset`. A cancel, a refused name or a failed open changes nothing.
 void loadSettings(FileCommandContext& context, PanelSwitches& switches, const std::function<void()>& reset);
 
+// Load of a file named without the dialog (on the command line): the name
+// goes into the dialog object as if chosen there, then the same extension
+// test, messages, open, read and reset as Load.
+void loadSettingsFrom(FileCommandContext& context, const std::string& name, PanelSwitches& switches,
+                      const std::function<void()>& reset);
+
 // File > SaveAs: lets the user name a setting file and writes the switches to it.
 // The old file is replaced only when the whole new one is written.
 void saveSettings(FileCommandContext& context, const PanelSwitches& switches);
