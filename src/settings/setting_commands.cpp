@@ -21,10 +21,6 @@ void prepareDialog(FileCommandContext& context, const char* title, std::uint32_t
     dialog.cancelError = true;
 }
 
-}  // namespace
-
-namespace {
-
 // Load after the dialog: the extension test, the open, the read and the reset.
 void loadChosenFile(FileCommandContext& context, PanelSwitches& switches,
                     const std::function<void()>& reset) {
