@@ -8,20 +8,9 @@
 #include <fstream>
 
 #include "panel/frm_main.h"
+#include "recording_desktop.h"
 
 using qzb::SwitchState;
-
-// Counts beeps, records messages as "icon text" and hands out one scripted file choice.
-struct RecordingDesktop final : qzb::Desktop {
-    void showMessage(Icon icon, const QString& text) override { messages << QChar('0' + int(icon)) + text; }
-    void beep() override { ++beeps; }
-    std::optional<std::string> pickFile(const qzb::FileDialog&, Kind) override {
-        return std::exchange(pick, {});
-    }
-    QStringList messages;
-    int beeps = 0;
-    std::optional<std::string> pick;
-};
 
 // A, B, PC, carry, lamps, then the address rows shown red.
 const QString zeroed = "0000 0000 0000 0 ○○○○ Address 00";
@@ -138,72 +127,6 @@ private slots:
                 labelled.size() == 1 && labelled[0].first->object()->objectName() == pair.section(' ', 1),
                 qPrintable(pair));
         }
-    }
-
-    void programToggledInAndClocked() {
-        const int program[] = {0x35, 0x73, 0x81, 0x0C, 0xF0};  // A = 5, B = 3, OUT = B + 1, A += 12, jump 0
-        for (int bit = 0; bit < 40; ++bit)
-            if ((program[bit / 8] >> bit % 8) & 1) QTest::mouseClick(window->chkRom[bit], Qt::LeftButton);
-        QCOMPARE(readouts(), zeroed);  // toggling alone runs nothing
-        for (const char* expected : {"0101 0000 0001 0 ○○○○ Address 01", "0101 0011 0010 0 ○○○○ Address 02",
-                                     "0101 0011 0011 0 ○●○○ Address 03", "0001 0011 0100 1 ○●○○ Address 04",
-                                     "0001 0011 0000 0 ○●○○ Address 00"}) {
-            window->cmdClock->click();
-            QCOMPARE(readouts(), expected);
-        }
-    }
-
-    // Every word is 0 (A = A + 0), so the program counter counts the steps. A script holds option captions,
-    // "none" (no option selected), tick counts, the commands Clock, Reset and SaveAs, and "=n": the PC is n.
-    void clock_data() {
-        QTest::addColumn<QString>("script");
-        QTest::newRow("1 Hz") << "1Hz 9 Clock =0 1 =1 10 =2";
-        QTest::newRow("1 Hz divider resumes") << "1Hz 4 10Hz 1Hz 5 =0 1 =1";
-        QTest::newRow("10 Hz") << "10Hz 7 Clock =7";
-        QTest::newRow("Manual") << "Manual 15 =0 Clock Clock =2";
-        QTest::newRow("none selected") << "none 15 Clock =0";
-        QTest::newRow("Reset at 10 Hz") << "10Hz 5 Reset =0 1 =1";
-        QTest::newRow("SaveAs at 10 Hz") << "10Hz 3 SaveAs =3 1 =4";
-    }
-    void clock() {
-        QFETCH(QString, script);
-        QTemporaryDir folder;
-        for (const QString& token : script.split(' ')) {
-            bool isCount = false;
-            const int count = token.toInt(&isCount);
-            for (int tick = 0; tick < count; ++tick) window->onTimerTick();
-            if (isCount) continue;
-            if (token.startsWith('=')) QCOMPARE(window->machine().state().pc, token.mid(1).toInt());
-            if (token == "Clock" || token == "Reset") window->findChild<QPushButton*>("cmd" + token)->click();
-            if (token == "none") window->switches().clock = {false, false, false};
-            for (QRadioButton* option : {window->optClk1, window->optClk2, window->optClk3})
-                if (option->text().startsWith(token)) QTest::mouseClick(option, Qt::LeftButton);
-            if (token == "SaveAs") {
-                desktop->pick = folder.filePath("saved").toStdString();
-                window->findChild<QAction*>("SaveAs")->trigger();
-                QVERIFY(QFileInfo::exists(folder.filePath("saved.qzb")));
-            }
-        }
-        QVERIFY(window->Timer1.isActive());
-    }
-
-    void beep_data() {
-        QTest::addColumn<int>("out");
-        QTest::addColumn<SwitchState>("beepSwitch");
-        QTest::addColumn<int>("beepsPerRefresh");
-        QTest::newRow("OUT 8, Beep on") << 8 << SwitchState::On << 1;
-        QTest::newRow("OUT 7, Beep on") << 7 << SwitchState::On << 0;
-        QTest::newRow("OUT 8, Beep off") << 8 << SwitchState::Off << 0;
-        QTest::newRow("OUT 8, Beep greyed") << 8 << SwitchState::Greyed << 0;
-    }
-    void beep() {
-        QFETCH(int, out);
-        QFETCH(SwitchState, beepSwitch);
-        QFETCH(int, beepsPerRefresh);
-        window->switches().beep = beepSwitch;
-        window->machine().setState({0, 0, 0, static_cast<std::int16_t>(out), false});
-        window->refreshDisplay();
-        QCOMPARE(desktop->beeps, beepsPerRefresh);
     }
 
     void messageBoxes() {

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QStringList>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "panel/desktop.h"
+
+// Counts beeps, records messages as "icon text" (icon 0 none, 1 information,
+// 2 error) and hands out one scripted file choice; no dialog is ever shown.
+struct RecordingDesktop final : qzb::Desktop {
+    void showMessage(Icon icon, const QString& text) override { messages << QChar('0' + int(icon)) + text; }
+    void beep() override { ++beeps; }
+    std::optional<std::string> pickFile(const qzb::FileDialog&, Kind) override {
+        return std::exchange(pick, {});
+    }
+    QStringList messages;
+    int beeps = 0;
+    std::optional<std::string> pick;
+};
