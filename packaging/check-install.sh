@@ -35,6 +35,14 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 [ -f "$share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "Icon=$icon has no installed SVG"
 grep -qx 'MimeType=application/x-qzb;' "$desktop" || fail "the desktop entry does not claim application/x-qzb"
 
+# The installed programs answer --version with the package's version, with no display to connect to.
+for program in qzb qzb-cli; do
+  [ -x "$staging/usr/bin/$program" ] || continue
+  answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$staging/usr/bin/$program" --version 2>&1) ||
+    fail "$program --version failed: $answer"
+  [ "$answer" = "$program $version" ] || fail "$program --version says '$answer', not '$program $version'"
+done
+
 # AppStream: the metadata file itself, then the installed tree as a software centre reads it.
 appstreamcli validate --no-net "$share/metainfo/$app.metainfo.xml" >/dev/null ||
   fail "appstreamcli rejects $app.metainfo.xml: $(appstreamcli validate --no-net "$share/metainfo/$app.metainfo.xml")"

@@ -1,26 +1,47 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <cstring>
+#include <memory>
 
 #include "panel/app_icon.h"
 #include "panel/desktop.h"
 #include "panel/frm_main.h"
 
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setWindowIcon(qzb::applicationIcon());
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.qzb.QZB"));
-    QApplication::setApplicationVersion(QStringLiteral(QZB_VERSION));
-    QCommandLineParser parser;
+namespace {
+
+void describeArguments(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral("QZB, an emulator of a tiny 4-bit computer."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A setting file (.qzb) to load at start."),
                                  QStringLiteral("[FILE]"));
-    parser.process(app);
+}
+
+// --help and --version only print, so they must work where there is no display.
+bool onlyPrints(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        for (const char* option : {"-h", "--help", "--help-all", "-?", "-v", "--version"})
+            if (std::strcmp(argv[i], option) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const std::unique_ptr<QCoreApplication> app = onlyPrints(argc, argv)
+                                                      ? std::make_unique<QCoreApplication>(argc, argv)
+                                                      : std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(QZB_VERSION));
+    QCommandLineParser parser;
+    describeArguments(parser);
+    parser.process(*app);  // prints and exits for --help and --version
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) parser.showHelp(2);
 
+    QApplication::setWindowIcon(qzb::applicationIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.qzb.QZB"));
     qzb::QtDesktop desktop;
     qzb::frmMain window(desktop);
     desktop.setDialogParent(&window);
