@@ -70,7 +70,12 @@ std::string upper(std::string_view text) {
 }
 
 std::string quoted(std::string_view text) {
-    return "'" + std::string(text) + "'";
+    std::string result;
+    result.reserve(text.size() + 2);
+    result += '\'';
+    result += text;
+    result += '\'';
+    return result;
 }
 
 std::optional<Source> registerNamed(std::string_view name) {
