@@ -3,24 +3,13 @@
 // a position inside the text.
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "cli/assembler.h"
 #include "cli/disassembler.h"
+#include "fuzz_check.h"
 #include "settings/setting_file.h"
-
-namespace {
-
-void check(bool condition, const char* what) {
-    if (!condition) {
-        __builtin_printf("invariant broken: %s\n", what);
-        std::abort();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view source(reinterpret_cast<const char*>(data), size);

@@ -1,10 +1,10 @@
 // Feeds arbitrary bytes to the setting-file reader and checks what any load
 // must leave behind, not merely that it survives.
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
+#include "fuzz_check.h"
 #include "settings/setting_file.h"
 
 namespace {
@@ -12,13 +12,6 @@ namespace {
 bool valid(qzb::SwitchState state) {
     const auto raw = static_cast<std::uint8_t>(state);
     return raw <= 2;
-}
-
-void check(bool condition, const char* what) {
-    if (!condition) {
-        __builtin_printf("invariant broken: %s\n", what);
-        std::abort();
-    }
 }
 
 }  // namespace
