@@ -185,18 +185,11 @@ private slots:
     void hostileFiles_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<PanelSwitches>("expected");
-        const QByteArray saved = QByteArray::fromStdString(writeSettingFile(pattern()));
         const PanelSwitches off = uniform(SwitchState::Off), on = uniform(SwitchState::On);
-        PanelSwitches oneBad = pattern();
-        oneBad.program[57] = oneBad.program[56];  // takes the value read before it
         const QByteArray limit(int(settingFileReadLimit) - 1, ' '), tail = "1\r\n" + QByteArray(1 << 20, '1');
         QTest::newRow("empty") << QByteArray() << off;
         QTest::newRow("one byte") << QByteArray("1") << on;
-        QTest::newRow("NUL bytes") << QByteArray(300, '\0') << off;
-        QTest::newRow("byte order mark") << "\xEF\xBB\xBF" + saved << pattern();
         QTest::newRow("10 MB of digits") << QByteArray(10 << 20, '7') << off;
-        QTest::newRow("far outside 16 bits") << QByteArray("99999999999999999999\r\n-65537\r\n") << off;
-        QTest::newRow("one bad field") << QByteArray(saved).replace(57 * 3, 1, "x") << oneBad;
         QTest::newRow("1 at the read limit") << limit + tail << on;
         QTest::newRow("1 past the read limit") << limit + ' ' + tail << off;
     }

@@ -4,9 +4,9 @@
 
 namespace qzb {
 
-// The application icon at every size it is drawn in (16 to 256 pixels), for the
-// window's title bar and the task bar; the same pictures are installed in the
-// hicolor icon theme.
+// The window's icon for title bars and task bars, at 16 to 64 pixels: the
+// window system is handed every size at start-up, so the larger pictures, which
+// launchers take from the installed icon theme, are left out of the program.
 QIcon applicationIcon();
 
 }  // namespace qzb

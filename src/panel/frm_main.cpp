@@ -16,6 +16,8 @@
 #include <QStandardPaths>
 #include <utility>
 
+#include "panel/app_icon.h"
+
 #ifndef QZB_VERSION
 #define QZB_VERSION "0"
 #endif
@@ -127,6 +129,7 @@ frmMain::frmMain(Desktop& desktop, QWidget* parent)
       blackText_(foreground(QColor(0, 0, 0))),
       redText_(foreground(QColor(255, 0, 0))) {
     setWindowTitle(QStringLiteral("QZB エミュレータ"));
+    setWindowIcon(applicationIcon());
     buildMenus();
     auto* client = new ClientArea(this);
     client->setFixedSize(clientWidth, clientHeight);

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <memory>
 
-#include "panel/app_icon.h"
 #include "panel/desktop.h"
 #include "panel/frm_main.h"
 
@@ -40,7 +39,6 @@ int main(int argc, char* argv[]) {
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) parser.showHelp(2);
 
-    QApplication::setWindowIcon(qzb::applicationIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("org.qzb.QZB"));
     qzb::QtDesktop desktop;
     qzb::frmMain window(desktop);
