@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What the measuring programs share: a desktop that only counts, and a way to

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Times the real qzb-cli: a million steps of the counting program written as CSV
 # (and as JSON lines) to /dev/null, and its start-up with no step at all.
 #   bench/cli_csv.sh [PATH_OF_QZB_CLI] [RUNS]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How true the panel's clock runs. The real window runs a program whose every
 // word sets OUT to 8 with Beep on, so each executed instruction beeps exactly
 // once; the beeps are the count of instructions. Each tick of Timer1 is timed

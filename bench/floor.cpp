@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floor: a fixed 400 x 445 client area in a main window with a menu bar and
 // one label, nothing else. While it runs, a 100 ms timer writes the next count
 // into the label, the least any window that shows a changing value at 10 Hz

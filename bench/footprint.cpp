@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the floor and the panel probe in turn, the same way, and prints their
 // start-up time, peak resident memory and CPU time side by side.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Micro-benchmarks of the hot paths: one instruction alone, one instruction
 // with the panel's redraw, DecToBin, and the setting file both ways.
 

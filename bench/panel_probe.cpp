@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panel measured as the floor is: the window built exactly as the qzb
 // program builds it, timed to its first expose, then run at 10 Hz on a small
 // counting program for the seconds given as the first argument (default 0).

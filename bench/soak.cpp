@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A long run of the real window: a million instructions, each with its full
 // redraw, in the offscreen panel. Prints resident memory before and after; the
 // sanitized build runs it as a test so LeakSanitizer sees the whole run.

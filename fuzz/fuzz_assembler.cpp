@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary text to the assembler. Whatever it takes must come back bit
 // for bit through the disassembler; whatever it refuses must be refused with
 // a position inside the text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feeds arbitrary bytes to the setting-file reader and checks what any load
 // must leave behind, not merely that it survives.
 #include <cstdint>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs a build into a staging folder (DESTDIR, prefix /usr) and checks what lands there:
 # the list of files and their modes, the desktop entry, the AppStream metadata, the MIME type,
 # the icons, the manual pages and the changelog.

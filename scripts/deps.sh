@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared by ./run, ./test, ./benchmark and ./package: installs the Debian packages QZB needs, once.
 QZB_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-dev

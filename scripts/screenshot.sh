@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Starts the built emulator on a virtual X display and saves its window as docs/panel.png.
 # Usage: scripts/screenshot.sh [path-to-qzb]   (default: build/src/panel/qzb)
 set -euo pipefail

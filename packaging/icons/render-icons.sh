@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Renders the application icon's PNGs from org.qzb.QZB.svg into hicolor/SIZExSIZE/apps/.
 # The PNGs are committed, so a build needs no SVG renderer; run this again after editing the SVG.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/disassembler.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qzb-cli: runs a setting file without the window, and assembles and
 // disassembles QZB programs. Exit status 0 on success, 1 when a file cannot be
 // read or written or a source has errors, 2 for a usage error; nothing is

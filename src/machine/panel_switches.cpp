@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "machine/panel_switches.h"
 
 namespace qzb {

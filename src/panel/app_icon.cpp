@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "panel/app_icon.h"
 
 namespace qzb {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "panel/frm_main.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/file_dialog.h"
 
 #include <string_view>
