@@ -1,0 +1,219 @@
+// SPDX-License-Identifier: MIT
+// The page's only way into the C++ core: a C ABI over one panel session. Texts
+// cross as UTF-8: the page writes into the session's input buffer, and every
+// text a call returns stays valid until the next call that returns one.
+#include <emscripten/emscripten.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "cli/assembler.h"
+#include "cli/disassembler.h"
+#include "machine/machine.h"
+#include "settings/file_dialog.h"
+#include "settings/setting_commands.h"
+#include "settings/setting_file.h"
+
+namespace {
+
+using qzb::PanelSwitches;
+using qzb::SwitchState;
+
+// The page has no dialog of its own kind: it only needs the dialog object's name rule.
+class NoPicker : public qzb::FilePicker {
+public:
+    std::optional<std::string> pickFile(const qzb::FileDialog&, Kind) override { return std::nullopt; }
+};
+
+std::string nibbleText(std::int16_t value, bool ledStyle) {
+    std::string text;
+    for (int n = 3; n >= 0; --n) {
+        const bool high = ((value >> n) & 1) != 0;
+        text += ledStyle ? (high ? "●" : "○") : (high ? "1" : "0");
+    }
+    return text;
+}
+
+}  // namespace
+
+struct QzbSession {
+    PanelSwitches switches;
+    qzb::Machine machine{switches, [this] { refreshed(); }};
+    std::int16_t oneHertzDivider = 0;
+    bool beepDue = false;
+    std::string input;
+    std::string output;
+
+    void refreshed() { beepDue = qzb::isOn(switches.beep) && (machine.state().out & 8) != 0; }
+
+    const char* give(std::string text) {
+        output = std::move(text);
+        return output.c_str();
+    }
+};
+
+namespace {
+
+SwitchState* switchAt(QzbSession& session, int bank, int index) {
+    PanelSwitches& switches = session.switches;
+    if (bank == 0 && index >= 0 && index < PanelSwitches::programBitCount)
+        return &switches.program[static_cast<std::size_t>(index)];
+    if (bank == 1 && index >= 0 && index < PanelSwitches::inputBitCount)
+        return &switches.input[static_cast<std::size_t>(index)];
+    if (bank == 2) return &switches.beep;
+    return nullptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE QzbSession* qzb_create() {
+    auto session = std::make_unique<QzbSession>();
+    session->machine.reset();
+    return session.release();
+}
+
+EMSCRIPTEN_KEEPALIVE void qzb_destroy(QzbSession* session) {
+    std::unique_ptr<QzbSession> owned(session);
+}
+
+// A buffer of `size` bytes for the page to write a text into before a call that reads one.
+EMSCRIPTEN_KEEPALIVE char* qzb_input(QzbSession* session, std::size_t size) {
+    session->input.assign(size, '\0');
+    return session->input.data();
+}
+
+// The text the last call returned or left, and its byte length.
+EMSCRIPTEN_KEEPALIVE const char* qzb_output(QzbSession* session) {
+    return session->output.c_str();
+}
+
+EMSCRIPTEN_KEEPALIVE std::size_t qzb_output_length(QzbSession* session) {
+    return session->output.size();
+}
+
+// bank 0: program bits 0-127, 1: input bits 0-3, 2: Beep. States 0 off, 1 on, 2 greyed.
+EMSCRIPTEN_KEEPALIVE int qzb_switch(QzbSession* session, int bank, int index) {
+    const SwitchState* state = switchAt(*session, bank, index);
+    return state ? static_cast<int>(*state) : -1;
+}
+
+EMSCRIPTEN_KEEPALIVE void qzb_set_switch(QzbSession* session, int bank, int index, int state) {
+    SwitchState* target = switchAt(*session, bank, index);
+    if (target && state >= 0 && state <= 2) *target = static_cast<SwitchState>(state);
+}
+
+// Bit 0: 1 Hz, bit 1: 10 Hz, bit 2: Manual; none set after some loads.
+EMSCRIPTEN_KEEPALIVE int qzb_clock_options(QzbSession* session) {
+    const qzb::ClockMode& clock = session->switches.clock;
+    return (clock.hz1 ? 1 : 0) | (clock.hz10 ? 2 : 0) | (clock.manual ? 4 : 0);
+}
+
+// 0: 1 Hz, 1: 10 Hz, 2: Manual, anything else: none selected.
+EMSCRIPTEN_KEEPALIVE void qzb_select_clock(QzbSession* session, int option) {
+    qzb::ClockMode& clock = session->switches.clock;
+    switch (option) {
+        case 0: clock.select1Hz(); break;
+        case 1: clock.select10Hz(); break;
+        case 2: clock.selectManual(); break;
+        default: clock = {false, false, false}; break;
+    }
+}
+
+// The 100 ms timer's tick; true when it executed an instruction.
+EMSCRIPTEN_KEEPALIVE bool qzb_tick(QzbSession* session) {
+    const qzb::ClockMode& clock = session->switches.clock;
+    if (clock.hz10) {
+        session->machine.step();
+        return true;
+    }
+    if (clock.hz1 && ++session->oneHertzDivider >= 10) {
+        session->oneHertzDivider = 0;
+        session->machine.step();
+        return true;
+    }
+    return false;
+}
+
+// The Clock button; true when it executed an instruction.
+EMSCRIPTEN_KEEPALIVE bool qzb_clock(QzbSession* session) {
+    if (!session->switches.clock.manual) return false;
+    session->machine.step();
+    return true;
+}
+
+EMSCRIPTEN_KEEPALIVE void qzb_reset(QzbSession* session) {
+    session->machine.reset();
+}
+
+// Lines: register A, register B, PC, carry, output lamps, the red row (0-15),
+// and 1 when a beep is due.
+EMSCRIPTEN_KEEPALIVE const char* qzb_readouts(QzbSession* session) {
+    const qzb::MachineState& state = session->machine.state();
+    std::string text = nibbleText(state.a, false) + '\n' + nibbleText(state.b, false) + '\n' +
+                       nibbleText(state.pc, false) + '\n' + (state.carry ? "1" : "0") + '\n' +
+                       nibbleText(state.out, true) + '\n' + std::to_string(state.pc) + '\n' +
+                       (session->beepDue ? "1" : "0");
+    return session->give(std::move(text));
+}
+
+// The bytes SaveAs writes for the current switches.
+EMSCRIPTEN_KEEPALIVE const char* qzb_save(QzbSession* session) {
+    return session->give(qzb::writeSettingFile(session->switches));
+}
+
+// Load: the input buffer's bytes into the switches, then reset, as one piece of work.
+EMSCRIPTEN_KEEPALIVE void qzb_load(QzbSession* session) {
+    qzb::readSettingFile(session->input, session->switches);
+    session->machine.reset();
+}
+
+// The name a file dialog would return for the name in the input buffer (".qzb"
+// added to a name without an extension); true when its extension is another one.
+EMSCRIPTEN_KEEPALIVE bool qzb_check_name(QzbSession* session) {
+    NoPicker picker;
+    qzb::FileDialog dialog(picker);
+    dialog.defaultExt = "qzb";
+    dialog.takeName(session->input);
+    session->give(dialog.fileName);
+    return (dialog.flags & qzb::FileDialog::extensionDifferent) != 0;
+}
+
+// 0: Load refused, 1: SaveAs refused, 2: File Not Found, 3: cannot write.
+EMSCRIPTEN_KEEPALIVE const char* qzb_message(int which) {
+    switch (which) {
+        case 0: return qzb::loadRefusedMessage;
+        case 1: return qzb::saveRefusedMessage;
+        case 2: return qzb::fileNotFoundMessage;
+        case 3: return qzb::cannotWriteMessage;
+        default: return "";
+    }
+}
+
+// Assembles the source in the input buffer. On success the switches become the
+// source's panel (the input port keeps its switches) and the machine is reset;
+// returns the number of errors, listed one "line:column: message" a line.
+EMSCRIPTEN_KEEPALIVE int qzb_assemble(QzbSession* session) {
+    qzb::Assembly assembly = qzb::assemble(session->input);
+    std::string listing;
+    for (const qzb::AssemblyError& error : assembly.errors) {
+        listing += std::to_string(error.line) + ':' + std::to_string(error.column) + ": " + error.message + '\n';
+    }
+    session->give(std::move(listing));
+    if (!assembly.errors.empty()) return static_cast<int>(assembly.errors.size());
+    const auto input = session->switches.input;
+    session->switches = assembly.switches;
+    session->switches.input = input;
+    session->machine.reset();
+    return 0;
+}
+
+EMSCRIPTEN_KEEPALIVE const char* qzb_disassemble(QzbSession* session) {
+    return session->give(qzb::disassemble(session->switches));
+}
+
+}  // extern "C"
