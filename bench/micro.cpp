@@ -74,10 +74,10 @@ void BM_DecToBin(benchmark::State& state) {
     SilentDesktop desktop;
     qzb::frmMain window(desktop);
     const bool ledStyle = state.range(0) != 0;
-    std::int16_t value = 0;
+    int value = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(window.DecToBin(value, ledStyle));
-        value = static_cast<std::int16_t>((value + 1) & 15);
+        value = (value + 1) & 15;
     }
 }
 BENCHMARK(BM_DecToBin)->ArgName("led")->Arg(0)->Arg(1);

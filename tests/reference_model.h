@@ -33,11 +33,11 @@ inline qzb::MachineState step(const qzb::MachineState& before, int word, int inp
     if (row.source == Source::B) operand = before.b;
     if (row.source == Source::Input) operand = input;
     const int sum = (word & 15) + operand;
-    const auto result = static_cast<std::int16_t>(sum % 16);
+    const auto result = static_cast<std::uint8_t>(sum % 16);
 
     qzb::MachineState after = before;
     after.carry = sum > 15;
-    after.pc = static_cast<std::int16_t>((before.pc + 1) % 16);
+    after.pc = static_cast<std::uint8_t>((before.pc + 1) % 16);
     if (row.target == Target::A) after.a = result;
     if (row.target == Target::B) after.b = result;
     if (row.target == Target::Out) after.out = result;

@@ -22,7 +22,7 @@ std::vector<int> words(const PanelSwitches& panel, int count) {
     std::vector<int> result;
     result.reserve(static_cast<std::size_t>(count));
     for (int address = 0; address < count; ++address) {
-        result.push_back(readProgramWord(panel, static_cast<std::int16_t>(address)));
+        result.push_back(readProgramWord(panel, address));
     }
     return result;
 }

@@ -310,18 +310,13 @@ private:
         const std::string value = argument != nullptr ? lower(argument->text) : std::string();
         ++next_;
         if (isClock) {
-            static const std::map<std::string, ClockMode, std::less<>> clocks = {
-                {"1hz", {true, false, false}},
-                {"10hz", {false, true, false}},
-                {"manual", {false, false, true}},
-                {"none", {false, false, false}}};
-            const auto found = clocks.find(value);
-            if (found == clocks.end()) {
+            const std::optional<ClockMode> clock = clockNamed(value);
+            if (!clock) {
                 error(argument, "expected 1hz, 10hz, manual or none after .clock");
                 return;
             }
             if (!atEnd() || !firstSetting(clockLine_, name, "the clock")) return;
-            result_.switches.clock = found->second;
+            result_.switches.clock = *clock;
         } else {
             if (value != "on" && value != "off") {
                 error(argument, "expected on or off after .beep");

@@ -44,13 +44,6 @@ std::string twoDigits(int value) {
     return {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
 }
 
-std::string_view clockName(const ClockMode& clock) {
-    if (clock.hz1) return "1hz";
-    if (clock.hz10) return "10hz";
-    if (clock.manual) return "manual";
-    return "none";
-}
-
 // The greyed bits of the word at `address`, highest first ("bits 3, 0"), or nothing.
 std::string greyedBits(const PanelSwitches& switches, int address) {
     std::string list;
@@ -88,13 +81,12 @@ std::string disassemble(const PanelSwitches& switches) {
 
     int used = 0;  // the words up to the last one that differs from an all-off row
     for (int address = 0; address < 16; ++address) {
-        if (readProgramWord(switches, static_cast<std::int16_t>(address)) != 0 ||
-            !greyedBits(switches, address).empty()) {
+        if (readProgramWord(switches, address) != 0 || !greyedBits(switches, address).empty()) {
             used = address + 1;
         }
     }
     for (int address = 0; address < used; ++address) {
-        const int word = readProgramWord(switches, static_cast<std::int16_t>(address));
+        const int word = readProgramWord(switches, address);
         std::string line = "    " + disassembleWord(static_cast<std::uint8_t>(word));
         line.resize(std::max<std::size_t>(line.size() + 2, 22), ' ');
         line += "; " + twoDigits(address) + ": " + bits(word >> 4, 4) + ' ' + bits(word & 15, 4);

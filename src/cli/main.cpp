@@ -128,9 +128,8 @@ int assembleFile(const std::string& sourcePath, std::string outputPath) {
         return fail("cannot write " + outputPath);
     }
     const qzb::ClockMode& clock = assembly.switches.clock;
-    const char* clockName = clock.hz1 ? "1hz" : clock.hz10 ? "10hz" : clock.manual ? "manual" : "none";
     std::printf("%s: %d word%s, clock %s, beep %s\n", outputPath.c_str(), assembly.wordCount,
-                assembly.wordCount == 1 ? "" : "s", clockName,
+                assembly.wordCount == 1 ? "" : "s", std::string(qzb::clockName(clock)).c_str(),
                 qzb::isOn(assembly.switches.beep) ? "on" : "off");
     return 0;
 }

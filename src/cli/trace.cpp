@@ -72,7 +72,7 @@ std::string binary(int value, bool lamps) {
 
 void putCsv(RowBuffer& rows, std::uint64_t step, const MachineState& state) {
     rows.putNumber(step);
-    for (const std::int16_t value : {state.pc, state.a, state.b, state.out}) {
+    for (const std::uint8_t value : {state.pc, state.a, state.b, state.out}) {
         rows.put(',');
         rows.put(decimal[static_cast<std::size_t>(value & 15)]);
     }
@@ -83,7 +83,7 @@ void putJson(RowBuffer& rows, std::uint64_t step, const MachineState& state) {
     rows.put("{\"step\":");
     rows.putNumber(step);
     constexpr std::array<std::string_view, 4> keys = {",\"pc\":", ",\"a\":", ",\"b\":", ",\"out\":"};
-    const std::array<std::int16_t, 4> values = {state.pc, state.a, state.b, state.out};
+    const std::array<std::uint8_t, 4> values = {state.pc, state.a, state.b, state.out};
     for (std::size_t i = 0; i < keys.size(); ++i) {
         rows.put(keys[i]);
         rows.put(decimal[static_cast<std::size_t>(values[i] & 15)]);
@@ -125,10 +125,9 @@ public:
             rows.put(decimal[static_cast<std::size_t>(executedAt)].size() == 1 ? "0" : "");
             rows.put(decimal[static_cast<std::size_t>(executedAt)]);
             rows.put("    ");
-            rows.put(executed_[static_cast<std::size_t>(
-                readProgramWord(*switches_, static_cast<std::int16_t>(executedAt)))]);
+            rows.put(executed_[static_cast<std::size_t>(readProgramWord(*switches_, executedAt))]);
         }
-        for (const std::int16_t value : {state.pc, state.a, state.b}) {
+        for (const std::uint8_t value : {state.pc, state.a, state.b}) {
             rows.put(digits_[static_cast<std::size_t>(value & 15)]);
             rows.put("  ");
         }

@@ -4,8 +4,8 @@
 namespace qzb {
 
 void Machine::step() {
-    const std::int16_t word = readProgramWord(switches_, state_.pc);
-    const std::int16_t immediate = static_cast<std::int16_t>(word & 15);
+    const std::uint8_t word = readProgramWord(switches_, state_.pc);
+    const int immediate = word & 15;
     const bool b4 = (word & 0x10) != 0;
     const bool b5 = (word & 0x20) != 0;
     const bool b6 = (word & 0x40) != 0;
@@ -14,7 +14,7 @@ void Machine::step() {
 
     const bool selA = b4 || b7;
     const bool selB = b5;
-    std::int16_t source = 0;
+    int source = 0;
     if (!selB && !selA) {
         source = state_.a;
     } else if (!selB && selA) {
@@ -23,9 +23,9 @@ void Machine::step() {
         source = readInputPort(switches_);  // the input switches are read only here
     }
 
-    std::int16_t result = static_cast<std::int16_t>(immediate + source);
-    state_.carry = result > 15;
-    maskNibble(result);
+    const int sum = immediate + source;
+    state_.carry = sum > 15;
+    const std::uint8_t result = nibble(sum);
 
     // The load inputs are active low: a register loads when its expression is false.
     const bool loadA = !(b7 || b6);
@@ -46,8 +46,7 @@ void Machine::step() {
     if (loadPc) {
         state_.pc = result;
     } else {
-        state_.pc = static_cast<std::int16_t>(state_.pc + 1);
-        maskNibble(state_.pc);
+        state_.pc = nibble(state_.pc + 1);
     }
     if (refresh_) {
         refresh_();

@@ -10,12 +10,12 @@
 namespace qzb {
 
 // The registers. Every value stored in PC, A, B and OUT has passed through
-// maskNibble, so each stays within 0-15.
+// nibble(), so each stays within 0-15.
 struct MachineState {
-    std::int16_t pc = 0;
-    std::int16_t a = 0;
-    std::int16_t b = 0;
-    std::int16_t out = 0;
+    std::uint8_t pc = 0;
+    std::uint8_t a = 0;
+    std::uint8_t b = 0;
+    std::uint8_t out = 0;
     bool carry = false;
 
     friend bool operator==(const MachineState&, const MachineState&) = default;

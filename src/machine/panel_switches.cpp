@@ -1,32 +1,52 @@
 // SPDX-License-Identifier: MIT
 #include "machine/panel_switches.h"
 
+#include "common/text.h"
+
 namespace qzb {
 
-std::int16_t readProgramWord(const PanelSwitches& switches, std::int16_t address) {
-    // Only 0-15 is ever passed; the mask keeps any other value inside the switch bank.
-    const auto first = static_cast<std::size_t>(address & 15) * 8;
-    std::int16_t word = 0;
-    for (int bit = 0; bit < 8; ++bit) {
-        if (isOn(switches.program[first + static_cast<std::size_t>(bit)])) {
-            word = static_cast<std::int16_t>(word + (1 << bit));
-        }
+std::uint8_t readProgramWord(const PanelSwitches& switches, int address) {
+    const std::size_t first = std::size_t{nibble(address)} * 8;
+    unsigned word = 0;
+    for (std::size_t bit = 0; bit < 8; ++bit) {
+        if (isOn(switches.program[first + bit])) word |= 1U << bit;
     }
-    return word;
+    return static_cast<std::uint8_t>(word);
 }
 
-std::int16_t readInputPort(const PanelSwitches& switches) {
-    std::int16_t value = 0;
-    for (int bit = 0; bit < PanelSwitches::inputBitCount; ++bit) {
-        if (isOn(switches.input[static_cast<std::size_t>(bit)])) {
-            value = static_cast<std::int16_t>(value + (1 << bit));
-        }
+std::uint8_t readInputPort(const PanelSwitches& switches) {
+    unsigned value = 0;
+    for (std::size_t bit = 0; bit < PanelSwitches::inputBitCount; ++bit) {
+        if (isOn(switches.input[bit])) value |= 1U << bit;
     }
-    return value;
+    return static_cast<std::uint8_t>(value);
 }
 
-void maskNibble(std::int16_t& value) {
-    value = static_cast<std::int16_t>(value & 15);
+namespace {
+
+struct NamedClock {
+    std::string_view name;
+    ClockMode clock;
+};
+constexpr NamedClock clockNames[] = {{"1hz", {true, false, false}},
+                                     {"10hz", {false, true, false}},
+                                     {"manual", {false, false, true}},
+                                     {"none", {false, false, false}}};
+
+}  // namespace
+
+std::string_view clockName(const ClockMode& clock) {
+    if (clock.hz1) return "1hz";
+    if (clock.hz10) return "10hz";
+    if (clock.manual) return "manual";
+    return "none";
+}
+
+std::optional<ClockMode> clockNamed(std::string_view name) {
+    for (const NamedClock& named : clockNames) {
+        if (equalIgnoringCase(name, named.name)) return named.clock;
+    }
+    return std::nullopt;
 }
 
 }  // namespace qzb

@@ -3,6 +3,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace qzb {
 
@@ -39,18 +41,26 @@ struct PanelSwitches {
     friend bool operator==(const PanelSwitches&, const PanelSwitches&) = default;
 };
 
+// The short names of the clock selections, as the assembly language and
+// qzb-cli write them: "1hz", "10hz", "manual", and "none" for no option.
+std::string_view clockName(const ClockMode& clock);
+// The selection a name stands for, in any letter case; nothing for another word.
+std::optional<ClockMode> clockNamed(std::string_view name);
+
 inline bool isOn(SwitchState state) {
     return state == SwitchState::On;
 }
 
-// The 8-bit word (0-255) at `address` (0-15); bits 7-4 are the operation,
-// bits 3-0 the immediate data.
-std::int16_t readProgramWord(const PanelSwitches& switches, std::int16_t address);
+// The low four bits: what a 4-bit register keeps of a sum or an address.
+constexpr std::uint8_t nibble(int value) {
+    return static_cast<std::uint8_t>(value & 15);
+}
+
+// The 8-bit word at `address` (its low four bits count); bits 7-4 are the
+// operation, bits 3-0 the immediate data.
+std::uint8_t readProgramWord(const PanelSwitches& switches, int address);
 
 // The input port (0-15).
-std::int16_t readInputPort(const PanelSwitches& switches);
-
-// Keeps the low four bits, so every register stays within 0-15.
-void maskNibble(std::int16_t& value);
+std::uint8_t readInputPort(const PanelSwitches& switches);
 
 }  // namespace qzb

@@ -314,7 +314,7 @@ void frmMain::showSwitches() {
     letTabReachOneOption();
 }
 
-QString frmMain::DecToBin(std::int16_t value, bool ledStyle) {
+QString frmMain::DecToBin(int value, bool ledStyle) {
     if (value > 15) {
         desktop_.showMessage(Desktop::Icon::None, QStringLiteral("DecToBin-Over15"));
         return {};
@@ -327,7 +327,7 @@ QString frmMain::DecToBin(std::int16_t value, bool ledStyle) {
         if (weight > value) {
             digits[static_cast<std::size_t>(3 - n)] = low;
         } else {
-            value = static_cast<std::int16_t>(value - weight);
+            value -= weight;
             digits[static_cast<std::size_t>(3 - n)] = high;
         }
     }

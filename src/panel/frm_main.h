@@ -49,7 +49,7 @@ public:
 
     // Four binary digits, or four lamp glyphs, most significant first; a value
     // above 15 is reported and gives the empty string.
-    QString DecToBin(std::int16_t value, bool ledStyle);
+    QString DecToBin(int value, bool ledStyle);
     void refreshDisplay();
     void showSwitches();
 
