@@ -1,0 +1,284 @@
+// SPDX-License-Identifier: MIT
+// The front panel as native form controls, each placed at its rectangle of the
+// shared layout table (the same one the desktop window is built from).
+
+import { Bank, ClockOption, type Core, type Readouts, SwitchState } from './core.js';
+
+export interface Control {
+  name: string;
+  kind: string;
+  text: string;
+  x: number;
+  y: number;
+  width: number;
+  height: number;
+  centred: boolean;
+  parent: string;
+  accessibleName: string;
+  buddy: string;
+  font: string;
+  colour: string;
+}
+
+export interface Line {
+  x1: number;
+  y1: number;
+  x2: number;
+  y2: number;
+}
+
+export interface Layout {
+  width: number;
+  height: number;
+  controls: Control[];
+  lines: Line[];
+  tabOrder: string[];
+}
+
+type Json = Record<string, unknown>;
+
+function field<T>(object: Json, name: string, fallback: T): T {
+  const value = object[name];
+  return value === undefined || value === null ? fallback : (value as T);
+}
+
+// The table as the core hands it over.
+export function readLayout(raw: Json): Layout {
+  const controls = field<Json[]>(raw, 'controls', []).map((c) => ({
+    name: field(c, 'name', ''),
+    kind: field(c, 'kind', 'label'),
+    text: field(c, 'text', ''),
+    x: field(c, 'x', 0),
+    y: field(c, 'y', 0),
+    width: field(c, 'width', 0),
+    height: field(c, 'height', 0),
+    centred: field<string>(c, 'alignment', 'left') === 'centre',
+    parent: field(c, 'parent', ''),
+    accessibleName: field(c, 'accessibleName', ''),
+    buddy: field(c, 'buddy', ''),
+    font: field(c, 'font', ''),
+    colour: field(c, 'colour', ''),
+  }));
+  return {
+    width: field(raw, 'width', 400),
+    height: field(raw, 'height', 445),
+    controls,
+    lines: field<Line[]>(raw, 'lines', []),
+    tabOrder: field<string[]>(raw, 'tabOrder', []),
+  };
+}
+
+// "chkRom(5)" -> ["chkRom", 5]; a plain name has index -1.
+function bankOf(name: string): [string, number] {
+  const match = /^(\w+)\((\d+)\)$/.exec(name);
+  return match ? [match[1] ?? name, Number(match[2])] : [name, -1];
+}
+
+function domId(name: string): string {
+  return name.replace(/\((\d+)\)$/, '-$1');
+}
+
+const clockOptions: Record<string, ClockOption> = {
+  optClk1: ClockOption.Hz1,
+  optClk2: ClockOption.Hz10,
+  optClk3: ClockOption.Manual,
+};
+
+export class Panel {
+  onSwitch: (bank: Bank, index: number) => void = () => undefined;
+  onClockOption: (option: ClockOption) => void = () => undefined;
+  onClock: () => void = () => undefined;
+  onReset: () => void = () => undefined;
+
+  private readonly boxes = new Map<string, HTMLInputElement>();
+  private readonly radios = new Map<ClockOption, HTMLInputElement>();
+  private readonly addressLabels: HTMLElement[] = [];
+  private readonly readouts = new Map<string, HTMLElement>();
+  private redRow = -1;
+  private first: HTMLElement | null = null;
+
+  constructor(
+    private readonly client: HTMLElement,
+    raw: Json,
+    private readonly core: Core,
+  ) {
+    const layout = readLayout(raw);
+    client.style.width = `${layout.width}px`;
+    client.style.height = `${layout.height}px`;
+    this.drawLines(layout.lines);
+    this.build(layout);
+  }
+
+  private drawLines(lines: Line[]): void {
+    const svg = document.createElementNS('http://www.w3.org/2000/svg', 'svg');
+    svg.classList.add('qzb-lines');
+    svg.setAttribute('aria-hidden', 'true');
+    for (const line of lines) {
+      const path = document.createElementNS('http://www.w3.org/2000/svg', 'line');
+      // Through pixel centres, as a 1-pixel pen draws.
+      path.setAttribute('x1', String(line.x1 + 0.5));
+      path.setAttribute('y1', String(line.y1 + 0.5));
+      path.setAttribute('x2', String(line.x2 + 0.5));
+      path.setAttribute('y2', String(line.y2 + 0.5));
+      svg.append(path);
+    }
+    this.client.append(svg);
+  }
+
+  private build(layout: Layout): void {
+    const made = new Map<string, HTMLElement>();
+    const focusables = new Map<string, HTMLElement>();
+    for (const control of layout.controls) {
+      const [element, focusable] = this.make(control);
+      element.dataset['name'] = control.name;
+      element.id = domId(control.name);
+      element.classList.add('qzb-control', `qzb-${control.kind}`);
+      const style = element.style;
+      style.left = `${control.x}px`;
+      style.top = `${control.y}px`;
+      style.width = `${control.width}px`;
+      style.height = `${control.height}px`;
+      if (control.centred) element.classList.add('qzb-centred');
+      if (control.font) style.fontFamily = control.font;
+      if (control.colour) style.color = control.colour;
+      made.set(control.name, element);
+      if (focusable) focusables.set(control.name, focusable);
+    }
+    // Captions name their readouts.
+    for (const control of layout.controls) {
+      if (!control.buddy) continue;
+      const readout = made.get(control.buddy);
+      const caption = made.get(control.name);
+      if (readout && caption) readout.setAttribute('aria-labelledby', caption.id);
+    }
+    // Labels and frames first; focusable controls in the table's tab order, since
+    // the document's order is the order Tab walks.
+    const placed = new Set<HTMLElement>();
+    const place = (control: Control): void => {
+      const element = made.get(control.name);
+      if (!element || placed.has(element)) return;
+      const parent = control.parent ? made.get(control.parent) : this.client;
+      const parentControl = layout.controls.find((c) => c.name === control.parent);
+      if (parentControl) place(parentControl);
+      (parent ?? this.client).append(element);
+      placed.add(element);
+    };
+    for (const control of layout.controls) if (!focusables.has(control.name)) place(control);
+    const byName = new Map(layout.controls.map((c) => [c.name, c]));
+    for (const name of layout.tabOrder) {
+      const control = byName.get(name);
+      if (control) place(control);
+    }
+    for (const control of layout.controls) place(control);
+    this.first = focusables.get(layout.tabOrder[0] ?? '') ?? null;
+  }
+
+  // The element at the rectangle, and the one inside it that takes focus.
+  private make(control: Control): [HTMLElement, HTMLElement | null] {
+    const [bank, index] = bankOf(control.name);
+    switch (control.kind) {
+      case 'checkbox': {
+        const wrapper = document.createElement('label');
+        const box = document.createElement('input');
+        box.type = 'checkbox';
+        if (control.accessibleName) box.setAttribute('aria-label', control.accessibleName);
+        wrapper.append(box);
+        if (control.text) wrapper.append(Object.assign(document.createElement('span'), { textContent: control.text }));
+        const target: [Bank, number] =
+          bank === 'chkRom' ? [Bank.Program, index] : bank === 'chkInp' ? [Bank.Input, index] : [Bank.Beep, 0];
+        box.addEventListener('change', () => this.onSwitch(target[0], target[1]));
+        this.boxes.set(`${target[0]}:${target[1]}`, box);
+        return [wrapper, box];
+      }
+      case 'option': {
+        const wrapper = document.createElement('label');
+        const radio = document.createElement('input');
+        radio.type = 'radio';
+        radio.name = 'clock';
+        wrapper.append(radio, Object.assign(document.createElement('span'), { textContent: control.text }));
+        const option = clockOptions[control.name] ?? ClockOption.None;
+        radio.addEventListener('change', () => {
+          if (radio.checked) this.onClockOption(option);
+        });
+        this.radios.set(option, radio);
+        return [wrapper, radio];
+      }
+      case 'button': {
+        const button = document.createElement('button');
+        button.type = 'button';
+        button.textContent = control.text;
+        button.addEventListener('click', () => (control.name === 'cmdClock' ? this.onClock() : this.onReset()));
+        return [button, button];
+      }
+      case 'frame': {
+        const frame = document.createElement('div');
+        frame.setAttribute('role', 'group');
+        const caption = document.createElement('span');
+        caption.className = 'qzb-frame-caption';
+        caption.id = `${domId(control.name)}-caption`;
+        caption.textContent = control.text;
+        frame.setAttribute('aria-labelledby', caption.id);
+        frame.append(caption);
+        return [frame, null];
+      }
+      default: {
+        // A readout is an output element, so a screen reader hears its value under its caption.
+        const readout = control.name.startsWith('lbl');
+        const label = document.createElement(readout ? 'output' : 'span');
+        label.textContent = control.text;
+        if (readout) label.setAttribute('aria-live', 'off');
+        if (bank === 'Label2') this.addressLabels[index] = label;
+        if (readout) this.readouts.set(control.name, label);
+        return [label, null];
+      }
+    }
+  }
+
+  focusFirst(): void {
+    this.first?.focus();
+  }
+
+  hide(): void {
+    this.client.hidden = true;
+  }
+
+  showSwitch(bank: Bank, index: number): void {
+    const box = this.boxes.get(`${bank}:${index}`);
+    if (!box) return;
+    const state = this.core.switchState(bank, index);
+    box.checked = state === SwitchState.On;
+    box.indeterminate = state === SwitchState.Greyed;
+  }
+
+  showSwitches(): void {
+    for (let index = 0; index < 128; ++index) this.showSwitch(Bank.Program, index);
+    for (let index = 0; index < 4; ++index) this.showSwitch(Bank.Input, index);
+    this.showSwitch(Bank.Beep, 0);
+    const options = this.core.clockOptions();
+    // After some loads no option is selected; a radio group shows that too.
+    this.radios.get(ClockOption.Hz1)!.checked = (options & 1) !== 0;
+    this.radios.get(ClockOption.Hz10)!.checked = (options & 2) !== 0;
+    this.radios.get(ClockOption.Manual)!.checked = (options & 4) !== 0;
+  }
+
+  showReadouts(readouts: Readouts): void {
+    const show = (name: string, text: string): void => {
+      const label = this.readouts.get(name);
+      if (label && label.textContent !== text) label.textContent = text;
+    };
+    show('lblRegA', readouts.regA);
+    show('lblRegB', readouts.regB);
+    show('lblPC', readouts.pc);
+    show('lblF', readouts.carry);
+    show('lblOUTP', readouts.outp);
+    if (readouts.redRow !== this.redRow) {
+      this.addressLabels[this.redRow]?.classList.remove('qzb-red');
+      this.addressLabels[readouts.redRow]?.classList.add('qzb-red');
+      this.redRow = readouts.redRow;
+    }
+  }
+
+  countBeep(count: number): void {
+    this.client.dataset['beeps'] = String(count);
+  }
+}
