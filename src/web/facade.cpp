@@ -201,7 +201,8 @@ EMSCRIPTEN_KEEPALIVE int qzb_assemble(QzbSession* session) {
     qzb::Assembly assembly = qzb::assemble(session->input);
     std::string listing;
     for (const qzb::AssemblyError& error : assembly.errors) {
-        listing += std::to_string(error.line) + ':' + std::to_string(error.column) + ": " + error.message + '\n';
+        listing +=
+            std::to_string(error.line) + ':' + std::to_string(error.column) + ": " + error.message + '\n';
     }
     session->give(std::move(listing));
     if (!assembly.errors.empty()) return static_cast<int>(assembly.errors.size());

@@ -17,8 +17,8 @@ inline constexpr auto find = []<typename R, typename T>(R&& range, const T& valu
     return std::find(std::ranges::begin(range), std::ranges::end(range), value);
 };
 
-inline constexpr auto stable_sort = []<typename R, typename Compare = std::ranges::less>(R&& range,
-                                                                                           Compare compare = {}) {
+inline constexpr auto stable_sort =
+    []<typename R, typename Compare = std::ranges::less>(R && range, Compare compare = {}) {
     std::stable_sort(std::ranges::begin(range), std::ranges::end(range), std::move(compare));
     return std::ranges::end(range);
 };

@@ -1,0 +1,412 @@
+// SPDX-License-Identifier: MIT
+// The page in headless Chromium: layout, stepping against the reference table,
+// files against the desktop's reader and writer, clock rates, links, offline use
+// and the accessibility tree. The native file pickers are removed before the page
+// starts, so Load goes through the file input and SaveAs through a download.
+import { execFileSync } from 'node:child_process';
+import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { parseArgs } from 'node:util';
+import puppeteer from 'puppeteer-core';
+import { serve } from '../../src/web/tools/serve.mjs';
+import { referenceStep } from './reference_model.mjs';
+
+const { values: options } = parseArgs({
+  options: {
+    site: { type: 'string' },
+    chromium: { type: 'string', default: '/usr/bin/chromium' },
+    dump: { type: 'string' },
+    corpus: { type: 'string' },
+    only: { type: 'string' },
+  },
+});
+if (!options.site || !existsSync(join(options.site, 'index.html'))) {
+  console.log(`The page is not built (run ./web build): ${options.site}`);
+  process.exit(77);
+}
+
+const scratch = mkdtempSync(join(tmpdir(), 'qzb-web-test-'));
+const server = await serve(options.site);
+const origin = `http://127.0.0.1:${server.address().port}`;
+const browser = await puppeteer.launch({
+  executablePath: options.chromium,
+  headless: true,
+  args: [
+    '--no-sandbox',
+    '--disable-gpu',
+    '--disable-background-networking',
+    '--disable-component-update',
+    '--disable-sync',
+    '--no-first-run',
+    '--autoplay-policy=no-user-gesture-required',
+    `--user-data-dir=${join(scratch, 'profile')}`,
+  ],
+});
+
+let passed = 0;
+let failed = 0;
+function check(truth, what) {
+  if (truth) {
+    ++passed;
+  } else {
+    ++failed;
+    console.log(`FAIL: ${what}`);
+  }
+}
+function checkEqual(actual, expected, what) {
+  const same = JSON.stringify(actual) === JSON.stringify(expected);
+  check(same, same ? what : `${what}\n  expected ${JSON.stringify(expected)}\n  actual   ${JSON.stringify(actual)}`);
+}
+
+// A fresh page without the native pickers, so the fallbacks are what runs.
+async function openPage(fragment = '', context = browser) {
+  const page = await context.newPage();
+  await page.evaluateOnNewDocument(() => {
+    delete window.showOpenFilePicker;
+    delete window.showSaveFilePicker;
+  });
+  await page.setViewport({ width: 900, height: 600 });
+  await page.goto(`${origin}/${fragment}`);
+  await page.waitForSelector('html[data-ready="true"]');
+  return page;
+}
+
+async function layoutOf(page) {
+  return JSON.parse(
+    await page.evaluate(async () => {
+      const core = await (await import('./qzb_core.mjs')).default();
+      const pointer = core._qzb_layout();
+      let end = pointer;
+      while (core.HEAPU8[end] !== 0) ++end;
+      return new TextDecoder().decode(core.HEAPU8.subarray(pointer, end));
+    }),
+  );
+}
+
+// The panel as its controls show it: 128 program switches, 4 input switches, the
+// clock options (1 Hz, 10 Hz, Manual) and Beep, as the digits the dump uses.
+function panelSwitches(page) {
+  return page.evaluate(() => {
+    const state = (id) => {
+      const box = document.querySelector(`#${id} input`);
+      return box.indeterminate ? '2' : box.checked ? '1' : '0';
+    };
+    let program = '';
+    for (let i = 0; i < 128; ++i) program += state(`chkRom-${i}`);
+    let input = '';
+    for (let i = 0; i < 4; ++i) input += state(`chkInp-${i}`);
+    const clock = ['optClk1', 'optClk2', 'optClk3'].map((id) => (document.querySelector(`#${id} input`).checked ? '1' : '0')).join('');
+    return { program, input, clock, beep: state('chkBeep') };
+  });
+}
+
+function readouts(page) {
+  return page.evaluate(() => {
+    const text = (id) => document.getElementById(id).textContent;
+    const red = [...document.querySelectorAll('[data-name^="Label2("]')].filter((label) => getComputedStyle(label).color === 'rgb(255, 0, 0)');
+    return {
+      a: text('lblRegA'),
+      b: text('lblRegB'),
+      pc: text('lblPC'),
+      f: text('lblF'),
+      outp: text('lblOUTP'),
+      red: red.map((label) => label.textContent),
+    };
+  });
+}
+
+async function dialogText(page) {
+  await page.waitForSelector('dialog[open]');
+  return page.$eval('dialog[open]', (dialog) => ({
+    title: dialog.querySelector('.qzb-dialog-title').textContent,
+    text: dialog.querySelector('.qzb-message')?.textContent ?? '',
+  }));
+}
+
+async function dismiss(page) {
+  await page.click('dialog[open] .qzb-dialog-buttons button');
+  await page.waitForFunction(() => !document.querySelector('dialog[open]'));
+}
+
+async function menu(page, item) {
+  if (item !== 'About') await page.click('#menu-file');
+  await page.click(`#menu-${item.toLowerCase()}`);
+}
+
+async function loadFile(page, path) {
+  const [chooser] = await Promise.all([page.waitForFileChooser(), menu(page, 'Load')]);
+  await chooser.accept([path]);
+}
+
+// SaveAs through the name box and a download; the bytes, or null when nothing was downloaded.
+async function saveAs(page, name, folder) {
+  const session = await page.createCDPSession();
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder, eventsEnabled: true });
+  const done = new Promise((resolve) => session.on('Browser.downloadProgress', (event) => event.state === 'completed' && resolve()));
+  await menu(page, 'SaveAs');
+  await page.waitForSelector('dialog[open] input');
+  await page.$eval('dialog[open] input', (input, value) => (input.value = value), name);
+  await page.click('dialog[open] button[type="submit"]');
+  const refused = await Promise.race([done.then(() => false), page.waitForSelector('dialog[open] .qzb-message').then(() => true)]);
+  await session.detach();
+  return refused ? null : readdirSync(folder);
+}
+
+const tests = {
+  async layout() {
+    const page = await openPage();
+    const layout = await layoutOf(page);
+    const offsets = new Map();
+    for (const control of layout.controls) {
+      const parent = offsets.get(control.parent) ?? [0, 0];
+      offsets.set(control.name, [parent[0] + control.x, parent[1] + control.y]);
+    }
+    const shown = await page.evaluate(() => {
+      const client = document.getElementById('client').getBoundingClientRect();
+      return [...document.querySelectorAll('[data-name]')].map((element) => {
+        const box = element.getBoundingClientRect();
+        const style = getComputedStyle(element);
+        return {
+          name: element.dataset.name,
+          rect: [box.left - client.left, box.top - client.top, box.width, box.height],
+          text: element.textContent,
+          colour: style.color,
+          centred: style.textAlign === 'center',
+        };
+      });
+    });
+    const byName = new Map(shown.map((control) => [control.name, control]));
+    checkEqual(shown.length, layout.controls.length, 'every control of the table is on the page');
+    for (const control of layout.controls) {
+      const element = byName.get(control.name);
+      if (!element) {
+        check(false, `${control.name} is on the page`);
+        continue;
+      }
+      const [x, y] = offsets.get(control.name);
+      checkEqual(element.rect, [x, y, control.width, control.height], `${control.name} at its rectangle`);
+      if (control.text && !control.name.startsWith('lbl')) checkEqual(element.text.replace(/\s+$/, ''), control.text, `${control.name} text`);
+      checkEqual(element.centred, control.alignment === 'centre', `${control.name} alignment`);
+    }
+    const lamps = byName.get('lblOUTP');
+    checkEqual(lamps.colour, 'rgb(255, 0, 0)', 'the lamps are red');
+    checkEqual(await readouts(page), { a: '0000', b: '0000', pc: '0000', f: '0', outp: '○○○○', red: ['Address 00'] }, 'readouts after start');
+    checkEqual(await page.evaluate(() => document.activeElement.closest('[data-name]')?.dataset.name), 'chkRom(0)', 'focus starts on the top-right switch');
+    await page.close();
+  },
+
+  async tabOrder() {
+    const page = await openPage();
+    const layout = await layoutOf(page);
+    // The clock options are one stop, at the selected one (Manual at start).
+    const expected = layout.tabOrder.filter((name) => !['optClk1', 'optClk2'].includes(name));
+    const walked = [];
+    for (let i = 0; i < expected.length; ++i) {
+      walked.push(await page.evaluate(() => document.activeElement.closest('[data-name]')?.dataset.name ?? document.activeElement.id));
+      await page.keyboard.press('Tab');
+    }
+    checkEqual(walked, expected, 'Tab walks the table order');
+    await page.close();
+  },
+
+  async stepping() {
+    const page = await openPage();
+    let seed = 20261207;
+    const random = () => {
+      seed = (seed * 1103515245 + 12345) % 2147483648;
+      return seed / 2147483648;
+    };
+    for (let program = 0; program < 5; ++program) {
+      const words = Array.from({ length: 16 }, () => Math.floor(random() * 256));
+      const input = Math.floor(random() * 16);
+      const current = await panelSwitches(page);
+      for (let index = 0; index < 128; ++index) {
+        const on = (words[index >> 3] >> (index & 7)) & 1;
+        if (String(on) !== current.program[index]) await page.click(`#chkRom-${index} input`);
+      }
+      for (let bit = 0; bit < 4; ++bit) {
+        if (String((input >> bit) & 1) !== current.input[bit]) await page.click(`#chkInp-${bit} input`);
+      }
+      await page.click('#cmdReset');
+      let state = { pc: 0, a: 0, b: 0, out: 0, carry: false };
+      for (let step = 0; step < 24; ++step) {
+        await page.click('#cmdClock');
+        state = referenceStep(state, words[state.pc], input);
+        const bits = (value) => value.toString(2).padStart(4, '0');
+        const expected = {
+          a: bits(state.a),
+          b: bits(state.b),
+          pc: bits(state.pc),
+          f: state.carry ? '1' : '0',
+          outp: bits(state.out).replace(/0/g, '○').replace(/1/g, '●'),
+          red: [`Address ${String(state.pc).padStart(2, '0')}`],
+        };
+        const shown = await readouts(page);
+        if (JSON.stringify(shown) !== JSON.stringify(expected)) {
+          checkEqual(shown, expected, `program ${program} [${words.join(',')}] input ${input}, step ${step + 1}`);
+          break;
+        }
+        ++passed;
+      }
+    }
+    await page.close();
+  },
+
+  async files() {
+    const page = await openPage();
+    const names = readdirSync(options.corpus).sort();
+    const paths = names.map((name) => join(options.corpus, name));
+    const desktop = execFileSync(options.dump, paths, { encoding: 'utf8' }).trim().split('\n');
+    let before = await panelSwitches(page);
+    for (const [i, path] of paths.entries()) {
+      await page.click('#cmdClock');
+      await loadFile(page, path);
+      if (desktop[i] === 'refused') {
+        checkEqual(await dialogText(page), { title: 'QZBEmu', text: '無効なファイルが選択されました。ファイルはロードされませんでした。' }, `${names[i]} is refused`);
+        await dismiss(page);
+        checkEqual(await panelSwitches(page), before, `${names[i]} leaves the panel as it was`);
+        continue;
+      }
+      await page.waitForFunction(() => document.getElementById('lblPC').textContent === '0000');
+      const [program, clock, beep, bytes] = desktop[i].split(' ');
+      const shown = await panelSwitches(page);
+      checkEqual([shown.program, shown.clock, shown.beep], [program, clock, beep], `${names[i]} loads as on the desktop`);
+      const folder = mkdtempSync(join(scratch, 'save-'));
+      const saved = await saveAs(page, 'copy', folder);
+      checkEqual(saved, ['copy.qzb'], `${names[i]}: SaveAs of "copy" downloads copy.qzb`);
+      if (saved) checkEqual(readFileSync(join(folder, 'copy.qzb')).toString('hex'), bytes, `${names[i]}: SaveAs writes the desktop's bytes`);
+      before = shown;
+    }
+    const folder = mkdtempSync(join(scratch, 'refused-'));
+    checkEqual(await saveAs(page, 'prog.txt', folder), null, 'SaveAs of prog.txt writes nothing');
+    checkEqual(await dialogText(page), { title: 'QZBEmu', text: '無効なファイルが選択されました。ファイルは保存されませんでした。' }, 'SaveAs of prog.txt is refused');
+    await dismiss(page);
+    await page.close();
+  },
+
+  async clockRates() {
+    // Both rates side by side, counting changes of the PC readout; the program of
+    // zero words advances PC at every step.
+    const count = async (page, option) => {
+      await page.click(`#${option} input`);
+      await page.click('#cmdReset');
+      return page.evaluate(
+        () =>
+          new Promise((resolve) => {
+            let steps = 0;
+            new MutationObserver(() => ++steps).observe(document.getElementById('lblPC'), { childList: true, characterData: true, subtree: true });
+            setTimeout(() => resolve(steps), 10_000);
+          }),
+      );
+    };
+    const fast = await openPage();
+    const slow = await openPage();
+    // The 1 Hz page first, so its first step comes a second after selection as on the desktop.
+    const [tenHz, oneHz] = await Promise.all([count(fast, 'optClk2'), count(slow, 'optClk1')]);
+    check(Math.abs(tenHz - 100) <= 2, `10 Hz gives 100 ± 2 steps in 10 s (${tenHz})`);
+    check(Math.abs(oneHz - 10) <= 1, `1 Hz gives 10 ± 1 steps in 10 s (${oneHz})`);
+    await fast.click('#optClk3 input');
+    const clicks = await fast.$eval('#lblPC', (label) => label.textContent);
+    await fast.click('#cmdClock');
+    check((await fast.$eval('#lblPC', (label) => label.textContent)) !== clicks, 'Manual: Clock steps once');
+    await fast.close();
+    await slow.close();
+  },
+
+  async links() {
+    const page = await openPage();
+    await loadFile(page, join(options.corpus, 'greyed_and_refused.qzb'));
+    await page.waitForFunction(() => document.getElementById('lblPC').textContent === '0000');
+    await page.click('#optClk2 input');
+    await page.click('#chkBeep input');
+    const before = await panelSwitches(page);
+    await page.click('#copy-link');
+    await page.waitForFunction(() => location.hash.startsWith('#qzb1.'));
+    const link = await page.evaluate(() => location.href);
+    await page.close();
+    const opened = await openPage(link.slice(link.indexOf('#')));
+    checkEqual(await panelSwitches(opened), { ...before, input: '0000' }, 'a copied link opens the same panel');
+    checkEqual((await readouts(opened)).pc, '0000', 'a link opens reset');
+    await opened.close();
+
+    for (const fragment of ['#qzb1.00', '#qzb1.' + 'G'.repeat(32) + '..manual.0', '#qzb2.', '#qzb1.' + '0'.repeat(32) + '.' + '1'.repeat(31) + '.none.0', '#qzb1.' + 'F'.repeat(32) + '.' + 'F'.repeat(32) + '.none.1']) {
+      const bad = await openPage(fragment);
+      const shown = await dialogText(bad);
+      check(shown.title === 'QZBEmu' && shown.text.startsWith('This link does not hold a QZB panel setting'), `malformed link ${fragment} is reported`);
+      await dismiss(bad);
+      checkEqual(await panelSwitches(bad), { program: '0'.repeat(128), input: '0000', clock: '001', beep: '0' }, `malformed link ${fragment} leaves the panel empty`);
+      await bad.close();
+    }
+  },
+
+  async offline() {
+    const context = await browser.createBrowserContext();
+    const page = await openPage('', context);
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    await page.setOfflineMode(true);
+    await page.reload();
+    await page.waitForSelector('html[data-ready="true"]', { timeout: 5000 }).catch(() => undefined);
+    check(await page.evaluate(() => document.documentElement.dataset.ready === 'true'), 'a reload without network shows the panel');
+    await page.click('#chkRom-0 input');
+    await page.click('#cmdClock');
+    checkEqual((await readouts(page)).a, '0001', 'the offline panel runs');
+    await context.close();
+  },
+
+  async accessibility() {
+    const page = await openPage();
+    const layout = await layoutOf(page);
+    const tree = await page.accessibility.snapshot({ interestingOnly: false });
+    const names = new Set();
+    const walk = (node) => {
+      if (node.name) names.add(`${node.role}:${node.name}`);
+      for (const child of node.children ?? []) walk(child);
+    };
+    walk(tree);
+    for (const control of layout.controls) {
+      if (!control.accessibleName) continue;
+      check(names.has(`checkbox:${control.accessibleName}`), `the tree names ${control.name} "${control.accessibleName}"`);
+    }
+    for (const [readout, caption] of [['lblRegA', 'RegistorA'], ['lblPC', 'ProgramCounter'], ['lblOUTP', 'OUTP']]) {
+      check(names.has(`status:${caption}`), `${readout} is labelled by its caption ${caption}`);
+    }
+    await page.close();
+  },
+
+  async menus() {
+    const page = await openPage();
+    await page.click('#menu-file');
+    checkEqual(await page.$$eval('#menu-file-items [role="menuitem"]', (items) => items.map((item) => item.textContent)), ['Load', 'SaveAs', 'End'], 'the File menu');
+    await page.keyboard.press('Escape');
+    await menu(page, 'About');
+    checkEqual((await dialogText(page)).title, 'QZBEmu', 'About is captioned QZBEmu');
+    await dismiss(page);
+    await page.click('#optClk2 input');
+    await menu(page, 'End');
+    const pc = await page.$eval('#lblPC', (label) => label.textContent);
+    await new Promise((resolve) => setTimeout(resolve, 400));
+    checkEqual(await page.$eval('#lblPC', (label) => label.textContent), pc, 'End stops the clock');
+    check(await page.$eval('#ended', (notice) => !notice.hidden && notice.textContent.includes('ended')), 'End says the program has ended');
+    await page.close();
+  },
+};
+
+try {
+  for (const [name, test] of Object.entries(tests)) {
+    if (options.only && options.only !== name) continue;
+    const started = Date.now();
+    try {
+      await test();
+    } catch (error) {
+      check(false, `${name}: ${error.stack ?? error}`);
+    }
+    console.log(`${name}: ${Date.now() - started} ms`);
+  }
+} finally {
+  await browser.close();
+  server.close();
+  rmSync(scratch, { recursive: true, force: true });
+}
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed === 0 ? 0 : 1);
