@@ -60,14 +60,14 @@ function checkEqual(actual, expected, what) {
 }
 
 // A fresh page without the native pickers, so the fallbacks are what runs.
-async function openPage(fragment = '', context = browser) {
+async function openPage(fragment = '', context = browser, at = origin) {
   const page = await context.newPage();
   await page.evaluateOnNewDocument(() => {
     delete window.showOpenFilePicker;
     delete window.showSaveFilePicker;
   });
   await page.setViewport({ width: 900, height: 600 });
-  await page.goto(`${origin}/${fragment}`);
+  await page.goto(`${at}/${fragment}`);
   await page.waitForSelector('html[data-ready="true"]');
   return page;
 }
@@ -341,10 +341,13 @@ const tests = {
   },
 
   async offline() {
+    // A server of its own, which then goes away: the network is really off.
+    const own = await serve(options.site);
     const context = await browser.createBrowserContext();
-    const page = await openPage('', context);
+    const page = await openPage('', context, `http://127.0.0.1:${own.address().port}`);
     await page.evaluate(() => navigator.serviceWorker.ready);
-    await page.setOfflineMode(true);
+    own.closeAllConnections();
+    await new Promise((done) => own.close(done));
     await page.reload();
     await page.waitForSelector('html[data-ready="true"]', { timeout: 5000 }).catch(() => undefined);
     check(await page.evaluate(() => document.documentElement.dataset.ready === 'true'), 'a reload without network shows the panel');
