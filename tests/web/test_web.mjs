@@ -186,8 +186,10 @@ const tests = {
       }
       const [x, y] = offsets.get(control.name);
       checkEqual(element.rect, [x, y, control.width, control.height], `${control.name} at its rectangle`);
-      if (control.text && !control.name.startsWith('lbl')) checkEqual(element.text.replace(/\s+$/, ''), control.text, `${control.name} text`);
-      checkEqual(element.centred, control.alignment === 'centre', `${control.name} alignment`);
+      if (control.text && !control.name.startsWith('lbl') && control.kind !== 'frame') {
+        checkEqual(element.text, control.text, `${control.name} text`);
+      }
+      if (control.kind === 'label') checkEqual(element.centred, control.alignment === 'centre', `${control.name} alignment`);
     }
     const lamps = byName.get('lblOUTP');
     checkEqual(lamps.colour, 'rgb(255, 0, 0)', 'the lamps are red');
@@ -286,39 +288,44 @@ const tests = {
   },
 
   async clockRates() {
-    // Both rates side by side, counting changes of the PC readout; the program of
-    // zero words advances PC at every step.
-    const count = async (page, option) => {
+    // One after the other in the page in front, as a user runs it: a hidden tab's
+    // timers are throttled. Counts changes of the PC readout; the program of zero
+    // words advances PC at every step.
+    const page = await openPage();
+    const count = async (option) => {
       await page.click(`#${option} input`);
       await page.click('#cmdReset');
       return page.evaluate(
         () =>
           new Promise((resolve) => {
             let steps = 0;
-            new MutationObserver(() => ++steps).observe(document.getElementById('lblPC'), { childList: true, characterData: true, subtree: true });
-            setTimeout(() => resolve(steps), 10_000);
+            const observer = new MutationObserver(() => ++steps);
+            observer.observe(document.getElementById('lblPC'), { childList: true, characterData: true, subtree: true });
+            setTimeout(() => {
+              observer.disconnect();
+              resolve(steps);
+            }, 10_000);
           }),
       );
     };
-    const fast = await openPage();
-    const slow = await openPage();
-    // The 1 Hz page first, so its first step comes a second after selection as on the desktop.
-    const [tenHz, oneHz] = await Promise.all([count(fast, 'optClk2'), count(slow, 'optClk1')]);
+    const tenHz = await count('optClk2');
+    const oneHz = await count('optClk1');
     check(Math.abs(tenHz - 100) <= 2, `10 Hz gives 100 ± 2 steps in 10 s (${tenHz})`);
     check(Math.abs(oneHz - 10) <= 1, `1 Hz gives 10 ± 1 steps in 10 s (${oneHz})`);
-    await fast.click('#optClk3 input');
-    const clicks = await fast.$eval('#lblPC', (label) => label.textContent);
-    await fast.click('#cmdClock');
-    check((await fast.$eval('#lblPC', (label) => label.textContent)) !== clicks, 'Manual: Clock steps once');
-    await fast.close();
-    await slow.close();
+    await page.click('#optClk3 input');
+    const before = await page.$eval('#lblPC', (label) => label.textContent);
+    await new Promise((resolve) => setTimeout(resolve, 300));
+    checkEqual(await page.$eval('#lblPC', (label) => label.textContent), before, 'Manual: ticks change nothing');
+    await page.click('#cmdClock');
+    check((await page.$eval('#lblPC', (label) => label.textContent)) !== before, 'Manual: Clock steps once');
+    await page.close();
   },
 
   async links() {
     const page = await openPage();
     await loadFile(page, join(options.corpus, 'greyed_and_refused.qzb'));
     await page.waitForFunction(() => document.getElementById('lblPC').textContent === '0000');
-    await page.click('#optClk2 input');
+    for (let i = 0; i < 3; ++i) await page.click('#cmdClock');
     await page.click('#chkBeep input');
     const before = await panelSwitches(page);
     await page.click('#copy-link');
@@ -329,6 +336,10 @@ const tests = {
     checkEqual(await panelSwitches(opened), { ...before, input: '0000' }, 'a copied link opens the same panel');
     checkEqual((await readouts(opened)).pc, '0000', 'a link opens reset');
     await opened.close();
+    const running = await openPage('#qzb1.' + '0'.repeat(32) + '..10HZ.1');
+    checkEqual((await panelSwitches(running)).clock, '010', 'a link selects its clock');
+    await running.waitForFunction(() => document.getElementById('lblPC').textContent !== '0000');
+    await running.close();
 
     for (const fragment of ['#qzb1.00', '#qzb1.' + 'G'.repeat(32) + '..manual.0', '#qzb2.', '#qzb1.' + '0'.repeat(32) + '.' + '1'.repeat(31) + '.none.0', '#qzb1.' + 'F'.repeat(32) + '.' + 'F'.repeat(32) + '.none.1']) {
       const bad = await openPage(fragment);

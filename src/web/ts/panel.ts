@@ -163,7 +163,10 @@ export class Panel {
       (parent ?? this.client).append(element);
       placed.add(element);
     };
-    for (const control of layout.controls) if (!focusables.has(control.name)) place(control);
+    // A frame goes in with its first child, so its children keep their places in the order.
+    for (const control of layout.controls) {
+      if (!focusables.has(control.name) && control.kind !== 'frame') place(control);
+    }
     const byName = new Map(layout.controls.map((c) => [c.name, c]));
     for (const name of layout.tabOrder) {
       const control = byName.get(name);
