@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -17,6 +18,7 @@
 #include <QStandardPaths>
 #include <utility>
 
+#include "front_panel/panel_layout.h"
 #include "panel/app_icon.h"
 
 #ifndef QZB_VERSION
@@ -26,9 +28,6 @@
 namespace qzb {
 
 namespace {
-
-constexpr int clientWidth = 400;
-constexpr int clientHeight = 445;
 
 // The window's client area. Line1 and Line2 join the bit-3 lamp to the Beep
 // switch; they are painted on the background, so the controls cover their ends.
@@ -40,8 +39,8 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
-        painter.drawLine(96, 232, 96, 248);  // Line1
-        painter.drawLine(96, 248, 56, 248);  // Line2
+        for (const layout::Line& line : layout::connector())
+            painter.drawLine(line.x1, line.y1, line.x2, line.y2);
     }
 };
 
@@ -73,9 +72,9 @@ Qt::CheckState checkOf(SwitchState state) {
 }
 
 // A palette that sets the text colour alone; a widget takes every other role from its parent.
-QPalette foreground(const QColor& colour) {
+QPalette foreground(const layout::Rgb& colour) {
     QPalette palette;
-    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::WindowText, QColor(colour.red, colour.green, colour.blue));
     return palette;
 }
 
@@ -91,23 +90,32 @@ void showForeground(QLabel* label, const QPalette& palette) {
         label->setPalette(palette);
 }
 
-template <typename T>
-T* place(T* widget, const QString& name, int x, int y, int width, int height) {
-    widget->setObjectName(name);
-    widget->setGeometry(x, y, width, height);
-    return widget;
+QWidget* makeControl(const layout::Control& control, QWidget* parent) {
+    const QString text = QString::fromStdString(control.text);
+    switch (control.kind) {
+        case layout::Kind::Label: {
+            auto* label = new QLabel(text, parent);
+            // From the top, so that a label's text is level with the 12-pixel switches of its row.
+            label->setAlignment((control.align == layout::Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft) |
+                                Qt::AlignTop);
+            return label;
+        }
+        case layout::Kind::CheckBox: return new SwitchBox(text, parent);
+        case layout::Kind::OptionButton: return new QRadioButton(text, parent);
+        case layout::Kind::PushButton: {
+            auto* button = new QPushButton(text, parent);
+            button->setAutoDefault(false);
+            return button;
+        }
+        case layout::Kind::GroupFrame: return new QGroupBox(text, parent);
+    }
+    return nullptr;
 }
 
-QLabel* label(QWidget* parent, const QString& name, const QString& text, int x, int y, int width, int height,
-              Qt::Alignment alignment = Qt::AlignLeft) {
-    auto* result = place(new QLabel(text, parent), name, x, y, width, height);
-    // From the top, so that a label's text is level with the 12-pixel switches of its row.
-    result->setAlignment(alignment | Qt::AlignTop);
-    return result;
-}
-
-QString indexed(const char* bank, int index) {
-    return QStringLiteral("%1(%2)").arg(bank).arg(index);
+// Neighbouring switches share a pixel column, where the right one draws its box.
+// The left one gives that column up, so a press there reaches the switch drawn there.
+void yieldSharedColumn(QWidget* left, const QWidget* right) {
+    left->setMask(QRegion(0, 0, right->x() - left->x(), left->height()));
 }
 
 }  // namespace
@@ -125,15 +133,15 @@ frmMain::frmMain(Desktop& desktop, QWidget* parent)
                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                               Qt::MSWindowsFixedSizeDialogHint),
       desktop_(desktop),
-      machine_(switches_, [this] { refreshDisplay(); }),
+      panel_([this] { refreshDisplay(); }),
       dlgFileOpen(desktop),
-      blackText_(foreground(QColor(0, 0, 0))),
-      redText_(foreground(QColor(255, 0, 0))) {
-    setWindowTitle(QStringLiteral("QZB エミュレータ"));
+      blackText_(foreground(layout::black)),
+      redText_(foreground(layout::red)) {
+    setWindowTitle(QString::fromUtf8(layout::windowTitle));
     setWindowIcon(applicationIcon());
     buildMenus();
     auto* client = new ClientArea(this);
-    client->setFixedSize(clientWidth, clientHeight);
+    client->setFixedSize(layout::clientWidth, layout::clientHeight);
     setCentralWidget(client);
     // The layout is in pixels, so the font is too: at 10 pixels (7.5 points at 96 dpi) every
     // caption fits its box with room, the tightest being "ProgramCounter" in 89 pixels.
@@ -145,7 +153,6 @@ frmMain::frmMain(Desktop& desktop, QWidget* parent)
     // neither the window beneath it nor the grid switch it overlaps by a pixel.
     for (QLabel* changing : {lblRegA, lblRegB, lblF, lblPC}) changing->setAutoFillBackground(true);
     for (QLabel* changing : Label2) changing->setAutoFillBackground(true);
-    setTabOrder();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     showSwitches();
 
@@ -159,116 +166,106 @@ frmMain::frmMain(Desktop& desktop, QWidget* parent)
 }
 
 void frmMain::buildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    file->setObjectName(QStringLiteral("File"));
-    const auto item = [this](QMenu* menu, const QString& caption, void (frmMain::*handler)()) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(caption);
-        connect(action, &QAction::triggered, this, handler);
+    const QHash<QString, void (frmMain::*)()> handlers = {{QStringLiteral("Load"), &frmMain::onLoad},
+                                                          {QStringLiteral("SaveAs"), &frmMain::onSaveAs},
+                                                          {QStringLiteral("End"), &frmMain::onEnd},
+                                                          {QStringLiteral("About"), &frmMain::onAbout}};
+    const auto command = [&](QAction* action, const QString& name) {
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, handlers.value(name));
     };
-    item(file, QStringLiteral("Load"), &frmMain::onLoad);
-    item(file, QStringLiteral("SaveAs"), &frmMain::onSaveAs);
-    item(file, QStringLiteral("End"), &frmMain::onEnd);
-    QAction* about = menuBar()->addAction(QStringLiteral("About"));
-    about->setObjectName(QStringLiteral("About"));
-    connect(about, &QAction::triggered, this, &frmMain::onAbout);
+    for (const layout::Menu& menu : layout::menus()) {
+        const QString name = QString::fromStdString(menu.name);
+        if (menu.items.empty()) {
+            command(menuBar()->addAction(name), name);
+            continue;
+        }
+        QMenu* dropDown = menuBar()->addMenu(name);
+        dropDown->setObjectName(name);
+        for (const std::string& item : menu.items) {
+            const QString caption = QString::fromStdString(item);
+            command(dropDown->addAction(caption), caption);
+        }
+    }
 }
 
 void frmMain::buildControls(QWidget* client) {
     // A child of the window created after the client area, so it outlives every switch.
     auto* gridStyle = new GridSwitchStyle;
     gridStyle->setParent(this);
-    for (int address = 0; address < 16; ++address) {
-        for (int bit = 0; bit < 8; ++bit) {
-            const int index = address * 8 + bit;
-            auto* box = place(new SwitchBox(client), indexed("chkRom", index), 192 + 16 * (7 - bit),
-                              56 + 24 * address, 17, 12);
-            box->setStyle(gridStyle);
-            box->setAccessibleName(
-                QStringLiteral("Address %1 bit %2").arg(address, 2, 10, QLatin1Char('0')).arg(bit));
-            bindSwitch(box, switches_.program[static_cast<std::size_t>(index)]);
-            chkRom[static_cast<std::size_t>(index)] = box;
+    QHash<QString, QWidget*> built;
+    for (const layout::Control& control : layout::controls()) {
+        const QString name = QString::fromStdString(control.name);
+        QWidget* widget = makeControl(
+            control, control.parent.empty() ? client : built.value(QString::fromStdString(control.parent)));
+        widget->setObjectName(name);
+        widget->setGeometry(control.rect.x, control.rect.y, control.rect.width, control.rect.height);
+        if (!control.accessibleName.empty())
+            widget->setAccessibleName(QString::fromStdString(control.accessibleName));
+        if (!control.fontFace.empty()) {
+            // The lamps ask for their own face; where it is missing, IPAPGothic draws the same glyphs.
+            const QString face = QString::fromStdString(control.fontFace);
+            QFont::insertSubstitution(face, QStringLiteral("IPAPGothic"));
+            widget->setFont(QFont(face, control.fontPoints, QFont::Normal));
         }
-        addressTexts_[static_cast<std::size_t>(address)] =
-            QStringLiteral("Address %1").arg(address, 2, 10, QLatin1Char('0'));
-        Label2[static_cast<std::size_t>(address)] =
-            label(client, indexed("Label2", address), QString(), 320, 56 + 24 * address, 73, 17);
+        if (control.coloured) widget->setPalette(foreground(control.colour));
+        // Opaque, so that the connector appears to come out from under the control.
+        widget->setAutoFillBackground(control.opaque);
+        built.insert(name, widget);
     }
-    label(client, QStringLiteral("Label3"), QStringLiteral("Program Memory"), 192, 16, 169, 17,
-          Qt::AlignHCenter);
-    Label1[0] = label(client, indexed("Label1", 0), QStringLiteral("D7"), 192, 40, 33, 17);
-    Label1[1] = label(client, indexed("Label1", 1), QStringLiteral("D0"), 304, 40, 33, 17);
-
-    for (int bit = 0; bit < 4; ++bit) {
-        auto* box = place(new SwitchBox(client), indexed("chkInp", bit), 88 + 16 * (3 - bit), 296, 17, 17);
-        box->setAccessibleName(QStringLiteral("INP bit %1").arg(bit));
-        bindSwitch(box, switches_.input[static_cast<std::size_t>(bit)]);
-        chkInp[static_cast<std::size_t>(bit)] = box;
-    }
-    for (int k = 0; k < 8; ++k) {
-        Label9[static_cast<std::size_t>(k)] = label(client, indexed("Label9", k), QString::number(k % 4),
-                                                    96 + 16 * (3 - k % 4), k >= 4 ? 208 : 280, 17, 17);
+    // A caption names its readout for screen readers; the readout's own name stays its value.
+    for (const layout::Control& control : layout::controls()) {
+        if (!control.labels.empty())
+            static_cast<QLabel*>(built.value(QString::fromStdString(control.name)))
+                ->setBuddy(built.value(QString::fromStdString(control.labels)));
     }
 
-    // A readout's accessible name stays its value; its caption is its label (the buddy).
-    lblRegA = label(client, QStringLiteral("lblRegA"), QStringLiteral("****"), 80, 48, 65, 17);
-    label(client, QStringLiteral("Label4"), QStringLiteral("RegistorA"), 8, 48, 65, 17)->setBuddy(lblRegA);
-    lblRegB = label(client, QStringLiteral("lblRegB"), QStringLiteral("****"), 80, 72, 65, 17);
-    label(client, QStringLiteral("Label5"), QStringLiteral("RegistorB"), 8, 72, 65, 17)->setBuddy(lblRegB);
-    lblF = label(client, QStringLiteral("lblF"), QStringLiteral("*"), 80, 96, 25, 17);
-    label(client, QStringLiteral("Label7"), QStringLiteral("C Flag"), 8, 96, 57, 17)->setBuddy(lblF);
-    lblPC = label(client, QStringLiteral("lblPC"), QStringLiteral("****"), 112, 120, 49, 17);
-    label(client, QStringLiteral("Label6"), QStringLiteral("ProgramCounter"), 8, 120, 89, 17)
-        ->setBuddy(lblPC);
-    lblOUTP =
-        label(client, QStringLiteral("lblOUTP"), QStringLiteral("●●●●"), 80, 224, 81, 17, Qt::AlignHCenter);
-    Label8[1] =
-        label(client, indexed("Label8", 1), QStringLiteral("OUTP"), 88, 192, 65, 17, Qt::AlignHCenter);
-    Label8[1]->setBuddy(lblOUTP);
-    // The lamps ask for their own face; where it is missing, IPAPGothic draws the same glyphs.
-    const QString lampFace = QStringLiteral("ＭＳ Ｐゴシック");
-    QFont::insertSubstitution(lampFace, QStringLiteral("IPAPGothic"));
-    QFont lampFont(lampFace, 12, QFont::Normal);
-    lblOUTP->setFont(lampFont);
-    lblOUTP->setPalette(redText_);
-    // Opaque, so that the connector appears to come out from under the lamp.
-    lblOUTP->setAutoFillBackground(true);
+    const auto find = [&]<typename T>(T*& slot, const QString& name) {
+        slot = static_cast<T*>(built.value(name));
+    };
+    const auto indexed = [](const char* bank, std::size_t index) {
+        return QStringLiteral("%1(%2)").arg(bank).arg(index);
+    };
+    for (std::size_t i = 0; i < chkRom.size(); ++i) {
+        find(chkRom[i], indexed("chkRom", i));
+        chkRom[i]->setStyle(gridStyle);
+        bindSwitch(chkRom[i], switches().program[i]);
+        if (i % 8 != 0) yieldSharedColumn(chkRom[i], chkRom[i - 1]);
+    }
+    for (std::size_t i = 0; i < chkInp.size(); ++i) {
+        find(chkInp[i], indexed("chkInp", i));
+        bindSwitch(chkInp[i], switches().input[i]);
+        if (i != 0) yieldSharedColumn(chkInp[i], chkInp[i - 1]);
+    }
+    for (std::size_t i = 0; i < Label2.size(); ++i) {
+        find(Label2[i], indexed("Label2", i));
+        addressTexts_[i] = QString::fromStdString(addressText(static_cast<int>(i)));
+    }
+    find(chkBeep, QStringLiteral("chkBeep"));
+    bindSwitch(chkBeep, switches().beep);
+    find(lblRegA, QStringLiteral("lblRegA"));
+    find(lblRegB, QStringLiteral("lblRegB"));
+    find(lblF, QStringLiteral("lblF"));
+    find(lblPC, QStringLiteral("lblPC"));
+    find(lblOUTP, QStringLiteral("lblOUTP"));
+    find(optClk1, QStringLiteral("optClk1"));
+    find(optClk2, QStringLiteral("optClk2"));
+    find(optClk3, QStringLiteral("optClk3"));
+    find(cmdClock, QStringLiteral("cmdClock"));
+    find(cmdReset, QStringLiteral("cmdReset"));
 
-    chkBeep = place(new SwitchBox(QStringLiteral("Beep"), client), QStringLiteral("chkBeep"), 8, 240, 57, 17);
-    chkBeep->setAutoFillBackground(true);
-    bindSwitch(chkBeep, switches_.beep);
-    Label8[0] = label(client, indexed("Label8", 0), QStringLiteral("INP"), 88, 264, 65, 17, Qt::AlignHCenter);
-
-    Frame1 = place(new QGroupBox(QStringLiteral("Clock Generator"), client), QStringLiteral("Frame1"), 0, 328,
-                   169, 73);
-    optClk1 =
-        place(new QRadioButton(QStringLiteral("1Hz"), Frame1), QStringLiteral("optClk1"), 8, 16, 57, 17);
-    optClk2 =
-        place(new QRadioButton(QStringLiteral("10Hz"), Frame1), QStringLiteral("optClk2"), 8, 32, 57, 17);
-    optClk3 =
-        place(new QRadioButton(QStringLiteral("Manual →"), Frame1), QStringLiteral("optClk3"), 8, 48, 81, 17);
     clockOptions_ = new QButtonGroup(this);
     for (QRadioButton* option : {optClk1, optClk2, optClk3}) {
         clockOptions_->addButton(option);
         connect(option, &QRadioButton::toggled, this, &frmMain::readClockOptions);
     }
-    cmdClock =
-        place(new QPushButton(QStringLiteral("Clock"), Frame1), QStringLiteral("cmdClock"), 88, 40, 65, 25);
     connect(cmdClock, &QPushButton::clicked, this, &frmMain::onClock);
-
-    cmdReset =
-        place(new QPushButton(QStringLiteral("Reset"), client), QStringLiteral("cmdReset"), 0, 408, 169, 25);
     connect(cmdReset, &QPushButton::clicked, this, &frmMain::onReset);
 
-    for (QPushButton* button : {cmdClock, cmdReset}) button->setAutoDefault(false);
-}
-
-void frmMain::setTabOrder() {
-    QList<QWidget*> order(chkRom.begin(), chkRom.end());
-    order << cmdReset << optClk1 << optClk2 << optClk3 << cmdClock;
-    order.append(QList<QWidget*>(chkInp.begin(), chkInp.end()));
-    order << chkBeep;
-    for (qsizetype i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+    const std::vector<std::string> order = layout::tabOrder();
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(built.value(QString::fromStdString(order[i - 1])),
+                             built.value(QString::fromStdString(order[i])));
 }
 
 void frmMain::bindSwitch(SwitchBox* box, SwitchState& state) {
@@ -278,19 +275,15 @@ void frmMain::bindSwitch(SwitchBox* box, SwitchState& state) {
 }
 
 void frmMain::readClockOptions() {
-    switches_.clock = {optClk1->isChecked(), optClk2->isChecked(), optClk3->isChecked()};
+    switches().clock = {optClk1->isChecked(), optClk2->isChecked(), optClk3->isChecked()};
     letTabReachOneOption();
 }
 
-// Tab enters the clock options as one stop, at the selected one (the first when
-// none is); the arrow keys move within them.
 void frmMain::letTabReachOneOption() {
-    const ClockMode& clock = switches_.clock;
-    const bool none = !clock.hz1 && !clock.hz10 && !clock.manual;
-    for (auto [option, stop] : {std::pair{optClk1, clock.hz1 || none}, std::pair{optClk2, clock.hz10},
-                                std::pair{optClk3, clock.manual}}) {
-        option->setFocusPolicy(stop ? Qt::StrongFocus : Qt::ClickFocus);
-    }
+    const int stop = panel_.tabStopOption();
+    const std::array options = {optClk1, optClk2, optClk3};
+    for (std::size_t i = 0; i < options.size(); ++i)
+        options[i]->setFocusPolicy(std::cmp_equal(i, stop) ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 void frmMain::showSwitches() {
@@ -298,13 +291,14 @@ void frmMain::showSwitches() {
         const QSignalBlocker blocker(box);
         box->setCheckState(checkOf(state));
     };
-    for (std::size_t i = 0; i < chkRom.size(); ++i) show(chkRom[i], switches_.program[i]);
-    for (std::size_t i = 0; i < chkInp.size(); ++i) show(chkInp[i], switches_.input[i]);
-    show(chkBeep, switches_.beep);
+    const PanelSwitches& record = switches();
+    for (std::size_t i = 0; i < chkRom.size(); ++i) show(chkRom[i], record.program[i]);
+    for (std::size_t i = 0; i < chkInp.size(); ++i) show(chkInp[i], record.input[i]);
+    show(chkBeep, record.beep);
 
     // The record may hold no selected option at all; an exclusive group would refuse to show that.
     clockOptions_->setExclusive(false);
-    const ClockMode clock = switches_.clock;
+    const ClockMode clock = record.clock;
     for (auto [option, selected] :
          {std::pair{optClk1, clock.hz1}, std::pair{optClk2, clock.hz10}, std::pair{optClk3, clock.manual}}) {
         const QSignalBlocker blocker(option);
@@ -315,57 +309,38 @@ void frmMain::showSwitches() {
 }
 
 QString frmMain::DecToBin(int value, bool ledStyle) {
-    if (value > 15) {
+    const std::optional<std::string> text = decToBin(value, ledStyle);
+    if (!text) {
         desktop_.showMessage(Desktop::Icon::None, QStringLiteral("DecToBin-Over15"));
         return {};
     }
-    const QChar low = ledStyle ? QChar(u'○') : QChar(u'0');
-    const QChar high = ledStyle ? QChar(u'●') : QChar(u'1');
-    std::array<QChar, 4> digits{};
-    for (int n = 3; n >= 0; --n) {
-        const int weight = 1 << n;
-        if (weight > value) {
-            digits[static_cast<std::size_t>(3 - n)] = low;
-        } else {
-            value -= weight;
-            digits[static_cast<std::size_t>(3 - n)] = high;
-        }
-    }
-    return QString(digits.data(), static_cast<qsizetype>(digits.size()));
+    return QString::fromStdString(*text);
 }
 
 void frmMain::refreshDisplay() {
-    const MachineState& state = machine_.state();
-    showText(lblRegA, DecToBin(state.a, false));
-    showText(lblRegB, DecToBin(state.b, false));
-    showText(lblPC, DecToBin(state.pc, false));
-    showText(lblF, state.carry ? QStringLiteral("1") : QStringLiteral("0"));
-    showText(lblOUTP, DecToBin(state.out, true));
+    const Readouts shown = panel_.readouts();
+    showText(lblRegA, QString::fromStdString(shown.registerA));
+    showText(lblRegB, QString::fromStdString(shown.registerB));
+    showText(lblPC, QString::fromStdString(shown.programCounter));
+    showText(lblF, QString::fromStdString(shown.carry));
+    showText(lblOUTP, QString::fromStdString(shown.output));
     for (std::size_t g = 0; g < Label2.size(); ++g) {
         showText(Label2[g], addressTexts_[g]);
-        showForeground(Label2[g], std::cmp_equal(g, state.pc) ? redText_ : blackText_);
+        showForeground(Label2[g], std::cmp_equal(g, shown.redRow) ? redText_ : blackText_);
     }
-    if (isOn(switches_.beep) && (state.out & 8) != 0) desktop_.beep();
+    if (shown.beep) desktop_.beep();
 }
 
 void frmMain::onTimerTick() {
-    if (switches_.clock.hz10) {
-        machine_.step();
-    } else if (switches_.clock.hz1) {
-        ++oneHertzDivider_;
-        if (oneHertzDivider_ >= 10) {
-            oneHertzDivider_ = 0;
-            machine_.step();
-        }
-    }
+    panel_.tick();
 }
 
 void frmMain::onClock() {
-    if (switches_.clock.manual) machine_.step();
+    panel_.clock();
 }
 
 void frmMain::onReset() {
-    machine_.reset();
+    panel_.reset();
 }
 
 FileCommandContext frmMain::fileCommandContext() {
@@ -379,25 +354,25 @@ FileCommandContext frmMain::fileCommandContext() {
 
 void frmMain::onLoad() {
     FileCommandContext context = fileCommandContext();
-    loadSettings(context, switches_, [this] { showLoadedSwitches(); });
+    loadSettings(context, switches(), [this] { showLoadedSwitches(); });
 }
 
 void frmMain::loadSettingFile(const QString& name) {
     FileCommandContext context = fileCommandContext();
     // Made absolute, as the dialog returns names, since the dialog object keeps it for the next Load.
     const QString path = QDir::current().absoluteFilePath(name);
-    loadSettingsFrom(context, QFile::encodeName(path).toStdString(), switches_,
+    loadSettingsFrom(context, QFile::encodeName(path).toStdString(), switches(),
                      [this] { showLoadedSwitches(); });
 }
 
 void frmMain::showLoadedSwitches() {
     showSwitches();
-    machine_.reset();
+    panel_.reset();
 }
 
 void frmMain::onSaveAs() {
     FileCommandContext context = fileCommandContext();
-    saveSettings(context, switches_);
+    saveSettings(context, switches());
 }
 
 void frmMain::onAbout() {

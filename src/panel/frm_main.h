@@ -5,16 +5,14 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
-#include <cstdint>
 
-#include "machine/machine.h"
+#include "front_panel/front_panel.h"
 #include "machine/panel_switches.h"
 #include "panel/desktop.h"
 #include "settings/file_dialog.h"
 #include "settings/setting_commands.h"
 
 class QButtonGroup;
-class QGroupBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -35,17 +33,17 @@ protected:
     bool hitButton(const QPoint& pos) const override;
 };
 
-// The front panel: the program-memory switch grid, the readouts, the input and
-// Beep switches, the clock generator and the menus. The switch widgets and
-// `switches()` are one state: a click writes the record at once, and
-// `showSwitches()` pushes the record back into the widgets.
+// The front panel's window: it builds its controls from the panel's layout table,
+// forwards their events to the FrontPanel model and draws what the model's
+// readouts say. The switch widgets and `switches()` are one state: a click writes
+// the record at once, and `showSwitches()` pushes the record back into the widgets.
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmMain(Desktop& desktop, QWidget* parent = nullptr);
 
-    Machine& machine() { return machine_; }
-    PanelSwitches& switches() { return switches_; }
+    Machine& machine() { return panel_.machine(); }
+    PanelSwitches& switches() { return panel_.switches(); }
 
     // Four binary digits, or four lamp glyphs, most significant first; a value
     // above 15 is reported and gives the empty string.
@@ -68,15 +66,11 @@ public:
     std::array<SwitchBox*, PanelSwitches::inputBitCount> chkInp{};
     SwitchBox* chkBeep = nullptr;
     std::array<QLabel*, 16> Label2{};
-    std::array<QLabel*, 8> Label9{};
-    std::array<QLabel*, 2> Label8{};
-    std::array<QLabel*, 2> Label1{};
     QLabel* lblRegA = nullptr;
     QLabel* lblRegB = nullptr;
     QLabel* lblF = nullptr;
     QLabel* lblPC = nullptr;
     QLabel* lblOUTP = nullptr;
-    QGroupBox* Frame1 = nullptr;
     QRadioButton* optClk1 = nullptr;
     QRadioButton* optClk2 = nullptr;
     QRadioButton* optClk3 = nullptr;
@@ -90,7 +84,6 @@ protected:
 private:
     void buildControls(QWidget* client);
     void buildMenus();
-    void setTabOrder();
     void bindSwitch(SwitchBox* box, SwitchState& state);
     void readClockOptions();
     void showLoadedSwitches();
@@ -98,9 +91,7 @@ private:
     FileCommandContext fileCommandContext();
 
     Desktop& desktop_;
-    PanelSwitches switches_;
-    Machine machine_;
-    std::int16_t oneHertzDivider_ = 0;
+    FrontPanel panel_;
     FileDialog dlgFileOpen;
     QButtonGroup* clockOptions_ = nullptr;
     std::array<QString, 16> addressTexts_;

@@ -12,7 +12,8 @@
 
 #include "cli/assembler.h"
 #include "cli/disassembler.h"
-#include "machine/machine.h"
+#include "front_panel/front_panel.h"
+#include "front_panel/panel_layout.h"
 #include "settings/file_dialog.h"
 #include "settings/setting_commands.h"
 #include "settings/setting_file.h"
@@ -28,37 +29,32 @@ public:
     std::optional<std::string> pickFile(const qzb::FileDialog&, Kind) override { return std::nullopt; }
 };
 
-std::string nibbleText(std::int16_t value, bool ledStyle) {
-    std::string text;
-    for (int n = 3; n >= 0; --n) {
-        const bool high = ((value >> n) & 1) != 0;
-        text += ledStyle ? (high ? "●" : "○") : (high ? "1" : "0");
-    }
-    return text;
-}
-
 }  // namespace
 
 struct QzbSession {
-    PanelSwitches switches;
-    qzb::Machine machine{switches, [this] { refreshed(); }};
-    std::int16_t oneHertzDivider = 0;
-    bool beepDue = false;
+    qzb::FrontPanel panel{[this] { refreshed = true; }};
+    bool refreshed = false;
     std::string input;
     std::string output;
-
-    void refreshed() { beepDue = qzb::isOn(switches.beep) && (machine.state().out & 8) != 0; }
 
     const char* give(std::string text) {
         output = std::move(text);
         return output.c_str();
+    }
+
+    // Runs a panel event; true when it refreshed the readouts.
+    template <typename Event>
+    bool refreshes(Event event) {
+        refreshed = false;
+        event();
+        return refreshed;
     }
 };
 
 namespace {
 
 SwitchState* switchAt(QzbSession& session, int bank, int index) {
-    PanelSwitches& switches = session.switches;
+    PanelSwitches& switches = session.panel.switches();
     if (bank == 0 && index >= 0 && index < PanelSwitches::programBitCount)
         return &switches.program[static_cast<std::size_t>(index)];
     if (bank == 1 && index >= 0 && index < PanelSwitches::inputBitCount)
@@ -73,7 +69,7 @@ extern "C" {
 
 EMSCRIPTEN_KEEPALIVE QzbSession* qzb_create() {
     auto session = std::make_unique<QzbSession>();
-    session->machine.reset();
+    session->panel.reset();
     return session.release();
 }
 
@@ -109,13 +105,13 @@ EMSCRIPTEN_KEEPALIVE void qzb_set_switch(QzbSession* session, int bank, int inde
 
 // Bit 0: 1 Hz, bit 1: 10 Hz, bit 2: Manual; none set after some loads.
 EMSCRIPTEN_KEEPALIVE int qzb_clock_options(QzbSession* session) {
-    const qzb::ClockMode& clock = session->switches.clock;
+    const qzb::ClockMode& clock = session->panel.switches().clock;
     return (clock.hz1 ? 1 : 0) | (clock.hz10 ? 2 : 0) | (clock.manual ? 4 : 0);
 }
 
 // 0: 1 Hz, 1: 10 Hz, 2: Manual, anything else: none selected.
 EMSCRIPTEN_KEEPALIVE void qzb_select_clock(QzbSession* session, int option) {
-    qzb::ClockMode& clock = session->switches.clock;
+    qzb::ClockMode& clock = session->panel.switches().clock;
     switch (option) {
         case 0: clock.select1Hz(); break;
         case 1: clock.select10Hz(); break;
@@ -126,50 +122,50 @@ EMSCRIPTEN_KEEPALIVE void qzb_select_clock(QzbSession* session, int option) {
 
 // The 100 ms timer's tick; true when it executed an instruction.
 EMSCRIPTEN_KEEPALIVE bool qzb_tick(QzbSession* session) {
-    const qzb::ClockMode& clock = session->switches.clock;
-    if (clock.hz10) {
-        session->machine.step();
-        return true;
-    }
-    if (clock.hz1 && ++session->oneHertzDivider >= 10) {
-        session->oneHertzDivider = 0;
-        session->machine.step();
-        return true;
-    }
-    return false;
+    return session->refreshes([session] { session->panel.tick(); });
 }
 
 // The Clock button; true when it executed an instruction.
 EMSCRIPTEN_KEEPALIVE bool qzb_clock(QzbSession* session) {
-    if (!session->switches.clock.manual) return false;
-    session->machine.step();
-    return true;
+    return session->refreshes([session] { session->panel.clock(); });
 }
 
 EMSCRIPTEN_KEEPALIVE void qzb_reset(QzbSession* session) {
-    session->machine.reset();
+    session->panel.reset();
 }
 
 // Lines: register A, register B, PC, carry, output lamps, the red row (0-15),
 // and 1 when a beep is due.
 EMSCRIPTEN_KEEPALIVE const char* qzb_readouts(QzbSession* session) {
-    const qzb::MachineState& state = session->machine.state();
-    std::string text = nibbleText(state.a, false) + '\n' + nibbleText(state.b, false) + '\n' +
-                       nibbleText(state.pc, false) + '\n' + (state.carry ? "1" : "0") + '\n' +
-                       nibbleText(state.out, true) + '\n' + std::to_string(state.pc) + '\n' +
-                       (session->beepDue ? "1" : "0");
-    return session->give(std::move(text));
+    const qzb::Readouts shown = session->panel.readouts();
+    return session->give(shown.registerA + '\n' + shown.registerB + '\n' + shown.programCounter + '\n' +
+                         shown.carry + '\n' + shown.output + '\n' + std::to_string(shown.redRow) + '\n' +
+                         (shown.beep ? "1" : "0"));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* qzb_address_text(QzbSession* session, int row) {
+    return session->give(qzb::addressText(row));
+}
+
+// The clock option Tab stops at: 0 1 Hz, 1 10 Hz, 2 Manual.
+EMSCRIPTEN_KEEPALIVE int qzb_tab_stop_option(QzbSession* session) {
+    return session->panel.tabStopOption();
+}
+
+// The shared layout table as JSON.
+EMSCRIPTEN_KEEPALIVE const char* qzb_layout(QzbSession* session) {
+    return session->give(qzb::layout::layoutJson());
 }
 
 // The bytes SaveAs writes for the current switches.
 EMSCRIPTEN_KEEPALIVE const char* qzb_save(QzbSession* session) {
-    return session->give(qzb::writeSettingFile(session->switches));
+    return session->give(qzb::writeSettingFile(session->panel.switches()));
 }
 
 // Load: the input buffer's bytes into the switches, then reset, as one piece of work.
 EMSCRIPTEN_KEEPALIVE void qzb_load(QzbSession* session) {
-    qzb::readSettingFile(session->input, session->switches);
-    session->machine.reset();
+    qzb::readSettingFile(session->input, session->panel.switches());
+    session->panel.reset();
 }
 
 // The name a file dialog would return for the name in the input buffer (".qzb"
@@ -206,15 +202,16 @@ EMSCRIPTEN_KEEPALIVE int qzb_assemble(QzbSession* session) {
     }
     session->give(std::move(listing));
     if (!assembly.errors.empty()) return static_cast<int>(assembly.errors.size());
-    const auto input = session->switches.input;
-    session->switches = assembly.switches;
-    session->switches.input = input;
-    session->machine.reset();
+    PanelSwitches& switches = session->panel.switches();
+    const auto input = switches.input;
+    switches = assembly.switches;
+    switches.input = input;
+    session->panel.reset();
     return 0;
 }
 
 EMSCRIPTEN_KEEPALIVE const char* qzb_disassemble(QzbSession* session) {
-    return session->give(qzb::disassemble(session->switches));
+    return session->give(qzb::disassemble(session->panel.switches()));
 }
 
 }  // extern "C"

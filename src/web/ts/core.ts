@@ -24,7 +24,9 @@ interface CoreModule {
   _qzb_message(which: number): Pointer;
   _qzb_assemble(session: Pointer): number;
   _qzb_disassemble(session: Pointer): Pointer;
-  _qzb_layout(): Pointer;
+  _qzb_layout(session: Pointer): Pointer;
+  _qzb_address_text(session: Pointer, row: number): Pointer;
+  _qzb_tab_stop_option(session: Pointer): number;
 }
 
 export enum Bank {
@@ -144,7 +146,17 @@ export class Core {
 
   // The panel's layout as the shared table gives it, as JSON.
   layoutJson(): string {
-    return this.zeroTerminated(this.module._qzb_layout());
+    return this.text(this.module._qzb_layout(this.session));
+  }
+
+  // "Address 00" to "Address 15".
+  addressText(row: number): string {
+    return this.text(this.module._qzb_address_text(this.session, row));
+  }
+
+  // The clock option that Tab stops at: the selected one, or the first when none is.
+  tabStopOption(): ClockOption {
+    return this.module._qzb_tab_stop_option(this.session) as ClockOption;
   }
 
   // Empty when the source assembled and the panel now holds it; else one error a line.

@@ -6,7 +6,7 @@ import { Bank, ClockOption, Core, Message, SwitchState } from './core.js';
 import { showMessage } from './dialogs.js';
 import { pickFileToOpen, pickFileToSave } from './files.js';
 import { decodeSetting, encodeSetting, type Setting } from './link.js';
-import { Panel } from './panel.js';
+import { type Layout, Panel } from './panel.js';
 
 const aboutIcon = 'information';
 
@@ -307,7 +307,7 @@ function wireMenus(page: Page): void {
 async function main(): Promise<void> {
   const core = await Core.load();
   const client = document.getElementById('client') as HTMLElement;
-  const panel = new Panel(client, JSON.parse(core.layoutJson()), core);
+  const panel = new Panel(client, JSON.parse(core.layoutJson()) as Layout, core);
   const page = new Page(core, panel);
   wireMenus(page);
   page.start();

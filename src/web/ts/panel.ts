@@ -6,66 +6,33 @@ import { Bank, ClockOption, type Core, type Readouts, SwitchState } from './core
 
 export interface Control {
   name: string;
-  kind: string;
+  kind: 'label' | 'checkbox' | 'option' | 'button' | 'frame';
   text: string;
-  x: number;
-  y: number;
-  width: number;
-  height: number;
-  centred: boolean;
+  rect: [number, number, number, number]; // x, y, width, height in the parent
   parent: string;
+  align: 'left' | 'centre';
   accessibleName: string;
-  buddy: string;
-  font: string;
-  colour: string;
+  labels: string; // for a caption: the readout it names
+  fontFace: string;
+  fontPoints: number;
+  colour?: [number, number, number];
+  opaque: boolean;
 }
 
 export interface Line {
-  x1: number;
-  y1: number;
-  x2: number;
-  y2: number;
+  name: string;
+  from: [number, number];
+  to: [number, number];
 }
 
+// The shared table as the core's layoutJson() writes it.
 export interface Layout {
-  width: number;
-  height: number;
+  title: string;
+  client: [number, number];
   controls: Control[];
   lines: Line[];
+  menus: { name: string; items: string[] }[];
   tabOrder: string[];
-}
-
-type Json = Record<string, unknown>;
-
-function field<T>(object: Json, name: string, fallback: T): T {
-  const value = object[name];
-  return value === undefined || value === null ? fallback : (value as T);
-}
-
-// The table as the core hands it over.
-export function readLayout(raw: Json): Layout {
-  const controls = field<Json[]>(raw, 'controls', []).map((c) => ({
-    name: field(c, 'name', ''),
-    kind: field(c, 'kind', 'label'),
-    text: field(c, 'text', ''),
-    x: field(c, 'x', 0),
-    y: field(c, 'y', 0),
-    width: field(c, 'width', 0),
-    height: field(c, 'height', 0),
-    centred: field<string>(c, 'alignment', 'left') === 'centre',
-    parent: field(c, 'parent', ''),
-    accessibleName: field(c, 'accessibleName', ''),
-    buddy: field(c, 'buddy', ''),
-    font: field(c, 'font', ''),
-    colour: field(c, 'colour', ''),
-  }));
-  return {
-    width: field(raw, 'width', 400),
-    height: field(raw, 'height', 445),
-    controls,
-    lines: field<Line[]>(raw, 'lines', []),
-    tabOrder: field<string[]>(raw, 'tabOrder', []),
-  };
 }
 
 // "chkRom(5)" -> ["chkRom", 5]; a plain name has index -1.
@@ -99,14 +66,15 @@ export class Panel {
 
   constructor(
     private readonly client: HTMLElement,
-    raw: Json,
+    layout: Layout,
     private readonly core: Core,
   ) {
-    const layout = readLayout(raw);
-    client.style.width = `${layout.width}px`;
-    client.style.height = `${layout.height}px`;
+    client.style.width = `${layout.client[0]}px`;
+    client.style.height = `${layout.client[1]}px`;
     this.drawLines(layout.lines);
     this.build(layout);
+    // The refresh writes the same texts every time; once is enough here.
+    this.addressLabels.forEach((label, row) => (label.textContent = core.addressText(row)));
   }
 
   private drawLines(lines: Line[]): void {
@@ -116,10 +84,10 @@ export class Panel {
     for (const line of lines) {
       const path = document.createElementNS('http://www.w3.org/2000/svg', 'line');
       // Through pixel centres, as a 1-pixel pen draws.
-      path.setAttribute('x1', String(line.x1 + 0.5));
-      path.setAttribute('y1', String(line.y1 + 0.5));
-      path.setAttribute('x2', String(line.x2 + 0.5));
-      path.setAttribute('y2', String(line.y2 + 0.5));
+      path.setAttribute('x1', String(line.from[0] + 0.5));
+      path.setAttribute('y1', String(line.from[1] + 0.5));
+      path.setAttribute('x2', String(line.to[0] + 0.5));
+      path.setAttribute('y2', String(line.to[1] + 0.5));
       svg.append(path);
     }
     this.client.append(svg);
@@ -134,20 +102,24 @@ export class Panel {
       element.id = domId(control.name);
       element.classList.add('qzb-control', `qzb-${control.kind}`);
       const style = element.style;
-      style.left = `${control.x}px`;
-      style.top = `${control.y}px`;
-      style.width = `${control.width}px`;
-      style.height = `${control.height}px`;
-      if (control.centred) element.classList.add('qzb-centred');
-      if (control.font) style.fontFamily = control.font;
-      if (control.colour) style.color = control.colour;
+      const [x, y, width, height] = control.rect;
+      style.left = `${x}px`;
+      style.top = `${y}px`;
+      style.width = `${width}px`;
+      style.height = `${height}px`;
+      if (control.align === 'centre') element.classList.add('qzb-centred');
+      // The lamps' face where it exists; else a face with the same circles.
+      if (control.fontFace) style.fontFamily = `"${control.fontFace}", "MS PGothic", "IPAPGothic", sans-serif`;
+      if (control.fontPoints) style.fontSize = `${control.fontPoints}pt`;
+      if (control.colour) style.color = `rgb(${control.colour.join(', ')})`;
+      if (control.opaque) element.classList.add('qzb-opaque');
       made.set(control.name, element);
       if (focusable) focusables.set(control.name, focusable);
     }
     // Captions name their readouts.
     for (const control of layout.controls) {
-      if (!control.buddy) continue;
-      const readout = made.get(control.buddy);
+      if (!control.labels) continue;
+      const readout = made.get(control.labels);
       const caption = made.get(control.name);
       if (readout && caption) readout.setAttribute('aria-labelledby', caption.id);
     }
@@ -201,7 +173,9 @@ export class Panel {
         wrapper.append(radio, Object.assign(document.createElement('span'), { textContent: control.text }));
         const option = clockOptions[control.name] ?? ClockOption.None;
         radio.addEventListener('change', () => {
-          if (radio.checked) this.onClockOption(option);
+          if (!radio.checked) return;
+          this.onClockOption(option);
+          this.showTabStop();
         });
         this.radios.set(option, radio);
         return [wrapper, radio];
@@ -262,6 +236,13 @@ export class Panel {
     this.radios.get(ClockOption.Hz1)!.checked = (options & 1) !== 0;
     this.radios.get(ClockOption.Hz10)!.checked = (options & 2) !== 0;
     this.radios.get(ClockOption.Manual)!.checked = (options & 4) !== 0;
+    this.showTabStop();
+  }
+
+  // Tab enters the clock options at the one the panel model names; the arrow keys move among them.
+  private showTabStop(): void {
+    const stop = this.core.tabStopOption();
+    for (const [option, radio] of this.radios) radio.tabIndex = option === stop ? 0 : -1;
   }
 
   showReadouts(readouts: Readouts): void {

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The front panel as data: every fixed control's name, kind, text, place and size,
+// the connector lines, the menus and the focus order. The desktop window and the web
+// page both build themselves from this table, so the two panels cannot drift apart.
+namespace qzb::layout {
+
+inline constexpr int clientWidth = 400;
+inline constexpr int clientHeight = 445;
+inline constexpr const char* windowTitle = "QZB エミュレータ";
+
+struct Rect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+
+    friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+struct Rgb {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+enum class Kind { Label, CheckBox, OptionButton, PushButton, GroupFrame };
+enum class Align { Left, Centre };
+
+struct Control {
+    std::string name;  // "chkRom(5)", "lblRegA", "Frame1"
+    Kind kind = Kind::Label;
+    std::string text;    // the caption, or a readout's text before the first refresh
+    Rect rect;           // in the parent's coordinates
+    std::string parent;  // empty for the client area, else the group frame's name
+    Align align = Align::Left;
+    std::string accessibleName;  // for a switch without a caption: its place on the panel
+    std::string labels;          // for a caption: the readout it names
+    std::string fontFace;        // empty: the panel's font
+    int fontPoints = 0;
+    bool coloured = false;  // text in `colour` rather than the window's text colour
+    Rgb colour;
+    bool opaque = false;  // paints its background, so the connector passes under it
+};
+
+struct Line {
+    std::string name;
+    int x1 = 0;
+    int y1 = 0;
+    int x2 = 0;
+    int y2 = 0;
+};
+
+struct Menu {
+    std::string name;                // also the caption
+    std::vector<std::string> items;  // none: a command on the menu bar itself
+};
+
+inline constexpr Rgb black{0, 0, 0};
+inline constexpr Rgb red{255, 0, 0};
+
+// The switch banks and the address labels, by address and bit.
+Rect programSwitch(int address, int bit);
+Rect inputSwitch(int bit);
+Rect addressLabel(int address);
+std::string programSwitchName(int address, int bit);  // "Address 05 bit 3"
+std::string inputSwitchName(int bit);                 // "INP bit 0"
+
+// Every control in the order it is built: a later control lies above an earlier
+// one, and screen readers meet them in this order.
+std::vector<Control> controls();
+// Line1 and Line2, drawn on the background beneath the controls.
+std::vector<Line> connector();
+std::vector<Menu> menus();
+// The controls that take the keyboard focus, in Tab order. The three clock
+// options are one stop (see FrontPanel::tabStopOption).
+std::vector<std::string> tabOrder();
+
+// All of the above as one JSON object, for the web page.
+std::string layoutJson();
+
+}  // namespace qzb::layout
