@@ -388,6 +388,20 @@ const tests = {
     await page.close();
   },
 
+  async beep() {
+    // OUT = 8 at address 00, Beep on: every refresh with output bit 3 high beeps once.
+    const page = await openPage('#qzb1.A8' + '0'.repeat(30) + '..manual.1');
+    const beeps = () => page.$eval('#client', (client) => Number(client.dataset.beeps ?? 0));
+    await page.click('#cmdClock');
+    await page.click('#cmdClock');
+    checkEqual(await beeps(), 2, 'two steps with output bit 3 high beep twice');
+    await page.click('#cmdReset');
+    await page.click('#chkBeep input');
+    await page.click('#cmdClock');
+    checkEqual(await beeps(), 2, 'a reset and a step with Beep off do not beep');
+    await page.close();
+  },
+
   async menus() {
     const page = await openPage();
     await page.click('#menu-file');
