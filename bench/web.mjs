@@ -111,9 +111,10 @@ try {
   const meter = async (target) => {
     const session = await target.createCDPSession();
     await session.send('Performance.enable');
+    const kinds = ['TaskDuration', 'ScriptDuration', 'RecalcStyleDuration', 'LayoutDuration'];
     return async () => {
       const { metrics } = await session.send('Performance.getMetrics');
-      return metrics.find((metric) => metric.name === 'TaskDuration')?.value ?? 0;
+      return kinds.map((kind) => metrics.find((metric) => metric.name === kind)?.value ?? 0);
     };
   };
   const panelBusy = await meter(page);
@@ -125,12 +126,15 @@ try {
   const end = [await panelBusy(), await floorBusy(), rendererSeconds(browsers[0]), rendererSeconds(browsers[1])];
   const floorSteps = (await floor.$eval('#n', (n) => Number(n.textContent))) - floorStart;
   const share = (busy) => ((busy / seconds) * 100).toFixed(3);
-  const panel = end[0] - start[0];
-  const bare = end[1] - start[1];
+  const parts = (a, b) =>
+    ['script', 'style', 'layout'].map((kind, i) => `${kind} ${(((b[i + 1] - a[i + 1]) / seconds) * 100).toFixed(3)} %`).join(', ');
+  const panel = end[0][0] - start[0][0];
+  const bare = end[1][0] - start[1][0];
   console.log(
     `renderer main thread over ${seconds} s: panel at 10 Hz ${share(panel)} % of a core, floor ${share(bare)} % ` +
       `(${floorSteps} changes), ratio ${(panel / bare).toFixed(2)}`,
   );
+  console.log(`  of which panel: ${parts(start[0], end[0])}; floor: ${parts(start[1], end[1])}`);
   const panelProcess = end[2] - start[2];
   const floorProcess = end[3] - start[3];
   console.log(

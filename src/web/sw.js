@@ -21,8 +21,6 @@ self.addEventListener('activate', (event) => {
 self.addEventListener('fetch', (event) => {
   if (event.request.method !== 'GET') return;
   event.respondWith(
-    caches.open(cacheName).then((cache) =>
-      cache.match(event.request, { ignoreSearch: true }).then((hit) => hit ?? fetch(event.request)),
-    ),
+    caches.match(event.request, { cacheName, ignoreSearch: true }).then((hit) => hit ?? fetch(event.request)),
   );
 });

@@ -27,9 +27,12 @@ for (const name of await readdir(scripts)) {
 
 await rm(out, { recursive: true, force: true });
 await mkdir(out, { recursive: true });
+const modules = [...files.keys()].filter((name) => /\.m?js$/.test(name)).sort();
+const preloads = modules.map((name) => `<link rel="modulepreload" href="${name}">`).join('\n');
 const hash = createHash('sha256');
 for (const [name, source] of [...files].sort()) {
-  const body = await readFile(source);
+  let body = await readFile(source);
+  if (name === 'index.html') body = Buffer.from(body.toString('utf8').replace('<!-- MODULES -->', preloads));
   hash.update(name).update(body);
   await writeFile(join(out, name), body);
 }

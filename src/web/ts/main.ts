@@ -305,9 +305,12 @@ function wireMenus(page: Page): void {
 }
 
 async function main(): Promise<void> {
+  performance.mark('qzb-start');
   const core = await Core.load();
+  performance.mark('qzb-core-loaded');
   const client = document.getElementById('client') as HTMLElement;
   const panel = new Panel(client, JSON.parse(core.layoutJson()) as Layout, core);
+  performance.mark('qzb-panel-built');
   const page = new Page(core, panel);
   wireMenus(page);
   page.start();
