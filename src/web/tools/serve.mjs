@@ -20,7 +20,14 @@ const types = {
 // Resolves with the listening server; port 0 picks a free one (server.address().port).
 export function serve(root, host = '127.0.0.1', port = 0) {
   const server = createServer(async (request, response) => {
-    const path = decodeURIComponent(new URL(request.url ?? '/', 'http://x').pathname);
+    let path;
+    try {
+      path = decodeURIComponent(new URL(request.url ?? '/', 'http://x').pathname);
+    } catch {
+      // A malformed escape is the client's fault, not a reason for the server to stop.
+      response.writeHead(400).end();
+      return;
+    }
     const file = normalize(join(root, path.endsWith('/') ? `${path}index.html` : path));
     if (!file.startsWith(normalize(root) + sep)) {
       response.writeHead(403).end();
