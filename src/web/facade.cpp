@@ -179,6 +179,11 @@ EMSCRIPTEN_KEEPALIVE bool qzb_check_name(QzbSession* session) {
     return (dialog.flags & qzb::FileDialog::extensionDifferent) != 0;
 }
 
+// How much of a file a load reads; anything past it counts as past the end.
+EMSCRIPTEN_KEEPALIVE std::size_t qzb_read_limit() {
+    return qzb::settingFileReadLimit;
+}
+
 // 0: Load refused, 1: SaveAs refused, 2: File Not Found, 3: cannot write.
 EMSCRIPTEN_KEEPALIVE const char* qzb_message(int which) {
     switch (which) {

@@ -6,15 +6,14 @@
 // Beep switch, and the bytes SaveAs would then write, in hex. A name the file
 // dialog refuses prints "refused" and leaves the panel as it was.
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 
 #include "machine/panel_switches.h"
 #include "settings/file_dialog.h"
 #include "settings/setting_file.h"
+#include "settings/setting_storage.h"
 
 namespace {
 
@@ -53,13 +52,12 @@ int main(int argc, char** argv) {
             std::cout << "refused\n";
             continue;
         }
-        std::ifstream file(argv[i], std::ios::binary);
-        if (!file) {
+        const std::optional<std::string> text = qzb::readSettingText(argv[i]);
+        if (!text) {
             std::cerr << "cannot open " << argv[i] << '\n';
             return 1;
         }
-        const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-        qzb::readSettingFile(text, switches);
+        qzb::readSettingFile(*text, switches);
         std::cout << describe(switches) << '\n';
     }
     return 0;

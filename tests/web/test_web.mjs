@@ -257,8 +257,11 @@ const tests = {
 
   async files() {
     const page = await openPage();
-    const names = readdirSync(options.corpus).sort();
-    const paths = names.map((name) => join(options.corpus, name));
+    // The corpus, and a file past the read limit whose fields all lie beyond it.
+    const huge = join(scratch, 'huge.qzb');
+    writeFileSync(huge, Buffer.concat([Buffer.alloc(70 * 1024, ' '), Buffer.from('1\r\n'.repeat(132))]));
+    const names = [...readdirSync(options.corpus).sort(), 'huge.qzb'];
+    const paths = names.map((name) => (name === 'huge.qzb' ? huge : join(options.corpus, name)));
     const desktop = execFileSync(options.dump, paths, { encoding: 'utf8' }).trim().split('\n');
     let before = await panelSwitches(page);
     for (const [i, path] of paths.entries()) {

@@ -22,6 +22,7 @@ interface CoreModule {
   _qzb_load(session: Pointer): void;
   _qzb_check_name(session: Pointer): number;
   _qzb_message(which: number): Pointer;
+  _qzb_read_limit(): number;
   _qzb_assemble(session: Pointer): number;
   _qzb_disassemble(session: Pointer): Pointer;
   _qzb_layout(session: Pointer): Pointer;
@@ -138,6 +139,11 @@ export class Core {
     const refused = this.module._qzb_check_name(this.session) !== 0;
     const accepted = this.text(this.outputPointer());
     return refused ? null : accepted;
+  }
+
+  // How much of a file the desktop reads; the rest counts as past its end.
+  readLimit(): number {
+    return this.module._qzb_read_limit();
   }
 
   message(which: Message): string {

@@ -30,7 +30,8 @@ const types: PickerType[] = [{ description: 'QZB File', accept: { 'application/o
 
 export interface OpenedFile {
   name: string;
-  read(): Promise<Uint8Array>;
+  // At most `limit` bytes from the start: a huge file must not exhaust memory.
+  read(limit: number): Promise<Uint8Array>;
 }
 
 export interface SaveTarget {
@@ -50,7 +51,10 @@ export async function pickFileToOpen(): Promise<OpenedFile | null> {
     try {
       const [handle] = await picker.call(window, { types, multiple: false });
       if (!handle) return null;
-      return { name: handle.name, read: async () => new Uint8Array(await (await handle.getFile()).arrayBuffer()) };
+      return {
+        name: handle.name,
+        read: async (limit) => new Uint8Array(await (await handle.getFile()).slice(0, limit).arrayBuffer()),
+      };
     } catch (error) {
       if (cancelled(error)) return null;
       throw error;
@@ -62,7 +66,7 @@ export async function pickFileToOpen(): Promise<OpenedFile | null> {
   return new Promise((resolve) => {
     input.addEventListener('change', () => {
       const file = input.files?.[0];
-      resolve(file ? { name: file.name, read: async () => new Uint8Array(await file.arrayBuffer()) } : null);
+      resolve(file ? { name: file.name, read: async (limit) => new Uint8Array(await file.slice(0, limit).arrayBuffer()) } : null);
     });
     input.addEventListener('cancel', () => resolve(null));
     input.click();

@@ -73,7 +73,6 @@ class Page {
   private readonly beeper = new Beeper();
   private readonly timer = new Timer1(() => this.tick());
   private lastName = '';
-  private busy = false;
 
   constructor(
     private readonly core: Core,
@@ -167,55 +166,43 @@ class Page {
     }
   }
 
-  // One file command at a time, as one dialog object serves both.
-  private async exclusive(command: () => Promise<void>): Promise<void> {
-    if (this.busy) return;
-    this.busy = true;
-    try {
-      await command();
-    } finally {
-      this.busy = false;
+  // No lock between commands: a browser without the file input's cancel event never
+  // settles a cancelled Load, and a lock would then refuse every later one. The pickers
+  // and the name box are modal, and a load changes the panel in one synchronous call.
+  async load(): Promise<void> {
+    const file = await pickFileToOpen();
+    if (!file) return;
+    if (this.core.acceptedName(file.name) === null) {
+      await showMessage(this.core.message(Message.LoadRefused));
+      return;
     }
+    let bytes: Uint8Array;
+    try {
+      bytes = await file.read(this.core.readLimit());
+    } catch {
+      await showMessage(this.core.message(Message.FileNotFound));
+      return;
+    }
+    this.lastName = file.name;
+    this.core.loadSettingFile(bytes);
+    this.panel.showSwitches();
+    this.refresh();
   }
 
-  load(): Promise<void> {
-    return this.exclusive(async () => {
-      const file = await pickFileToOpen();
-      if (!file) return;
-      if (this.core.acceptedName(file.name) === null) {
-        await showMessage(this.core.message(Message.LoadRefused));
-        return;
-      }
-      let bytes: Uint8Array;
-      try {
-        bytes = await file.read();
-      } catch {
-        await showMessage(this.core.message(Message.FileNotFound));
-        return;
-      }
-      this.lastName = file.name;
-      this.core.loadSettingFile(bytes);
-      this.panel.showSwitches();
-      this.refresh();
-    });
-  }
-
-  saveAs(): Promise<void> {
-    return this.exclusive(async () => {
-      const target = await pickFileToSave(this.lastName || 'program.qzb', 'Save Setting File');
-      if (!target) return;
-      const name = this.core.acceptedName(target.name);
-      if (name === null) {
-        await showMessage(this.core.message(Message.SaveRefused));
-        return;
-      }
-      this.lastName = name;
-      try {
-        await target.write(this.core.settingFile(), name);
-      } catch {
-        await showMessage(this.core.message(Message.CannotWrite));
-      }
-    });
+  async saveAs(): Promise<void> {
+    const target = await pickFileToSave(this.lastName || 'program.qzb', 'Save Setting File');
+    if (!target) return;
+    const name = this.core.acceptedName(target.name);
+    if (name === null) {
+      await showMessage(this.core.message(Message.SaveRefused));
+      return;
+    }
+    this.lastName = name;
+    try {
+      await target.write(this.core.settingFile(), name);
+    } catch {
+      await showMessage(this.core.message(Message.CannotWrite));
+    }
   }
 
   about(): Promise<void> {
