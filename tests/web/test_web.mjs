@@ -199,17 +199,19 @@ const tests = {
   },
 
   async tabOrder() {
-    const page = await openPage();
-    const layout = await layoutOf(page);
-    // The clock options are one stop, at the selected one (Manual at start).
-    const expected = layout.tabOrder.filter((name) => !['optClk1', 'optClk2'].includes(name));
-    const walked = [];
-    for (let i = 0; i < expected.length; ++i) {
-      walked.push(await page.evaluate(() => document.activeElement.closest('[data-name]')?.dataset.name ?? document.activeElement.id));
-      await page.keyboard.press('Tab');
+    // The clock options are one stop: the selected one, or the first when none is.
+    for (const [fragment, stop] of [['', 'optClk3'], ['#qzb1.' + '0'.repeat(32) + '..none.0', 'optClk1']]) {
+      const page = await openPage(fragment);
+      const layout = await layoutOf(page);
+      const expected = layout.tabOrder.filter((name) => !name.startsWith('optClk') || name === stop);
+      const walked = [];
+      for (let i = 0; i < expected.length; ++i) {
+        walked.push(await page.evaluate(() => document.activeElement.closest('[data-name]')?.dataset.name ?? document.activeElement.id));
+        await page.keyboard.press('Tab');
+      }
+      checkEqual(walked, expected, `Tab walks the table order, stopping at ${stop}`);
+      await page.close();
     }
-    checkEqual(walked, expected, 'Tab walks the table order');
-    await page.close();
   },
 
   async stepping() {
@@ -338,6 +340,11 @@ const tests = {
     const opened = await openPage(link.slice(link.indexOf('#')));
     checkEqual(await panelSwitches(opened), { ...before, input: '0000' }, 'a copied link opens the same panel');
     checkEqual((await readouts(opened)).pc, '0000', 'a link opens reset');
+    check(before.program.includes('2'), 'the link carried a greyed switch');
+    // One click makes a greyed switch on, as on the desktop.
+    const greyed = before.program.indexOf('2');
+    await opened.click(`#chkRom-${greyed} input`);
+    checkEqual((await panelSwitches(opened)).program[greyed], '1', 'a click turns a greyed switch on');
     await opened.close();
     const running = await openPage('#qzb1.' + '0'.repeat(32) + '..10HZ.1');
     checkEqual((await panelSwitches(running)).clock, '010', 'a link selects its clock');

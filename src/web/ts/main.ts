@@ -296,7 +296,9 @@ async function main(): Promise<void> {
   const core = await Core.load();
   performance.mark('qzb-core-loaded');
   const client = document.getElementById('client') as HTMLElement;
-  const panel = new Panel(client, JSON.parse(core.layoutJson()) as Layout, core);
+  const layout = JSON.parse(core.layoutJson()) as Layout;
+  document.title = layout.title;
+  const panel = new Panel(client, layout, core);
   performance.mark('qzb-panel-built');
   const page = new Page(core, panel);
   wireMenus(page);
