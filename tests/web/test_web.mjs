@@ -292,6 +292,73 @@ const tests = {
     await page.close();
   },
 
+  async pickers() {
+    // The File System Access path, with scripted pickers in place of the browser's own.
+    const page = await openPage();
+    await page.evaluate(() => {
+      window.pickerScript = [];
+      const next = () => {
+        const step = window.pickerScript.shift();
+        if (step === 'cancel') throw new DOMException('closed', 'AbortError');
+        return step;
+      };
+      window.showOpenFilePicker = async () => {
+        const { name, text, missing } = next();
+        const getFile = async () => {
+          if (missing) throw new DOMException('gone', 'NotFoundError');
+          return new File([text], name);
+        };
+        return [{ name, getFile }];
+      };
+      window.showSaveFilePicker = async () => {
+        const { name, fail } = next();
+        return {
+          name,
+          createWritable: async () => {
+            if (fail) throw new DOMException('denied', 'NotAllowedError');
+            return { write: async (bytes) => (window.saved = new TextDecoder().decode(bytes)), close: async () => undefined };
+          },
+        };
+      };
+    });
+    const script = (steps) => page.evaluate((s) => window.pickerScript.push(...s), steps);
+    const open = await page.evaluate(() => document.querySelectorAll('dialog[open]').length);
+    await script(['cancel']);
+    await menu(page, 'Load');
+    await script(['cancel']);
+    await menu(page, 'SaveAs');
+    await new Promise((resolve) => setTimeout(resolve, 200));
+    checkEqual(await page.evaluate(() => document.querySelectorAll('dialog[open]').length), open, 'a cancelled picker shows nothing');
+    const file = '1\r\n'.repeat(128) + '#FALSE#\r\n#TRUE#\r\n#FALSE#\r\n1\r\n';
+    await script([{ name: 'all.qzb', text: file }]);
+    await menu(page, 'Load');
+    await page.waitForFunction(() => document.querySelector('#chkRom-127 input').checked);
+    checkEqual(await panelSwitches(page), { program: '1'.repeat(128), input: '0000', clock: '010', beep: '1' }, 'Load through the picker');
+    await script([{ name: 'all.qzb' }]);
+    await menu(page, 'SaveAs');
+    await page.waitForFunction(() => window.saved !== undefined);
+    checkEqual(await page.evaluate(() => window.saved), file, 'SaveAs through the picker writes the file loaded');
+    for (const [step, text] of [
+      [{ name: 'all.txt', text: file }, '無効なファイルが選択されました。ファイルはロードされませんでした。'],
+      [{ name: 'gone.qzb', missing: true }, 'File Not Found'],
+    ]) {
+      await script([step]);
+      await menu(page, 'Load');
+      checkEqual((await dialogText(page)).text, text, `Load of ${step.name}`);
+      await dismiss(page);
+    }
+    for (const [step, text] of [
+      [{ name: 'all.txt' }, '無効なファイルが選択されました。ファイルは保存されませんでした。'],
+      [{ name: 'locked.qzb', fail: true }, '書き込めません。'],
+    ]) {
+      await script([step]);
+      await menu(page, 'SaveAs');
+      checkEqual((await dialogText(page)).text, text, `SaveAs to ${step.name}`);
+      await dismiss(page);
+    }
+    await page.close();
+  },
+
   async clockRates() {
     // One after the other in the page in front, as a user runs it: a hidden tab's
     // timers are throttled. Counts changes of the PC readout; the program of zero
