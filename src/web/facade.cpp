@@ -179,6 +179,10 @@ EMSCRIPTEN_KEEPALIVE bool qzb_check_name(QzbSession* session) {
     return (dialog.flags & qzb::FileDialog::extensionDifferent) != 0;
 }
 
+EMSCRIPTEN_KEEPALIVE const char* qzb_version() {
+    return QZB_VERSION;
+}
+
 // How much of a file a load reads; anything past it counts as past the end.
 EMSCRIPTEN_KEEPALIVE std::size_t qzb_read_limit() {
     return qzb::settingFileReadLimit;

@@ -485,7 +485,9 @@ const tests = {
     checkEqual(await page.$$eval('#menu-file-items [role="menuitem"]', (items) => items.map((item) => item.textContent)), ['Load', 'SaveAs', 'End'], 'the File menu');
     await page.keyboard.press('Escape');
     await menu(page, 'About');
-    checkEqual((await dialogText(page)).title, 'QZBEmu', 'About is captioned QZBEmu');
+    const about = await dialogText(page);
+    checkEqual(about.title, 'QZBEmu', 'About is captioned QZBEmu');
+    check(/^QZB \d+\.\d+\.\d+\n\nAn emulator of the QZB/.test(about.text), `About names the version: ${about.text}`);
     await dismiss(page);
     await page.click('#optClk2 input');
     await menu(page, 'End');

@@ -23,6 +23,7 @@ interface CoreModule {
   _qzb_check_name(session: Pointer): number;
   _qzb_message(which: number): Pointer;
   _qzb_read_limit(): number;
+  _qzb_version(): Pointer;
   _qzb_assemble(session: Pointer): number;
   _qzb_disassemble(session: Pointer): Pointer;
   _qzb_layout(session: Pointer): Pointer;
@@ -139,6 +140,10 @@ export class Core {
     const refused = this.module._qzb_check_name(this.session) !== 0;
     const accepted = this.text(this.outputPointer());
     return refused ? null : accepted;
+  }
+
+  version(): string {
+    return this.zeroTerminated(this.module._qzb_version());
   }
 
   // How much of a file the desktop reads; the rest counts as past its end.

@@ -205,9 +205,10 @@ class Page {
     }
   }
 
+  // The desktop's About text.
   about(): Promise<void> {
     return showMessage(
-      'QZB\n\nAn emulator of the QZB, a tiny 4-bit computer. Program its 16 words of memory with the ' +
+      `QZB ${this.core.version()}\n\nAn emulator of the QZB, a tiny 4-bit computer. Program its 16 words of memory with the ` +
         'switches, pick a clock and watch the registers and the output lamps.',
       aboutIcon,
     );
