@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/assembler.h"
-#include "cli/disassembler.h"
+#include "asm/assembler.h"
+#include "asm/disassembler.h"
 #include "settings/setting_file.h"
 
 using namespace qzb;

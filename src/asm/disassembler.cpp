@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "cli/disassembler.h"
+#include "asm/disassembler.h"
 
 #include <algorithm>
 #include <array>

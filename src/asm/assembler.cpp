@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "cli/assembler.h"
+#include "asm/assembler.h"
 
 #include <algorithm>
 #include <array>
