@@ -13,8 +13,8 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/assembler.h"
-#include "cli/disassembler.h"
+#include "asm/assembler.h"
+#include "asm/disassembler.h"
 #include "cli/trace.h"
 #include "settings/setting_file.h"
 #include "settings/setting_storage.h"
