@@ -17,6 +17,7 @@ public:
     void showMessage(Icon, const QString&) override { ++messages; }
     void beep() override { ++beeps; }
     std::optional<std::string> pickFile(const FileDialog&, Kind) override { return std::nullopt; }
+    bool confirmOverwrite(const FileDialog&, const std::string&) override { return false; }
     int beeps = 0;
     int messages = 0;
 };

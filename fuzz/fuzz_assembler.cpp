@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "cli/assembler.h"
-#include "cli/disassembler.h"
+#include "asm/assembler.h"
+#include "asm/disassembler.h"
 #include "fuzz_check.h"
 #include "settings/setting_file.h"
 

@@ -16,7 +16,13 @@ struct RecordingDesktop final : qzb::Desktop {
     std::optional<std::string> pickFile(const qzb::FileDialog&, Kind) override {
         return std::exchange(pick, {});
     }
+    // Asked before an existing file is replaced: records the name and answers `replace`.
+    bool confirmOverwrite(const qzb::FileDialog&, const std::string& path) override {
+        messages << "?" + QString::fromStdString(path);
+        return replace;
+    }
     QStringList messages;
+    bool replace = true;
     int beeps = 0;
     std::optional<std::string> pick;
 };

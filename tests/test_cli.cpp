@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -171,14 +172,16 @@ private slots:
         row("no file", "disasm", 2, "", "FILE is required");
         row("output not .qzb", "asm count.s -o count.txt", 2, "", "does not end in .qzb");
         row("source ends in .qzb", "asm kept.qzb", 2, "", "name the output with -o");
-        row("missing file", "run nothing.qzb", 1, "", "cannot read nothing.qzb");
-        row("directory", "run folder.qzb", 1, "", "cannot read folder.qzb");
-        row("FIFO", "run fifo.qzb", 1, "", "cannot read fifo.qzb");
-        row("disasm of a FIFO", "disasm fifo.qzb", 1, "", "cannot read fifo.qzb");
-        row("asm of a directory", "asm folder.qzb -o x.qzb", 1, "", "cannot read folder.qzb");
+        row("missing file", "run nothing.qzb", 1, "", "cannot read nothing.qzb: No such file or directory");
+        row("directory", "run folder.qzb", 1, "", "cannot read folder.qzb: Is a directory");
+        row("FIFO", "run fifo.qzb", 1, "", "cannot read fifo.qzb: not a regular file");
+        row("disasm of a FIFO", "disasm fifo.qzb", 1, "", "cannot read fifo.qzb: not a regular file");
+        row("asm of a directory", "asm folder.qzb -o x.qzb", 1, "", "cannot read folder.qzb: Is a directory");
         row("source errors", "asm bad.s -o kept.qzb", 1, "", "bad.s:2:7: OUT can add only B");
-        row("unwritable", "asm count.s -o folder.qzb/none/x.qzb", 1, "",
-            "cannot write folder.qzb/none/x.qzb");
+        row("into a missing folder", "asm count.s -o folder.qzb/none/x.qzb", 1, "",
+            "cannot write folder.qzb/none/x.qzb: No such file or directory");
+        row("over a directory", "asm count.s -o folder.qzb", 1, "",
+            "cannot write folder.qzb: Is a directory");
         row("zero steps", "run count.qzb --steps 000 --format csv", 0, "step,pc,a,b,out,carry\n0,0,0,0,0,0\n",
             "");
         row("asm beside the source", "asm count.s", 0, "count.qzb: 3 words, clock 10hz, beep off\n", "",
@@ -191,6 +194,78 @@ private slots:
             "1000 "
             "0000\n    JMP 0             ; 02: 1111 0000\n; 03-15: 0000 0000\n",
             "");
+    }
+
+    // As an ordinary user (the suite runs as root, who may write anything): asm -o over a read-only
+    // file in an open folder is refused and keeps the file; over a writable file in a closed folder
+    // it writes in place; into a closed folder it says why.
+    void savesAsAnOrdinaryUser_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("err");
+        QTest::newRow("read-only file") << "open/locked.qzb" << 1 << QByteArray("Permission denied");
+        QTest::newRow("writable file, closed folder") << "closed/free.qzb" << 0 << QByteArray();
+        QTest::newRow("new file, closed folder") << "closed/new.qzb" << 1 << QByteArray("Permission denied");
+    }
+    void savesAsAnOrdinaryUser() {
+        QFETCH(QString, target);
+        QFETCH(int, status);
+        QFETCH(QByteArray, err);
+        QTemporaryDir scratch;
+        QDir(scratch.path()).mkpath("open");
+        QDir(scratch.path()).mkpath("closed");
+        const auto file = [&](const QString& name, QFile::Permissions permissions) {
+            QFile old(scratch.filePath(name));
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+            old.close();
+            QVERIFY(old.setPermissions(permissions));
+        };
+        const auto everyone = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        file("open/locked.qzb", everyone);
+        file("closed/free.qzb", everyone | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+        QFile::copy(path("count.s"), scratch.filePath("count.s"));
+        QFile(scratch.path())
+            .setPermissions(everyone | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther |
+                            QFile::WriteOwner);
+        QFile(scratch.filePath("open")).setPermissions(QFile::Permissions(0x7777));
+        QFile(scratch.filePath("closed"))
+            .setPermissions(everyone | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+        QProcess process;
+        process.setWorkingDirectory(scratch.path());
+        process.setChildProcessModifier([] {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(99);
+        });
+        process.start(QStringLiteral(QZB_CLI_PATH), {"asm", "count.s", "-o", target});
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), status);
+        const QByteArray error = process.readAllStandardError();
+        QVERIFY2(error.contains(err) && error.count('\n') == (status == 0 ? 0 : 1), error.constData());
+        QFile written(scratch.filePath(target));
+        const QByteArray now =
+            written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray("(missing)");
+        const QByteArray old = target.endsWith("new.qzb") ? "(missing)" : "old";
+        QCOMPARE(now, status == 0 ? settingFile(countBits(), "#FALSE#\r\n#TRUE#\r\n#FALSE#\r\n") : old);
+        QCOMPARE(QDir(scratch.filePath("open")).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"locked.qzb"});
+    }
+
+    // The panel's own arguments: after "--" even "-v" is a file name, so the panel starts (and
+    // reports the missing file) instead of only printing; two files get one line saying why.
+    void panelArguments() {
+        QProcess panel;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        panel.setProcessEnvironment(environment);
+        panel.setWorkingDirectory(folder_.path());
+        panel.start(QStringLiteral(QZB_PANEL_PATH), {"--", "-v"});
+        QVERIFY(panel.waitForStarted());
+        QVERIFY2(!panel.waitForFinished(1500), panel.readAllStandardError().constData());
+        panel.kill();
+        panel.waitForFinished();
+        panel.start(QStringLiteral(QZB_PANEL_PATH), {"a.qzb", "b.qzb"});
+        QVERIFY(panel.waitForFinished(10000));
+        QCOMPARE(panel.exitCode(), 2);
+        QVERIFY(panel.readAllStandardError().endsWith("qzb: one setting file at most, not 2\n"));
     }
 
     void exitStatuses() {

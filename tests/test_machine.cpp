@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include <QTest>
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include <doctest/doctest.h>
+
+#include <string>
 #include <vector>
 
 #include "machine/machine.h"
@@ -9,6 +12,16 @@ using qzb::Machine;
 using qzb::MachineState;
 using qzb::PanelSwitches;
 using qzb::SwitchState;
+
+template <>
+struct doctest::StringMaker<MachineState> {
+    static String convert(const MachineState& s) {
+        const std::string text = "PC " + std::to_string(s.pc) + " A " + std::to_string(s.a) + " B " +
+                                 std::to_string(s.b) + " OUT " + std::to_string(s.out) + " C " +
+                                 std::to_string(s.carry);
+        return text.c_str();
+    }
+};
 
 namespace {
 
@@ -28,94 +41,80 @@ void setInput(PanelSwitches& switches, int value) {
 
 }  // namespace
 
-class TestMachine : public QObject {
-    Q_OBJECT
-
-private slots:
-    void wordAccess() {
-        struct Case {
-            std::vector<int> on, greyed;
-            int address, word;
-        };
-        const Case cases[] = {{{}, {}, 0, 0},
-                              {{0}, {}, 0, 1},
-                              {{7}, {}, 0, 128},
-                              {{127}, {}, 15, 128},
-                              {{127}, {}, 14, 0},
-                              {{8}, {}, 1, 1},
-                              {{16, 17, 20, 21, 23}, {}, 2, 0xB3},
-                              {{1}, {0, 7}, 0, 2}};
-        for (const Case& c : cases) {
-            PanelSwitches switches;
-            for (int index : c.on) switches.program[static_cast<std::size_t>(index)] = SwitchState::On;
-            for (int index : c.greyed)
-                switches.program[static_cast<std::size_t>(index)] = SwitchState::Greyed;
-            QCOMPARE(int(qzb::readProgramWord(switches, c.address)), c.word);
-        }
-    }
-
-    void inputPortAndMask() {
+TEST_CASE("word access") {
+    struct Case {
+        std::vector<int> on, greyed;
+        int address, word;
+    };
+    const Case cases[] = {{{}, {}, 0, 0},
+                          {{0}, {}, 0, 1},
+                          {{7}, {}, 0, 128},
+                          {{127}, {}, 15, 128},
+                          {{127}, {}, 14, 0},
+                          {{8}, {}, 1, 1},
+                          {{16, 17, 20, 21, 23}, {}, 2, 0xB3},
+                          {{1}, {0, 7}, 0, 2}};
+    for (const Case& c : cases) {
         PanelSwitches switches;
-        switches.input = {SwitchState::On, SwitchState::Off, SwitchState::Greyed, SwitchState::On};
-        QCOMPARE(int(qzb::readInputPort(switches)), 9);
-        for (auto [in, out] : {std::pair{16, 0}, {30, 14}, {15, 15}}) QCOMPARE(int(qzb::nibble(in)), out);
+        for (int index : c.on) switches.program[static_cast<std::size_t>(index)] = SwitchState::On;
+        for (int index : c.greyed) switches.program[static_cast<std::size_t>(index)] = SwitchState::Greyed;
+        CHECK(int(qzb::readProgramWord(switches, c.address)) == c.word);
     }
+}
 
-    // Every upper nibble, with the carry clear and set, and sums below and above 15.
-    // The operand sits in whichever source the row reads; the others hold
-    // distinct values so that a wrong selector shows.
-    void instructionCycle() {
-        for (int upper = 0; upper < 16; ++upper) {
-            for (bool carryBefore : {false, true}) {
-                for (auto [im, operand] : {std::pair{3, 9}, {9, 12}, {0, 15}, {15, 15}, {1, 15}}) {
-                    const reference::Source source = reference::instructionTable[upper].source;
-                    const std::uint8_t pc = 6;
-                    MachineState before{pc, 5, 10, 7, carryBefore};
-                    int input = 2;
-                    if (source == reference::Source::A) before.a = static_cast<std::uint8_t>(operand);
-                    if (source == reference::Source::B) before.b = static_cast<std::uint8_t>(operand);
-                    if (source == reference::Source::Input) input = operand;
+TEST_CASE("input port and mask") {
+    PanelSwitches switches;
+    switches.input = {SwitchState::On, SwitchState::Off, SwitchState::Greyed, SwitchState::On};
+    CHECK(int(qzb::readInputPort(switches)) == 9);
+    for (auto [in, out] : {std::pair{16, 0}, {30, 14}, {15, 15}}) CHECK(int(qzb::nibble(in)) == out);
+}
 
-                    PanelSwitches switches;
-                    setWord(switches, pc, upper * 16 + im);
-                    setInput(switches, input);
-                    Machine machine(switches, {});
-                    machine.setState(before);
-                    machine.step();
+// Every upper nibble, with the carry clear and set, and sums below and above 15.
+// The operand sits in whichever source the row reads; the others hold
+// distinct values so that a wrong selector shows.
+TEST_CASE("instruction cycle") {
+    for (int upper = 0; upper < 16; ++upper) {
+        for (bool carryBefore : {false, true}) {
+            for (auto [im, operand] : {std::pair{3, 9}, {9, 12}, {0, 15}, {15, 15}, {1, 15}}) {
+                const reference::Source source = reference::instructionTable[upper].source;
+                const std::uint8_t pc = 6;
+                MachineState before{pc, 5, 10, 7, carryBefore};
+                int input = 2;
+                if (source == reference::Source::A) before.a = static_cast<std::uint8_t>(operand);
+                if (source == reference::Source::B) before.b = static_cast<std::uint8_t>(operand);
+                if (source == reference::Source::Input) input = operand;
 
-                    const MachineState expected = reference::step(before, upper * 16 + im, input);
-                    const MachineState& after = machine.state();
-                    QVERIFY2(
-                        after == expected,
-                        qPrintable(QString::asprintf(
-                            "word %X%X, operand %d, carry %d: got PC %d A %d B %d OUT %d C %d", upper, im,
-                            operand, carryBefore, after.pc, after.a, after.b, after.out, after.carry)));
-                }
+                PanelSwitches switches;
+                setWord(switches, pc, upper * 16 + im);
+                setInput(switches, input);
+                Machine machine(switches, {});
+                machine.setState(before);
+                machine.step();
+
+                INFO("word " << upper * 16 + im << ", operand " << operand << ", carry " << carryBefore);
+                CHECK(machine.state() == reference::step(before, upper * 16 + im, input));
             }
         }
     }
+}
 
-    void resetClearsRegistersOnlyAndEachCycleRefreshesOnce() {
-        PanelSwitches switches;
-        setWord(switches, 0, 0xF0);  // a jump takes the other write-back path
-        setInput(switches, 5);
-        switches.clock.select1Hz();
-        switches.beep = SwitchState::Greyed;
-        const PanelSwitches before = switches;
-        int refreshes = 0;
-        Machine machine(switches, [&] { ++refreshes; });
-        machine.step();
-        QCOMPARE(refreshes, 1);
-        machine.setState({7, 1, 2, 3, true});
-        machine.reset();
-        QCOMPARE(refreshes, 2);
-        QCOMPARE(machine.state(), MachineState{});
-        QVERIFY(switches == before);
-        switches.program = {};
-        machine.step();
-        QCOMPARE(refreshes, 3);
-    }
-};
-
-QTEST_APPLESS_MAIN(TestMachine)
-#include "test_machine.moc"
+TEST_CASE("reset clears the registers only, and each cycle refreshes once") {
+    PanelSwitches switches;
+    setWord(switches, 0, 0xF0);  // a jump takes the other write-back path
+    setInput(switches, 5);
+    switches.clock.select1Hz();
+    switches.beep = SwitchState::Greyed;
+    const PanelSwitches before = switches;
+    int refreshes = 0;
+    Machine machine(switches, [&] { ++refreshes; });
+    machine.step();
+    CHECK(refreshes == 1);
+    machine.setState({7, 1, 2, 3, true});
+    machine.reset();
+    CHECK(refreshes == 2);
+    CHECK(machine.state() == MachineState{});
+    CHECK(switches == before);
+    switches.program = {};
+    machine.step();
+    CHECK(refreshes == 3);
+}

@@ -116,18 +116,31 @@ private slots:
         QVERIFY2(needed.width() <= rect.width() && needed.height() <= rect.height(), qPrintable(shown));
     }
 
-    // A screen reader reads each readout with its caption, which labels it.
+    // A screen reader meets each caption, then the readout it labels.
     void readoutCaptions() {
         const QString captions =
             "Label4 lblRegA, Label5 lblRegB, Label7 lblF, Label6 lblPC, Label8(1) lblOUTP";
+        QAccessibleInterface* client = QAccessible::queryAccessibleInterface(window->centralWidget());
         for (const QString& pair : captions.split(", ")) {
-            const auto labelled =
-                QAccessible::queryAccessibleInterface(window->findChild<QLabel*>(pair.section(' ', 0, 0)))
-                    ->relations(QAccessible::Labelled);
-            QVERIFY2(
-                labelled.size() == 1 && labelled[0].first->object()->objectName() == pair.section(' ', 1),
-                qPrintable(pair));
+            QAccessibleInterface* caption =
+                QAccessible::queryAccessibleInterface(window->findChild<QLabel*>(pair.section(' ', 0, 0)));
+            QAccessibleInterface* readout =
+                QAccessible::queryAccessibleInterface(window->findChild<QLabel*>(pair.section(' ', 1)));
+            const auto labelled = caption->relations(QAccessible::Labelled);
+            QVERIFY2(labelled.size() == 1 && labelled[0].first->object() == readout->object(),
+                     qPrintable(pair));
+            QVERIFY2(client->indexOfChild(caption) < client->indexOfChild(readout), qPrintable(pair));
         }
+    }
+
+    // Every address label keeps its own black (red on the PC's row) when the palette around it turns dark.
+    void addressColoursOutlastADarkPalette() {
+        QPalette dark = window->palette();
+        dark.setColor(QPalette::WindowText, Qt::white);
+        window->setPalette(dark);
+        for (QLabel* row : window->Label2)
+            QCOMPARE(row->palette().color(QPalette::WindowText),
+                     row == window->Label2[0] ? Qt::red : Qt::black);
     }
 
     void messageBoxes() {
@@ -191,6 +204,35 @@ private slots:
         QCOMPARE(window->switches().program[0], SwitchState::On);
     }
 
+    // Presses through the window's own event path at every pixel column of a grid row and of the input
+    // row's top line: the switch drawn at that column toggles, in a shared column the right one, whose box
+    // is drawn there, and nothing outside the switches. Labels overlapping a switch's edge give way.
+    void pressesReachTheSwitchDrawnThere() {
+        const auto toggled = [&](QPoint at) {
+            const qzb::PanelSwitches before = window->switches();
+            QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                              window->centralWidget()->mapTo(window.get(), at));
+            QStringList names;
+            for (int i = 0; i < 128; ++i)
+                if (window->switches().program[i] != before.program[i]) names << QString("chkRom(%1)").arg(i);
+            for (int i = 0; i < 4; ++i)
+                if (window->switches().input[i] != before.input[i]) names << QString("chkInp(%1)").arg(i);
+            return names.join(' ');
+        };
+        for (int x = 188; x <= 324; ++x) {
+            const int column = (x - 192) / 16;
+            const QString expected =
+                x < 192 || x > 320 ? "" : QString("chkRom(%1)").arg(24 + 7 - std::min(column, 7));
+            QCOMPARE(toggled(QPoint(x, 56 + 24 * 3 + 6)), expected);
+        }
+        for (int x = 84; x <= 156; ++x) {
+            const int column = (x - 88) / 16;
+            const QString expected =
+                x < 88 || x > 152 ? "" : QString("chkInp(%1)").arg(3 - std::min(column, 3));
+            QCOMPARE(toggled(QPoint(x, 296)), expected);
+        }
+    }
+
     // A press anywhere in a switch's rectangle toggles it: here at the three corners away from its box.
     void wholeRectangleToggles() {
         for (qzb::SwitchBox* box : {window->chkRom[9], window->chkInp[2], window->chkBeep}) {
@@ -209,10 +251,12 @@ private slots:
     void dialogStartFolder() {
         QTemporaryDir folder;
         std::ofstream(folder.filePath("file").toStdString()) << "x";
-        const QString documents = "/home/user/Documents";
-        QCOMPARE(qzb::dialogStartFolder(folder.path(), documents), folder.path());
-        QCOMPARE(qzb::dialogStartFolder(folder.filePath("missing"), documents), documents);
-        QCOMPARE(qzb::dialogStartFolder(folder.filePath("file"), documents), documents);
+        const QString documents = folder.filePath("Documents"), home = "/home/user";
+        QVERIFY(QDir(folder.path()).mkdir("Documents"));
+        QCOMPARE(qzb::dialogStartFolder(folder.path(), documents, home), folder.path());
+        QCOMPARE(qzb::dialogStartFolder(folder.filePath("missing"), documents, home), documents);
+        QCOMPARE(qzb::dialogStartFolder(folder.filePath("file"), documents, home), documents);
+        QCOMPARE(qzb::dialogStartFolder(folder.filePath("file"), folder.filePath("missing"), home), home);
     }
 
     // Last: both ask the application to quit.

@@ -1,36 +1,87 @@
 // SPDX-License-Identifier: MIT
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include <doctest/doctest.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
 
 #include "settings/setting_commands.h"
 #include "settings/setting_file.h"
 #include "settings/setting_storage.h"
 
 using namespace qzb;
-
-Q_DECLARE_METATYPE(PanelSwitches)
+namespace fs = std::filesystem;
 
 namespace {
 
-// Answers a showing with `answer` (nothing: closed without a choice) and notes how
-// the dialog was set up.
+// A folder of its own for one test, removed afterwards.
+struct Scratch {
+    fs::path path;
+    Scratch() {
+        std::string name = (fs::temp_directory_path() / "qzb-test-XXXXXX").string();
+        path = ::mkdtemp(name.data());
+    }
+    ~Scratch() {
+        std::error_code ignored;
+        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ignored);
+        for (const auto& entry : fs::recursive_directory_iterator(path, ignored))
+            if (entry.is_directory(ignored))
+                fs::permissions(entry, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(path, ignored);
+    }
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+};
+
+std::string contents(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return "<missing>";
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::ranges::sort(names);
+    return names;
+}
+
+// Answers each showing with the next answer (nothing: closed without a choice),
+// notes how the dialog was set up, and records every overwrite question.
 struct ScriptedPicker : FilePicker {
-    std::optional<std::string> answer;
+    std::vector<std::optional<std::string>> answers;
     std::vector<std::string> shown;
+    std::vector<std::string> asked;  // each name, with the bytes it held when asked
+    bool replace = true;
 
     std::optional<std::string> pickFile(const FileDialog& d, Kind kind) override {
         shown.push_back((kind == Kind::Open ? "open|" : "save|") + d.dialogTitle + '|' +
-                        std::to_string(d.flags) + '|' + d.filter + '|' + d.defaultExt + '|' + d.initDir +
-                        (d.cancelError ? "|cancelError" : ""));
-        return std::exchange(answer, std::nullopt);
+                        std::to_string(d.flags) + '|' + d.filter + '|' + d.defaultExt + '|' + d.initDir);
+        if (answers.empty()) return std::nullopt;
+        std::optional<std::string> answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+    bool confirmOverwrite(const FileDialog&, const std::string& path) override {
+        asked.push_back(fs::path(path).filename().string() + '=' + contents(path));
+        return replace;
     }
 };
 
@@ -46,230 +97,254 @@ PanelSwitches uniform(SwitchState state, ClockMode clock = {false, false, false}
 
 PanelSwitches pattern() {
     PanelSwitches panel = uniform(SwitchState::On, {false, true, false});
-    for (int n = 0; n < 128; n += 3) panel.program[n] = SwitchState::Off;
+    for (std::size_t n = 0; n < 128; n += 3) panel.program[n] = SwitchState::Off;
     panel.program[5] = SwitchState::Greyed;
     return panel;
 }
 
 // One window's file commands over a scratch folder; `resets` holds the switches each reset saw.
 struct Session {
-    QTemporaryDir folder;
+    Scratch folder;
     ScriptedPicker picker;
     FileDialog dialog{picker};
-    QStringList errors;
-    FileCommandContext context{dialog, folder.path().toStdString(),
-                               [this](const std::string& text) { errors << QString::fromStdString(text); }};
+    FileCommandContext context{dialog, folder.path.string()};
     PanelSwitches panel = pattern();
     std::vector<PanelSwitches> resets;
 
-    std::string path(const QString& name) const { return folder.filePath(name).toStdString(); }
-    void load(std::optional<std::string> name) {
-        picker.answer = std::move(name);
-        loadSettings(context, panel, [this] { resets.push_back(panel); });
+    FileCommandOutcome load(std::optional<std::string> name) {
+        picker.answers = {std::move(name)};
+        return loadSettings(context, panel, [this] { resets.push_back(panel); });
     }
-    void save(std::optional<std::string> name) {
-        picker.answer = std::move(name);
-        saveSettings(context, panel);
-    }
-    QStringList entries(const QString& subfolder = ".") const {
-        return QDir(folder.filePath(subfolder))
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    FileCommandOutcome save(std::vector<std::optional<std::string>> answers) {
+        picker.answers = std::move(answers);
+        return saveSettings(context, panel);
     }
 };
 
-std::string contents(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
+const FileCommandOutcome done{};
+const FileCommandOutcome cancelled{FileCommandResult::Cancelled, {}};
+const FileCommandOutcome refused{FileCommandResult::Refused, {}};
+FileCommandOutcome cannotOpen(std::error_code error) {
+    return {FileCommandResult::CannotOpen, error};
 }
 
-void writeFile(const std::string& path, const QByteArray& bytes) {
-    QFile file(QString::fromStdString(path));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-}
-
-// Runs `save` as a user without privileges, for whom permission bits count (for
-// root they do not). Without root, the test already runs as such a user.
-bool asUnprivileged(const std::function<bool()>& save) {
-    if (geteuid() != 0) return save();
-    const pid_t child = fork();
+// Runs `work` as a user without privileges, for whom permission bits count (for
+// root they do not), and returns the error value it ends with. Without root, the
+// test already runs as such a user.
+int asUnprivileged(const std::function<int()>& work) {
+    if (::geteuid() != 0) return work();
+    const pid_t child = ::fork();
     if (child == 0) {
         constexpr uid_t nobody = 65534;
-        if (setgid(nobody) != 0 || setuid(nobody) != 0) _exit(2);
-        _exit(save() ? 0 : 1);
+        if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(255);
+        ::_exit(work());
     }
     int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
 
-class TestSettingCommands : public QObject {
-    Q_OBJECT
+TEST_CASE("a saved file loads back, and each command sets up the dialog") {
+    Session session;
+    CHECK(session.save({session.folder / "prog"}) == done);
+    session.panel = uniform(SwitchState::Greyed);
+    CHECK(session.load(session.folder / "prog") == done);
+    CHECK(session.resets == std::vector{pattern()});  // the reset sees the loaded switches
+    CHECK(session.panel == pattern());
+    const std::string rest = "|QZB File|*.qzb|qzb|" + session.folder.path.string();
+    CHECK(session.picker.shown ==
+          std::vector<std::string>{"save|Save Setting File|6" + rest, "open|Open Setting File|4100" + rest});
+}
 
-private slots:
-    void savedFileLoadsBack() {
+TEST_CASE("the name each choice in the save dialog is saved as; none when it is refused") {
+    for (const auto& [chosen, savedAs] : {std::pair{"prog", "prog.qzb"},
+                                          {".QZB", ".QZB"},
+                                          {"dir.v2/prog", "dir.v2/prog.qzb"},
+                                          {"prog.txt", ""},
+                                          {"prog.qzb.txt", ""},
+                                          {"prog.", ""}}) {
+        const std::string shown = chosen;
+        CAPTURE(shown);
         Session session;
-        session.save(session.path("prog"));
-        session.panel = uniform(SwitchState::Greyed);
-        session.load(session.path("prog"));
-        QCOMPARE(session.resets, std::vector{pattern()});  // the reset sees the loaded switches
-        QCOMPARE(session.panel, pattern());
-        QVERIFY(session.errors.isEmpty());
-        const std::string rest =
-            "|QZB File|*.qzb|qzb|" + session.folder.path().toStdString() + "|cancelError";
-        QCOMPARE(session.picker.shown, (std::vector<std::string>{"save|Save Setting File|6" + rest,
-                                                                 "open|Open Setting File|4100" + rest}));
-    }
-
-    // The name each choice in the Save dialog is saved as; none when the name is refused.
-    void savedNames_data() {
-        QTest::addColumn<QString>("chosen");
-        QTest::addColumn<QString>("savedAs");
-        for (const auto& [chosen, savedAs] : {std::pair{"prog", "prog.qzb"},
-                                              {".QZB", ".QZB"},
-                                              {"dir.v2/prog", "dir.v2/prog.qzb"},
-                                              {"prog.txt", ""},
-                                              {"prog.qzb.txt", ""},
-                                              {"prog.", ""}})
-            QTest::newRow(chosen) << chosen << savedAs;
-    }
-
-    void savedNames() {
-        QFETCH(QString, chosen);
-        QFETCH(QString, savedAs);
-        Session session;
-        QVERIFY(QDir(session.folder.path()).mkdir("dir.v2"));
-        session.save(session.path(chosen));
-        if (savedAs.isEmpty()) {
-            QCOMPARE(session.errors, QStringList{saveRefusedMessage});
-            QCOMPARE(session.entries() + session.entries("dir.v2"), QStringList{"dir.v2"});
+        fs::create_directory(session.folder / "dir.v2");
+        const FileCommandOutcome outcome = session.save({session.folder / chosen});
+        if (std::string(savedAs).empty()) {
+            CHECK(outcome == refused);
+            CHECK(entries(session.folder.path) == std::vector<std::string>{"dir.v2"});
+            CHECK(entries(session.folder / "dir.v2").empty());
         } else {
-            QVERIFY(session.errors.isEmpty());
-            QCOMPARE(contents(session.path(savedAs)), writeSettingFile(pattern()));
+            CHECK(outcome == done);
+            CHECK(contents(session.folder / savedAs) == writeSettingFile(pattern()));
         }
     }
+}
 
-    // A cancel, a refused name or a file that cannot be read changes nothing and writes nothing.
-    void nothingChanges_data() {
-        QTest::addColumn<QString>("name");  // empty: the dialog is cancelled
-        QTest::addColumn<bool>("saving");
-        QTest::addColumn<QStringList>("errors");
-        QTest::newRow("cancel load") << "" << false << QStringList{};
-        QTest::newRow("cancel save") << "" << true << QStringList{};
-        QTest::newRow("load prog.txt") << "prog.txt" << false << QStringList{loadRefusedMessage};
-        for (const char* name : {"missing.qzb", "directory.qzb", "fifo.qzb", "device.qzb"})
-            QTest::newRow(name) << name << false << QStringList{fileNotFoundMessage};
-    }
-
-    void nothingChanges() {
-        QFETCH(QString, name);
-        QFETCH(bool, saving);
-        QFETCH(QStringList, errors);
+TEST_CASE("a cancel, a refused name or a file that cannot be read changes nothing and writes nothing") {
+    struct Row {
+        const char* name;  // empty: the dialog is cancelled
+        bool saving;
+        FileCommandOutcome outcome;
+    };
+    for (const Row& row :
+         {Row{"", false, cancelled},
+          {"", true, cancelled},
+          {"prog.txt", false, refused},
+          {"missing.qzb", false, cannotOpen(std::make_error_code(std::errc::no_such_file_or_directory))},
+          {"directory.qzb", false, cannotOpen(std::make_error_code(std::errc::is_a_directory))},
+          {"fifo.qzb", false, cannotOpen(FileError::NotRegularFile)},
+          {"device.qzb", false, cannotOpen(FileError::NotRegularFile)}}) {
+        const std::string shown = row.name;
+        CAPTURE(shown);
         Session session;
-        const std::string path = session.path(name);
+        const std::string name = row.name, path = session.folder / name;
         if (name == "prog.txt") writeFile(path, "old");
-        if (name == "directory.qzb") QVERIFY(QDir().mkdir(QString::fromStdString(path)));
-        if (name == "fifo.qzb") QCOMPARE(mkfifo(path.c_str(), 0600), 0);
-        if (name == "device.qzb") QVERIFY(QFile::link("/dev/zero", QString::fromStdString(path)));
-        const QStringList before = session.entries();
-        const auto answer = name.isEmpty() ? std::nullopt : std::optional(path);
-        saving ? session.save(answer) : session.load(answer);
-        QCOMPARE(session.errors, errors);
-        QCOMPARE(session.panel, pattern());
-        QVERIFY(session.resets.empty());
-        QCOMPARE(session.entries(), before);
-        if (name == "prog.txt") QCOMPARE(contents(path), "old");
+        if (name == "directory.qzb") fs::create_directory(path);
+        if (name == "fifo.qzb") REQUIRE(::mkfifo(path.c_str(), 0600) == 0);
+        if (name == "device.qzb") fs::create_symlink("/dev/zero", path);
+        const std::vector<std::string> before = entries(session.folder.path);
+        const auto answer = name.empty() ? std::nullopt : std::optional(path);
+        CHECK((row.saving ? session.save({answer}) : session.load(answer)) == row.outcome);
+        CHECK(session.panel == pattern());
+        CHECK(session.resets.empty());
+        CHECK(entries(session.folder.path) == before);
+        if (name == "prog.txt") CHECK(contents(path) == "old");
     }
+}
 
-    // Any file loads quietly, within the read limit, and ends with one reset.
-    void hostileFiles_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<PanelSwitches>("expected");
-        const PanelSwitches off = uniform(SwitchState::Off), on = uniform(SwitchState::On);
-        const QByteArray limit(int(settingFileReadLimit) - 1, ' '), tail = "1\r\n" + QByteArray(1 << 20, '1');
-        QTest::newRow("empty") << QByteArray() << off;
-        QTest::newRow("one byte") << QByteArray("1") << on;
-        QTest::newRow("10 MB of digits") << QByteArray(10 << 20, '7') << off;
-        QTest::newRow("1 at the read limit") << limit + tail << on;
-        QTest::newRow("1 past the read limit") << limit + ' ' + tail << off;
-    }
-
-    void hostileFiles() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(PanelSwitches, expected);
+TEST_CASE("any file loads quietly, within the read limit, and ends with one reset") {
+    const PanelSwitches off = uniform(SwitchState::Off), on = uniform(SwitchState::On);
+    const std::string limit(fileReadLimit - 1, ' '), tail = "1\r\n" + std::string(1 << 20, '1');
+    for (const auto& [name, bytes, expected] : {std::tuple{"empty", std::string(), off},
+                                                {"one byte", std::string("1"), on},
+                                                {"10 MB of digits", std::string(10 << 20, '7'), off},
+                                                {"1 at the read limit", limit + tail, on},
+                                                {"1 past the read limit", limit + ' ' + tail, off}}) {
+        const std::string shown = name;
+        CAPTURE(shown);
         Session session;
         session.panel = uniform(SwitchState::Greyed, {false, true, false});
-        writeFile(session.path("hostile.qzb"), bytes);
-        session.load(session.path("hostile.qzb"));
-        QVERIFY(session.errors.isEmpty());
-        QCOMPARE(session.resets, std::vector{expected});
+        writeFile(session.folder / "hostile.qzb", bytes);
+        CHECK(session.load(session.folder / "hostile.qzb") == done);
+        CHECK(session.resets == std::vector{expected});
     }
+}
 
-    void failedCommitKeepsTheOldFile() {
+TEST_CASE("a name that would replace a file is asked about as written, before any byte changes") {
+    for (const bool replace : {false, true}) {
         Session session;
-        QVERIFY(QDir(session.folder.path()).mkdir("sub"));
-        writeFile(session.path("sub/old.qzb"), "old");
-        // The folder moves away under the written file, so the commit cannot put it in place.
-        session.context.beforeSaveCommit = [&] {
-            QVERIFY(QDir(session.folder.path()).rename("sub", "moved"));
-        };
-        session.save(session.path("sub/old.qzb"));
-        QCOMPARE(session.errors, QStringList{cannotWriteMessage});
-        QCOMPARE(contents(session.path("moved/old.qzb")), "old");
-        QCOMPARE(session.entries("moved"), QStringList{"old.qzb"});
+        writeFile(session.folder / "prog.qzb", "old");
+        session.picker.replace = replace;
+        // Typed without the extension: the desktop's own dialog saw no such file and asked nothing.
+        const FileCommandOutcome outcome = session.save({session.folder / "prog", std::nullopt});
+        CHECK(session.picker.asked == std::vector<std::string>{"prog.qzb=old"});
+        // "No" goes back to choosing a name; here the second showing is cancelled.
+        CHECK(session.picker.shown.size() == (replace ? 1u : 2u));
+        CHECK(outcome == (replace ? done : cancelled));
+        CHECK(contents(session.folder / "prog.qzb") == (replace ? writeSettingFile(pattern()) : "old"));
     }
+    Session fresh;
+    CHECK(fresh.save({fresh.folder / "new"}) == done);
+    CHECK(fresh.picker.asked.empty());
+}
 
-    // The file size limit fails the write after each possible number of bytes (SIGXFSZ
-    // ignored, so the write returns an error); only room for the whole file saves it.
-    void writeFailingAfterAnyByteKeepsTheOldFile() {
-        Session session;
-        const std::string path = session.path("old.qzb"), saved = writeSettingFile(session.panel);
-        rlimit unlimited{};
-        getrlimit(RLIMIT_FSIZE, &unlimited);
-        const auto handler = signal(SIGXFSZ, SIG_IGN);
-        for (std::size_t bytes = 0; bytes <= saved.size(); ++bytes) {
-            writeFile(path, "old");
-            session.errors.clear();
-            const rlimit limit{bytes, unlimited.rlim_max};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            session.save(path);
-            setrlimit(RLIMIT_FSIZE, &unlimited);
-            const bool whole = bytes == saved.size();
-            const QByteArray where = "after " + QByteArray::number(qulonglong(bytes)) + " bytes";
-            QVERIFY2(session.errors.size() == (whole ? 0 : 1), where);
-            QVERIFY2(contents(path) == (whole ? saved : "old"), where);
-            QVERIFY2(session.entries() == QStringList{"old.qzb"}, where);
-        }
-        signal(SIGXFSZ, handler);
-    }
+TEST_CASE("a commit that fails keeps the old file") {
+    Session session;
+    fs::create_directory(session.folder / "sub");
+    writeFile(session.folder / "sub/old.qzb", "old");
+    // The folder moves away under the written file, so the commit cannot put it in place.
+    session.context.beforeSaveCommit = [&] { fs::rename(session.folder / "sub", session.folder / "moved"); };
+    CHECK(session.save({session.folder / "sub/old.qzb"}).result == FileCommandResult::CannotOpen);
+    CHECK(contents(session.folder / "moved/old.qzb") == "old");
+    CHECK(entries(session.folder / "moved") == std::vector<std::string>{"old.qzb"});
+}
 
-    // A folder that takes no new file: a file there that may be written is
-    // rewritten in place; one that may not keeps its bytes and the save fails.
-    void folderWithoutRoomWritesInPlace_data() {
-        QTest::addColumn<int>("fileMode");
-        QTest::addColumn<bool>("saves");
-        QTest::newRow("writable file") << 0666 << true;
-        QTest::newRow("read-only file") << 0444 << false;
-    }
-    void folderWithoutRoomWritesInPlace() {
-        QFETCH(int, fileMode);
-        QFETCH(bool, saves);
-        QTemporaryDir scratch;
-        const QString folder = scratch.filePath("locked");
-        const std::string path = (folder + "/old.qzb").toStdString();
-        QVERIFY(QDir(scratch.path()).mkdir("locked"));
+// The file size limit fails the write after each possible number of bytes (SIGXFSZ
+// ignored, so the write returns an error); only room for the whole file saves it.
+TEST_CASE("a write failing after any byte keeps the old file") {
+    Session session;
+    const std::string path = session.folder / "old.qzb", saved = writeSettingFile(session.panel);
+    rlimit unlimited{};
+    ::getrlimit(RLIMIT_FSIZE, &unlimited);
+    const auto handler = ::signal(SIGXFSZ, SIG_IGN);
+    for (std::size_t bytes = 0; bytes <= saved.size(); ++bytes) {
+        CAPTURE(bytes);
         writeFile(path, "old");
-        QVERIFY(chmod(scratch.path().toLocal8Bit(), 0755) == 0 && chmod(path.c_str(), mode_t(fileMode)) == 0);
-        QVERIFY(chmod(folder.toLocal8Bit(), 0555) == 0);
-        const bool saved = asUnprivileged([&] { return replaceFile(path, "new"); });
-        chmod(folder.toLocal8Bit(), 0755);
-        QCOMPARE(saved, saves);
-        QCOMPARE(contents(path), saves ? "new" : "old");
-        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{"old.qzb"});
+        const rlimit limit{bytes, unlimited.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const FileCommandOutcome outcome = session.save({path});
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        const bool whole = bytes == saved.size();
+        CHECK(outcome.result == (whole ? FileCommandResult::Done : FileCommandResult::CannotOpen));
+        CHECK(contents(path) == (whole ? saved : "old"));
+        CHECK(entries(session.folder.path) == std::vector<std::string>{"old.qzb"});
     }
-};
+    ::signal(SIGXFSZ, handler);
+}
 
-QTEST_GUILESS_MAIN(TestSettingCommands)
-#include "test_setting_commands.moc"
+// As a user without privileges: what each save is allowed to replace, and how.
+TEST_CASE("a save as an ordinary user: read-only files, closed folders, links") {
+    struct Row {
+        const char* name;
+        mode_t fileMode, folderMode;
+        int error;  // 0: saved
+    };
+    for (const Row& row : {Row{"read-only file, open folder", 0444, 0777, EACCES},
+                           {"writable file, closed folder (written in place)", 0666, 0555, 0},
+                           {"read-only file, closed folder", 0444, 0555, EACCES},
+                           {"a link to nothing", 0, 0777, 0}}) {
+        const std::string shown = row.name;
+        CAPTURE(shown);
+        Scratch scratch;
+        const std::string folder = scratch / "folder", path = folder + "/old.qzb",
+                          named = folder + "/named.qzb";
+        fs::create_directory(folder);
+        const bool link = row.fileMode == 0;
+        if (link) {
+            fs::create_symlink("named.qzb", path);
+        } else {
+            writeFile(path, "old");
+            ::chmod(path.c_str(), row.fileMode);
+        }
+        ::chmod(scratch.path.c_str(), 0755);
+        ::chmod(folder.c_str(), row.folderMode);
+        const int error = asUnprivileged([&] {
+            Session session;
+            session.context.programFolder = folder;
+            session.picker.replace = true;
+            return session.save({path}).error.value();
+        });
+        ::chmod(folder.c_str(), 0755);
+        CHECK(error == row.error);
+        if (link) {
+            CHECK(fs::is_symlink(path));
+            CHECK(contents(named) == writeSettingFile(pattern()));
+            continue;
+        }
+        CHECK(contents(path) == (row.error == 0 ? writeSettingFile(pattern()) : "old"));
+        struct stat status {};
+        ::stat(path.c_str(), &status);
+        CHECK((status.st_mode & 07777) == row.fileMode);
+        CHECK(entries(folder) == std::vector<std::string>{"old.qzb"});
+    }
+}
+
+// A folder where the temporary file cannot be made for another reason than
+// permission, here a file system without a free inode: the save is refused and
+// the old file keeps its bytes, rather than being emptied and written in place.
+TEST_CASE("no room for the temporary file: refused, the old file kept") {
+    Scratch scratch;
+    const std::string folder = scratch / "full", path = folder + "/old.qzb";
+    fs::create_directory(folder);
+    if (::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k,nr_inodes=2") != 0) {
+        MESSAGE("skipped: mounting a small file system needs root");
+        return;
+    }
+    writeFile(path, "old");
+    Session session;
+    CHECK(session.save({path}) == cannotOpen(std::make_error_code(std::errc::no_space_on_device)));
+    CHECK(contents(path) == "old");
+    CHECK(entries(folder) == std::vector<std::string>{"old.qzb"});
+    ::umount(folder.c_str());
+}

@@ -5,7 +5,6 @@
 // written to stdout unless the command succeeds.
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -14,8 +13,8 @@
 #include <system_error>
 #include <vector>
 
-#include "cli/assembler.h"
-#include "cli/disassembler.h"
+#include "asm/assembler.h"
+#include "asm/disassembler.h"
 #include "cli/trace.h"
 #include "settings/setting_file.h"
 #include "settings/setting_storage.h"
@@ -57,36 +56,31 @@ std::string checkInput(const std::string& value) {
 }
 
 std::string checkOutputName(const std::string& value) {
-    std::string extension = std::filesystem::path(value).extension().string();
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension != ".qzb") {
-        return "'" + value + "' does not end in .qzb";
-    }
+    if (!qzb::hasSettingExtension(value)) return "'" + value + "' does not end in .qzb";
     return {};
 }
 
-std::optional<qzb::PanelSwitches> loadSettingFile(const std::string& path) {
-    const std::optional<std::string> text = qzb::readSettingText(path);
-    if (!text) return std::nullopt;
-    qzb::PanelSwitches switches;  // as the panel starts: all off, Manual
-    qzb::readSettingFile(*text, switches);
-    return switches;
+// "cannot read FILE: the system's reason"
+std::string fileError(const char* what, const std::string& path, const std::error_code& error) {
+    return std::string("cannot ") + what + ' ' + path + ": " + error.message();
 }
 
 int runFile(const std::string& path, std::uint64_t steps, const std::string& input, qzb::TraceFormat format) {
-    std::optional<qzb::PanelSwitches> switches = loadSettingFile(path);
-    if (!switches) return fail("cannot read " + path + " (missing, unreadable or not a regular file)");
+    qzb::PanelSwitches switches;  // as the panel starts: all off, Manual
+    if (const std::error_code error = qzb::loadSettingFile(path, switches))
+        return fail(fileError("read", path, error));
     for (std::size_t bit = 0; bit < 4; ++bit) {
-        switches->input[bit] = input[3 - bit] == '1' ? qzb::SwitchState::On : qzb::SwitchState::Off;
+        switches.input[bit] = input[3 - bit] == '1' ? qzb::SwitchState::On : qzb::SwitchState::Off;
     }
-    if (!qzb::writeTrace(*switches, steps, format, stdout)) return fail("cannot write the trace");
+    if (!qzb::writeTrace(switches, steps, format, stdout)) return fail("cannot write the trace");
     return 0;
 }
 
 int disassembleFile(const std::string& path) {
-    const std::optional<qzb::PanelSwitches> switches = loadSettingFile(path);
-    if (!switches) return fail("cannot read " + path + " (missing, unreadable or not a regular file)");
-    if (!writeAll(qzb::disassemble(*switches))) return fail("cannot write the listing");
+    qzb::PanelSwitches switches;
+    if (const std::error_code error = qzb::loadSettingFile(path, switches))
+        return fail(fileError("read", path, error));
+    if (!writeAll(qzb::disassemble(switches))) return fail("cannot write the listing");
     return 0;
 }
 
@@ -96,10 +90,11 @@ bool sameFile(const std::string& first, const std::string& second) {
 }
 
 int assembleFile(const std::string& sourcePath, std::string outputPath) {
-    const std::optional<std::string> source = qzb::readSettingText(sourcePath);
-    if (!source) return fail("cannot read " + sourcePath + " (missing, unreadable or not a regular file)");
+    std::string source;
+    if (const std::error_code error = qzb::readFileText(sourcePath, source))
+        return fail(fileError("read", sourcePath, error));
     // The reader stops at its limit; a source that reaches it may have been cut short.
-    if (source->size() >= qzb::settingFileReadLimit) {
+    if (source.size() >= qzb::fileReadLimit) {
         return fail(sourcePath + " is too large for a QZB source (64 KiB or more)");
     }
     if (outputPath.empty()) {
@@ -110,7 +105,7 @@ int assembleFile(const std::string& sourcePath, std::string outputPath) {
     }
     if (sameFile(sourcePath, outputPath)) return fail("-o names the source itself", usageError);
 
-    const qzb::Assembly assembly = qzb::assemble(*source);
+    const qzb::Assembly assembly = qzb::assemble(source);
     if (!assembly.errors.empty()) {
         std::size_t shown = 0;
         for (const qzb::AssemblyError& error : assembly.errors) {
@@ -124,9 +119,8 @@ int assembleFile(const std::string& sourcePath, std::string outputPath) {
         }
         return failure;
     }
-    if (!qzb::replaceFile(outputPath, qzb::writeSettingFile(assembly.switches))) {
-        return fail("cannot write " + outputPath);
-    }
+    if (const std::error_code error = qzb::replaceFile(outputPath, qzb::writeSettingFile(assembly.switches)))
+        return fail(fileError("write", outputPath, error));
     const qzb::ClockMode& clock = assembly.switches.clock;
     std::printf("%s: %d word%s, clock %s, beep %s\n", outputPath.c_str(), assembly.wordCount,
                 assembly.wordCount == 1 ? "" : "s", std::string(qzb::clockName(clock)).c_str(),

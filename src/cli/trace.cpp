@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/disassembler.h"
+#include "asm/disassembler.h"
 #include "machine/machine.h"
 
 namespace qzb {

@@ -23,9 +23,11 @@ QString qtFilter(const std::string& filter) {
 
 }  // namespace
 
-QString dialogStartFolder(const QString& programFolder, const QString& documentsFolder) {
+QString dialogStartFolder(const QString& programFolder, const QString& documentsFolder,
+                          const QString& homeFolder) {
     const QFileInfo folder(programFolder);
-    return folder.isDir() && folder.isWritable() ? programFolder : documentsFolder;
+    if (folder.isDir() && folder.isWritable()) return programFolder;
+    return QFileInfo(documentsFolder).isDir() ? documentsFolder : homeFolder;
 }
 
 void QtDesktop::showMessage(Icon icon, const QString& text) {
@@ -53,8 +55,9 @@ std::optional<std::string> QtDesktop::pickFile(const FileDialog& dialog, Kind ki
     if (kind == Kind::Save) {
         picker.setAcceptMode(QFileDialog::AcceptSave);
         picker.setFileMode(QFileDialog::AnyFile);
-        picker.setOption(QFileDialog::DontConfirmOverwrite,
-                         (dialog.flags & FileDialog::overwritePrompt) == 0);
+        // A desktop's own dialog may ask about the name as typed, before Qt adds the
+        // extension; the dialog object asks instead, about the name that is written.
+        picker.setOption(QFileDialog::DontConfirmOverwrite, true);
     } else {
         picker.setAcceptMode(QFileDialog::AcceptOpen);
         picker.setFileMode((dialog.flags & FileDialog::fileMustExist) != 0 ? QFileDialog::ExistingFile
@@ -62,7 +65,15 @@ std::optional<std::string> QtDesktop::pickFile(const FileDialog& dialog, Kind ki
     }
     if (!dialog.fileName.empty()) picker.selectFile(QString::fromStdString(dialog.fileName));
     if (picker.exec() != QDialog::Accepted || picker.selectedFiles().isEmpty()) return std::nullopt;
-    return picker.selectedFiles().constFirst().toStdString();
+    return QFile::encodeName(picker.selectedFiles().constFirst()).toStdString();
+}
+
+// Worded as Qt's own save dialog asks, with "No" as the default.
+bool QtDesktop::confirmOverwrite(const FileDialog& dialog, const std::string& path) {
+    const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).fileName();
+    return QMessageBox::warning(parent_, QString::fromStdString(dialog.dialogTitle),
+                                QFileDialog::tr("%1 already exists.\nDo you want to replace it?").arg(name),
+                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 }  // namespace qzb

@@ -21,8 +21,10 @@ public:
 };
 
 // Where the file dialogs open: the program's folder, unless the program cannot
-// write there (an installed program usually cannot), then the user's documents.
-QString dialogStartFolder(const QString& programFolder, const QString& documentsFolder);
+// write there (an installed program usually cannot), then the user's documents,
+// or the home folder where there is no documents folder.
+QString dialogStartFolder(const QString& programFolder, const QString& documentsFolder,
+                          const QString& homeFolder);
 
 class QtDesktop final : public Desktop {
 public:
@@ -32,6 +34,7 @@ public:
     void showMessage(Icon icon, const QString& text) override;
     void beep() override;
     std::optional<std::string> pickFile(const FileDialog& dialog, Kind kind) override;
+    bool confirmOverwrite(const FileDialog& dialog, const std::string& path) override;
 
 private:
     QWidget* parent_;

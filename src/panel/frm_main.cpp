@@ -98,6 +98,9 @@ QWidget* makeControl(const layout::Control& control, QWidget* parent) {
             // From the top, so that a label's text is level with the 12-pixel switches of its row.
             label->setAlignment((control.align == layout::Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft) |
                                 Qt::AlignTop);
+            // A click on a label does nothing, so it goes to whatever lies beneath: where a label's
+            // box overlaps a switch by a pixel, the switch takes the press.
+            label->setAttribute(Qt::WA_TransparentForMouseEvents);
             return label;
         }
         case layout::Kind::CheckBox: return new SwitchBox(text, parent);
@@ -344,25 +347,42 @@ void frmMain::onReset() {
 }
 
 FileCommandContext frmMain::fileCommandContext() {
-    const QString folder =
-        dialogStartFolder(QCoreApplication::applicationDirPath(),
-                          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    return {dlgFileOpen, QFile::encodeName(folder).toStdString(), [this](const std::string& text) {
-                desktop_.showMessage(Desktop::Icon::Error, QString::fromStdString(text));
-            }};
+    const QString folder = dialogStartFolder(
+        QCoreApplication::applicationDirPath(),
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath());
+    return {dlgFileOpen, QFile::encodeName(folder).toStdString()};
+}
+
+// The messages of the two file commands; a cancel shows nothing.
+void frmMain::report(const FileCommandOutcome& outcome, bool saving) {
+    QString text;
+    switch (outcome.result) {
+        case FileCommandResult::Done:
+        case FileCommandResult::Cancelled: return;
+        case FileCommandResult::Refused:
+            text = saving
+                       ? QStringLiteral("無効なファイルが選択されました。ファイルは保存されませんでした。")
+                       : QStringLiteral("無効なファイルが選択されました。ファイルはロードされませんでした。");
+            break;
+        case FileCommandResult::CannotOpen:
+            text = saving ? QStringLiteral("書き込めません。") : QStringLiteral("File Not Found");
+            break;
+    }
+    desktop_.showMessage(Desktop::Icon::Error, text);
 }
 
 void frmMain::onLoad() {
     FileCommandContext context = fileCommandContext();
-    loadSettings(context, switches(), [this] { showLoadedSwitches(); });
+    report(loadSettings(context, switches(), [this] { showLoadedSwitches(); }), false);
 }
 
 void frmMain::loadSettingFile(const QString& name) {
     FileCommandContext context = fileCommandContext();
     // Made absolute, as the dialog returns names, since the dialog object keeps it for the next Load.
     const QString path = QDir::current().absoluteFilePath(name);
-    loadSettingsFrom(context, QFile::encodeName(path).toStdString(), switches(),
-                     [this] { showLoadedSwitches(); });
+    report(loadSettingsFrom(context, QFile::encodeName(path).toStdString(), switches(),
+                            [this] { showLoadedSwitches(); }),
+           false);
 }
 
 void frmMain::showLoadedSwitches() {
@@ -372,7 +392,7 @@ void frmMain::showLoadedSwitches() {
 
 void frmMain::onSaveAs() {
     FileCommandContext context = fileCommandContext();
-    saveSettings(context, switches());
+    report(saveSettings(context, switches()), true);
 }
 
 void frmMain::onAbout() {

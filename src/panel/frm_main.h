@@ -89,6 +89,7 @@ private:
     void showLoadedSwitches();
     void letTabReachOneOption();
     FileCommandContext fileCommandContext();
+    void report(const FileCommandOutcome& outcome, bool saving);
 
     Desktop& desktop_;
     FrontPanel panel_;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <QApplication>
 #include <QCommandLineParser>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -19,8 +20,9 @@ void describeArguments(QCommandLineParser& parser) {
 }
 
 // --help and --version only print, so they must work where there is no display.
+// After "--" every argument is a file name, even one that looks like an option.
 bool onlyPrints(int argc, char* argv[]) {
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         for (const char* option : {"-h", "--help", "--help-all", "-?", "-v", "--version"})
             if (std::strcmp(argv[i], option) == 0) return true;
     }
@@ -38,7 +40,11 @@ int main(int argc, char* argv[]) {
     describeArguments(parser);
     parser.process(*app);  // prints and exits for --help and --version
     const QStringList files = parser.positionalArguments();
-    if (files.size() > 1) parser.showHelp(2);
+    if (files.size() > 1) {
+        std::fprintf(stderr, "qzb: one setting file at most, not %lld\n",
+                     static_cast<long long>(files.size()));
+        parser.showHelp(2);
+    }
 
     QGuiApplication::setDesktopFileName(QStringLiteral("org.qzb.QZB"));
     qzb::QtDesktop desktop;

@@ -1,49 +1,50 @@
 // SPDX-License-Identifier: MIT
 #include "settings/file_dialog.h"
 
-#include <string_view>
+#include <sys/stat.h>
+
 #include <utility>
+
+#include "common/text.h"
+#include "settings/setting_file.h"
 
 namespace qzb {
 namespace {
 
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
+// A name the save would replace: anything there but a folder, which no save replaces.
+bool wouldReplace(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
 }  // namespace
 
 bool FileDialog::showOpen() {
-    return show(FilePicker::Kind::Open);
-}
-
-bool FileDialog::showSave() {
-    return show(FilePicker::Kind::Save);
-}
-
-// Only the last path component can carry the extension: the text after its last
-// dot. So "dir.v2/prog" has none and becomes "dir.v2/prog.qzb"; ".qzb" has the
-// extension qzb and stays as it is; "prog." has an empty extension, which is
-// not qzb, so the name is refused rather than turned into "prog..qzb".
-bool FileDialog::show(FilePicker::Kind kind) {
-    std::optional<std::string> chosen = picker_.pickFile(*this, kind);
-    if (!chosen) return !cancelError;
+    std::optional<std::string> chosen = picker_.pickFile(*this, FilePicker::Kind::Open);
+    if (!chosen) return false;
     takeName(std::move(*chosen));
     return true;
 }
 
+bool FileDialog::showSave() {
+    for (;;) {
+        std::optional<std::string> chosen = picker_.pickFile(*this, FilePicker::Kind::Save);
+        if (!chosen) return false;
+        takeName(std::move(*chosen));
+        if ((flags & overwritePrompt) == 0 || !wouldReplace(fileName) ||
+            picker_.confirmOverwrite(*this, fileName))
+            return true;
+    }
+}
+
+// A name ending in a dot has an empty extension, which is not qzb, so "prog." is
+// refused rather than turned into "prog..qzb".
 void FileDialog::takeName(std::string name) {
-    const std::string_view lastComponent = std::string_view(name).substr(name.rfind('/') + 1);
-    const std::size_t dot = lastComponent.rfind('.');
+    const std::optional<std::string_view> extension = fileExtension(name);
     flags &= ~extensionDifferent;
-    if (dot != std::string_view::npos) {
-        if (!equalIgnoringCase(lastComponent.substr(dot + 1), defaultExt)) flags |= extensionDifferent;
-    } else if (!lastComponent.empty() && !defaultExt.empty()) {
+    if (extension) {
+        if (!equalIgnoringCase(*extension, defaultExt)) flags |= extensionDifferent;
+    } else if (!name.empty() && !name.ends_with('/') && !defaultExt.empty()) {
         name += '.';
         name += defaultExt;
     }

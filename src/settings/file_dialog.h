@@ -15,7 +15,11 @@ public:
     enum class Kind { Open, Save };
     virtual ~FilePicker() = default;
     // The chosen path, or nothing when the dialog was closed without a choice.
+    // A save dialog never asks about replacing a file itself: the dialog object
+    // asks, once it knows the name that will be written.
     virtual std::optional<std::string> pickFile(const FileDialog& dialog, Kind kind) = 0;
+    // Asks whether the existing file `path` may be replaced, as a save dialog would.
+    virtual bool confirmOverwrite(const FileDialog& dialog, const std::string& path) = 0;
 
 protected:
     FilePicker() = default;
@@ -39,20 +43,22 @@ public:
     std::string initDir;
     std::string dialogTitle;
     std::uint32_t flags = 0;
-    bool cancelError = false;  // report closing without a choice as the cancel signal
-    std::string fileName;      // never cleared: the last name returned stays
+    std::string fileName;  // never cleared: the last name returned stays
 
-    // Each returns false on the cancel signal. On a choice, fileName holds the
-    // name (with the default extension added to a name that has none) and the
-    // extensionDifferent flag tells whether its extension is another one.
+    // Each returns false when the dialog was closed without a choice. On a
+    // choice, fileName holds the name (with the default extension added to a
+    // name that has none) and the extensionDifferent flag tells whether its
+    // extension is another one.
     bool showOpen();
+    // With overwritePrompt, an existing file is named only once the user has
+    // agreed to replace it, under the very name that will be written; "No"
+    // goes back to choosing a name.
     bool showSave();
     // Takes a name as if the dialog had returned it: sets fileName and the
     // extensionDifferent flag the same way.
     void takeName(std::string name);
 
 private:
-    bool show(FilePicker::Kind kind);
     FilePicker& picker_;
 };
 

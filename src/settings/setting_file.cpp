@@ -5,13 +5,14 @@
 #include <optional>
 #include <utility>
 
+#include "common/text.h"
+
 namespace qzb {
 namespace {
 
 constexpr std::string_view trueText = "#TRUE#";
 constexpr std::string_view falseText = "#FALSE#";
 constexpr std::string_view lineEnd = "\r\n";
-constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 constexpr bool ClockMode::*clockOptions[] = {&ClockMode::hz1, &ClockMode::hz10, &ClockMode::manual};
 
 void writeInteger(std::string& text, SwitchState state) {
@@ -27,9 +28,7 @@ void writeTruth(std::string& text, bool value) {
 // The fields of a setting file, one after another, as views into the text.
 class FieldCursor {
 public:
-    explicit FieldCursor(std::string_view text) : text_(text) {
-        if (text_.starts_with(byteOrderMark)) text_.remove_prefix(byteOrderMark.size());
-    }
+    explicit FieldCursor(std::string_view text) : text_(withoutByteOrderMark(text)) {}
 
     // The next field, or nothing once the text has ended.
     std::optional<std::string_view> next() {
@@ -96,6 +95,18 @@ void handTruth(ClockMode& clock, bool ClockMode::*option, bool value) {
 }
 
 }  // namespace
+
+std::optional<std::string_view> fileExtension(std::string_view name) {
+    const std::string_view lastComponent = name.substr(name.rfind('/') + 1);
+    const std::size_t dot = lastComponent.rfind('.');
+    if (dot == std::string_view::npos) return std::nullopt;
+    return lastComponent.substr(dot + 1);
+}
+
+bool hasSettingExtension(std::string_view name) {
+    const std::optional<std::string_view> extension = fileExtension(name);
+    return extension && equalIgnoringCase(*extension, settingExtension);
+}
 
 std::string writeSettingFile(const PanelSwitches& switches) {
     std::string text;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -9,9 +9,15 @@
 
 namespace qzb {
 
-// A saved file is 413 bytes; anything past this much is treated as the end of
-// the file, so a huge or endless file can neither freeze the panel nor exhaust memory.
-inline constexpr std::size_t settingFileReadLimit = std::size_t{64} * 1024;
+inline constexpr std::string_view settingExtension = "qzb";
+
+// The extension of a file name: the text after the last dot of its last path
+// component, or nothing when that component has no dot. So "dir.v2/prog" has
+// none, ".qzb" has "qzb" and "prog." has an empty one.
+std::optional<std::string_view> fileExtension(std::string_view name);
+
+// Whether the name's extension is qzb, in any letter case.
+bool hasSettingExtension(std::string_view name);
 
 // The 132 CR LF lines of a setting file: 128 program bits, the 1 Hz, 10 Hz and
 // Manual options, and the Beep switch.

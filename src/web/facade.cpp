@@ -10,13 +10,13 @@
 #include <string>
 #include <string_view>
 
-#include "cli/assembler.h"
-#include "cli/disassembler.h"
+#include "asm/assembler.h"
+#include "asm/disassembler.h"
 #include "front_panel/front_panel.h"
 #include "front_panel/panel_layout.h"
 #include "settings/file_dialog.h"
-#include "settings/setting_commands.h"
 #include "settings/setting_file.h"
+#include "settings/setting_storage.h"
 
 namespace {
 
@@ -27,6 +27,7 @@ using qzb::SwitchState;
 class NoPicker : public qzb::FilePicker {
 public:
     std::optional<std::string> pickFile(const qzb::FileDialog&, Kind) override { return std::nullopt; }
+    bool confirmOverwrite(const qzb::FileDialog&, const std::string&) override { return false; }
 };
 
 }  // namespace
@@ -185,18 +186,7 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_version() {
 
 // How much of a file a load reads; anything past it counts as past the end.
 EMSCRIPTEN_KEEPALIVE std::size_t qzb_read_limit() {
-    return qzb::settingFileReadLimit;
-}
-
-// 0: Load refused, 1: SaveAs refused, 2: File Not Found, 3: cannot write.
-EMSCRIPTEN_KEEPALIVE const char* qzb_message(int which) {
-    switch (which) {
-        case 0: return qzb::loadRefusedMessage;
-        case 1: return qzb::saveRefusedMessage;
-        case 2: return qzb::fileNotFoundMessage;
-        case 3: return qzb::cannotWriteMessage;
-        default: return "";
-    }
+    return qzb::fileReadLimit;
 }
 
 // Assembles the source in the input buffer. On success the switches become the

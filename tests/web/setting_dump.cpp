@@ -9,6 +9,7 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "machine/panel_switches.h"
 #include "settings/file_dialog.h"
@@ -20,6 +21,7 @@ namespace {
 class NoPicker : public qzb::FilePicker {
 public:
     std::optional<std::string> pickFile(const qzb::FileDialog&, Kind) override { return std::nullopt; }
+    bool confirmOverwrite(const qzb::FileDialog&, const std::string&) override { return false; }
 };
 
 std::string describe(const qzb::PanelSwitches& switches) {
@@ -52,12 +54,12 @@ int main(int argc, char** argv) {
             std::cout << "refused\n";
             continue;
         }
-        const std::optional<std::string> text = qzb::readSettingText(argv[i]);
-        if (!text) {
-            std::cerr << "cannot open " << argv[i] << '\n';
+        std::string text;
+        if (const std::error_code error = qzb::readFileText(argv[i], text)) {
+            std::cerr << argv[i] << ": " << error.message() << '\n';
             return 1;
         }
-        qzb::readSettingFile(*text, switches);
+        qzb::readSettingFile(text, switches);
         std::cout << describe(switches) << '\n';
     }
     return 0;

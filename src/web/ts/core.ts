@@ -21,7 +21,6 @@ interface CoreModule {
   _qzb_save(session: Pointer): Pointer;
   _qzb_load(session: Pointer): void;
   _qzb_check_name(session: Pointer): number;
-  _qzb_message(which: number): Pointer;
   _qzb_read_limit(): number;
   _qzb_version(): Pointer;
   _qzb_assemble(session: Pointer): number;
@@ -49,13 +48,6 @@ export enum ClockOption {
   Hz10 = 1,
   Manual = 2,
   None = 3,
-}
-
-export enum Message {
-  LoadRefused = 0,
-  SaveRefused = 1,
-  FileNotFound = 2,
-  CannotWrite = 3,
 }
 
 export interface Readouts {
@@ -149,10 +141,6 @@ export class Core {
   // How much of a file the desktop reads; the rest counts as past its end.
   readLimit(): number {
     return this.module._qzb_read_limit();
-  }
-
-  message(which: Message): string {
-    return this.zeroTerminated(this.module._qzb_message(which));
   }
 
   // The panel's layout as the shared table gives it, as JSON.

@@ -2,13 +2,21 @@
 // The page's start: the core, the panel built from the shared layout table, the
 // 100 ms clock, the menus, the files and the link.
 
-import { Bank, ClockOption, Core, Message, SwitchState } from './core.js';
+import { Bank, ClockOption, Core, SwitchState } from './core.js';
 import { showMessage } from './dialogs.js';
 import { pickFileToOpen, pickFileToSave } from './files.js';
 import { decodeSetting, encodeSetting, type Setting } from './link.js';
 import { type Layout, Panel } from './panel.js';
 
 const aboutIcon = 'information';
+
+// The file commands' messages, worded as the desktop panel words them.
+const messages = {
+  loadRefused: '無効なファイルが選択されました。ファイルはロードされませんでした。',
+  saveRefused: '無効なファイルが選択されました。ファイルは保存されませんでした。',
+  fileNotFound: 'File Not Found',
+  cannotWrite: '書き込めません。',
+};
 
 class Beeper {
   private context: AudioContext | null = null;
@@ -173,14 +181,14 @@ class Page {
     const file = await pickFileToOpen();
     if (!file) return;
     if (this.core.acceptedName(file.name) === null) {
-      await showMessage(this.core.message(Message.LoadRefused));
+      await showMessage(messages.loadRefused);
       return;
     }
     let bytes: Uint8Array;
     try {
       bytes = await file.read(this.core.readLimit());
     } catch {
-      await showMessage(this.core.message(Message.FileNotFound));
+      await showMessage(messages.fileNotFound);
       return;
     }
     this.lastName = file.name;
@@ -194,14 +202,14 @@ class Page {
     if (!target) return;
     const name = this.core.acceptedName(target.name);
     if (name === null) {
-      await showMessage(this.core.message(Message.SaveRefused));
+      await showMessage(messages.saveRefused);
       return;
     }
     this.lastName = name;
     try {
       await target.write(this.core.settingFile(), name);
     } catch {
-      await showMessage(this.core.message(Message.CannotWrite));
+      await showMessage(messages.cannotWrite);
     }
   }
 

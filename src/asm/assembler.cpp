@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "cli/assembler.h"
+#include "asm/assembler.h"
 
 #include <algorithm>
 #include <array>
@@ -7,18 +7,16 @@
 #include <map>
 #include <optional>
 
+#include "asm/instruction_table.h"
+#include "asm/lexer.h"
+#include "common/text.h"
+
 namespace qzb {
 namespace {
 
-enum class TokenKind { Name, Number, Directive, Symbol };
-
-struct Token {
-    TokenKind kind;
-    std::string_view text;
-    int column;
-};
-
-enum class Source { None, A, B, In };
+using lexer::quoted;
+using lexer::Token;
+using lexer::TokenKind;
 
 // A number or a label standing for an immediate.
 struct Value {
@@ -46,86 +44,26 @@ struct LabelDefinition {
 
 constexpr int maxWords = 16;
 
-bool isNameChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-std::string lower(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return result;
-}
-
-std::string upper(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return result;
-}
-
-std::string quoted(std::string_view text) {
-    std::string result;
-    result.reserve(text.size() + 2);
-    result += '\'';
-    result += text;
-    result += '\'';
-    return result;
-}
-
-std::optional<Source> registerNamed(std::string_view name) {
-    const std::string key = lower(name);
-    if (key == "a") return Source::A;
-    if (key == "b") return Source::B;
-    if (key == "in") return Source::In;
-    return std::nullopt;
-}
-
 bool isReserved(std::string_view name) {
-    static constexpr std::array<std::string_view, 7> reserved = {"a", "b", "in", "out", "alt", "jmp", "jnc"};
-    return std::ranges::find(reserved, lower(name)) != reserved.end();
+    return sourceNamed(name) || findForm(name, false) || equalIgnoringCase(name, alternativePrefix);
 }
 
-// The value of a number token, or nothing when it is not a number. Values past
-// 255 are kept as 256, which every range check refuses.
-std::optional<int> numberValue(std::string_view text) {
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    } else if (text.size() > 2 && text[0] == '0' && (text[1] == 'b' || text[1] == 'B')) {
-        base = 2;
-        text.remove_prefix(2);
-    }
-    int value = 0;
-    for (const char c : text) {
-        int digit = 0;
-        if (isDigit(c)) {
-            digit = c - '0';
-        } else if (base == 16 && c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else if (base == 16 && c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        } else {
-            return std::nullopt;
+// The registers the forms spelled `mnemonic` can add, as a message lists them ("B").
+std::string addableRegisters(std::string_view mnemonic, bool alternative) {
+    std::string names;
+    for (const InstructionForm& form : instructionForms) {
+        if (form.alternative == alternative && equalIgnoringCase(form.mnemonic, mnemonic) &&
+            form.source != Source::None) {
+            names += (names.empty() ? "" : " or ") + std::string(sourceName(form.source));
         }
-        if (digit >= base) return std::nullopt;
-        value = std::min(value * base + digit, 256);
     }
-    return value;
+    return names;
 }
 
 class Assembler {
 public:
     Assembly run(std::string_view source) {
-        constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
-        if (source.starts_with(byteOrderMark)) source.remove_prefix(byteOrderMark.size());
+        source = withoutByteOrderMark(source);
         int lineNumber = 0;
         while (!source.empty()) {
             const std::size_t end = source.find('\n');
@@ -149,44 +87,14 @@ public:
     }
 
 private:
-    // Splits a line into tokens; false (with the error noted) on a character
-    // that has no place in a source.
-    bool tokenize(std::string_view line, int lineNumber) {
-        tokens_.clear();
-        std::size_t i = 0;
-        while (i < line.size()) {
-            const char c = line[i];
-            const int column = static_cast<int>(i) + 1;
-            if (c == ';') break;
-            if (c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v') {
-                ++i;
-                continue;
-            }
-            std::size_t end = i + 1;
-            TokenKind kind = TokenKind::Symbol;
-            if (isNameChar(c) || (c == '.' && end < line.size() && isNameChar(line[end]))) {
-                kind = c == '.' ? TokenKind::Directive : isDigit(c) ? TokenKind::Number : TokenKind::Name;
-                while (end < line.size() && isNameChar(line[end])) ++end;
-            } else if (c != '=' && c != '+' && c != ':') {
-                const auto byte = static_cast<unsigned char>(c);
-                constexpr char hex[] = "0123456789ABCDEF";
-                const std::string shown = byte >= 0x21 && byte < 0x7F
-                                              ? "character " + quoted(std::string(1, c))
-                                              : std::string("byte 0x") + hex[byte >> 4] + hex[byte & 15];
-                error(lineNumber, column, "unexpected " + shown);
-                return false;
-            }
-            tokens_.push_back({kind, line.substr(i, end - i), column});
-            i = end;
-        }
-        // Where "the end of the line" is reported: just past its last token.
-        endColumn_ =
-            tokens_.empty() ? 1 : tokens_.back().column + static_cast<int>(tokens_.back().text.size());
-        return true;
-    }
-
     void assembleLine(std::string_view line, int lineNumber) {
-        if (!tokenize(line, lineNumber)) return;
+        lexer::LineTokens lexed = lexer::tokenize(line);
+        if (lexed.fault) {
+            error(lineNumber, lexed.faultColumn, std::move(*lexed.fault));
+            return;
+        }
+        tokens_ = std::move(lexed.tokens);
+        endColumn_ = lexed.endColumn;
         line_ = lineNumber;
         next_ = 0;
         while (next_ + 1 < tokens_.size() && tokens_[next_].kind == TokenKind::Name &&
@@ -199,60 +107,50 @@ private:
         const Token first = tokens_[next_++];
         if (first.kind == TokenKind::Directive) {
             directive(first);
-            return;
-        }
-        const std::string keyword = first.kind == TokenKind::Name ? lower(first.text) : std::string();
-        if (keyword == "a" || keyword == "b" || keyword == "out") {
-            assignment(first, keyword, false);
-        } else if (keyword == "alt") {
-            const Token* target = peek();
-            if (target == nullptr || lower(target->text) != "out") {
-                error(target, "ALT goes only before OUT");
-                return;
-            }
-            ++next_;
-            assignment(first, "out", true);
-        } else if (keyword == "jmp" || keyword == "jnc") {
-            std::optional<Operand> operand = parseOperand();
-            if (!operand || !sourceAllowed(*operand, first, false)) return;
-            const bool always = keyword == "jmp";
-            const int form = operand->source == Source::B ? (always ? 0xD : 0xC) : (always ? 0xF : 0xE);
-            emit(form, *operand, first.column);
         } else if (first.kind == TokenKind::Name) {
-            error(first, "unknown instruction " + quoted(first.text));
+            instruction(first);
         } else {
             error(first, "expected an instruction, a directive or a label");
         }
     }
 
-    // `DEST = operand`, where DEST is A, B or OUT (ALT OUT when `alternative`).
-    void assignment(const Token& first, const std::string& destination, bool alternative) {
-        const Token* equals = peek();
-        if (equals == nullptr || equals->text != "=") {
-            error(equals, "expected '='");
+    // `DEST = operand` for the forms that write a register (ALT first for a
+    // twin), `JMP operand` and the like for the jumps.
+    void instruction(const Token& first) {
+        Token mnemonic = first;
+        const bool alternative = equalIgnoringCase(first.text, alternativePrefix);
+        if (alternative) {
+            const Token* target = peek();
+            if (target == nullptr || !findForm(target->text, true)) {
+                error(target, "ALT goes only before OUT");
+                return;
+            }
+            mnemonic = tokens_[next_++];
+        }
+        const std::optional<std::uint8_t> spelled = findForm(mnemonic.text, alternative);
+        if (!spelled) {
+            error(first, "unknown instruction " + quoted(first.text));
             return;
         }
-        ++next_;
-        std::optional<Operand> operand = parseOperand();
-        if (!operand) return;
-        int form = 0;
-        if (destination == "out") {
-            if (!sourceAllowed(*operand, first, true)) return;
-            form = (operand->source == Source::B ? 0x8 : 0xA) + (alternative ? 1 : 0);
-        } else {
-            static constexpr std::array<int, 4> offsets = {3, 0, 1, 2};  // None, A, B, In
-            form = (destination == "b" ? 4 : 0) + offsets[static_cast<std::size_t>(operand->source)];
+        const InstructionForm& spelledForm = instructionForms[*spelled];
+        if (spelledForm.destination != Destination::Pc) {
+            const Token* equals = peek();
+            if (equals == nullptr || equals->text != "=") {
+                error(equals, "expected '='");
+                return;
+            }
+            ++next_;
         }
-        emit(form, *operand, first.column);
-    }
-
-    // OUT and the jumps can add only B (or nothing) to their number.
-    bool sourceAllowed(const Operand& operand, const Token& instruction, bool isOut) {
-        if (operand.source == Source::None || operand.source == Source::B) return true;
-        const std::string name = isOut ? "OUT" : lower(instruction.text) == "jmp" ? "JMP" : "JNC";
-        error(operand.sourceToken,
-              name + " can add only B to its number, not " + upper(operand.sourceToken.text));
-        return false;
+        const std::optional<Operand> operand = parseOperand();
+        if (!operand) return;
+        const std::optional<std::uint8_t> form = findForm(mnemonic.text, alternative, operand->source);
+        if (!form) {
+            error(operand->sourceToken, std::string(spelledForm.mnemonic) + " can add only " +
+                                            addableRegisters(spelledForm.mnemonic, alternative) +
+                                            " to its number, not " + asciiUpper(operand->sourceToken.text));
+            return;
+        }
+        emit(*form, *operand, first.column);
     }
 
     // register, value, register + value or value + register; then the end of the line.
@@ -266,7 +164,7 @@ private:
             }
             ++next_;
             const std::optional<Source> source =
-                token->kind == TokenKind::Name ? registerNamed(token->text) : std::nullopt;
+                token->kind == TokenKind::Name ? sourceNamed(token->text) : std::nullopt;
             if (source) {
                 if (operand.source != Source::None) {
                     error(*token, "only one register can be added");
@@ -290,8 +188,7 @@ private:
     }
 
     void directive(const Token& name) {
-        const std::string key = lower(name.text);
-        if (key == ".word") {
+        if (equalIgnoringCase(name.text, ".word")) {
             std::optional<Operand> operand = parseOperand();
             if (!operand) return;
             if (operand->source != Source::None) {
@@ -301,13 +198,13 @@ private:
             emitWord(*operand->value, 255, name.column);
             return;
         }
-        const bool isClock = key == ".clock";
-        if (!isClock && key != ".beep") {
+        const bool isClock = equalIgnoringCase(name.text, ".clock");
+        if (!isClock && !equalIgnoringCase(name.text, ".beep")) {
             error(name, "unknown directive " + quoted(name.text));
             return;
         }
         const Token* argument = peek();
-        const std::string value = argument != nullptr ? lower(argument->text) : std::string();
+        const std::string_view value = argument != nullptr ? argument->text : std::string_view();
         ++next_;
         if (isClock) {
             const std::optional<ClockMode> clock = clockNamed(value);
@@ -318,12 +215,13 @@ private:
             if (!atEnd() || !firstSetting(clockLine_, name, "the clock")) return;
             result_.switches.clock = *clock;
         } else {
-            if (value != "on" && value != "off") {
+            const bool on = equalIgnoringCase(value, "on");
+            if (!on && !equalIgnoringCase(value, "off")) {
                 error(argument, "expected on or off after .beep");
                 return;
             }
             if (!atEnd() || !firstSetting(beepLine_, name, "Beep")) return;
-            result_.switches.beep = value == "on" ? SwitchState::On : SwitchState::Off;
+            result_.switches.beep = on ? SwitchState::On : SwitchState::Off;
         }
     }
 
@@ -351,12 +249,14 @@ private:
         return true;
     }
 
-    void emit(int form, const Operand& operand, int column) {
+    // The word of instruction form `form` (bits 7-4) with the operand's number.
+    void emit(std::uint8_t form, const Operand& operand, int column) {
+        const int high = form << 4;
         if (!operand.value) {
-            storeWord(form << 4, column);
+            storeWord(high, column);
             return;
         }
-        emitWord(*operand.value, 15, column, form << 4);
+        emitWord(*operand.value, 15, column, high);
     }
 
     // A word whose low part is `value` (at most `limit`) added to `high`.
@@ -368,7 +268,7 @@ private:
             }
             return;
         }
-        const std::optional<int> number = numberValue(value.token.text);
+        const std::optional<int> number = lexer::numberValue(value.token.text);
         if (!number) {
             error(value.token, quoted(value.token.text) + " is not a number");
         } else if (*number > limit) {

@@ -1,38 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "cli/disassembler.h"
+#include "asm/disassembler.h"
 
 #include <algorithm>
-#include <array>
 #include <string_view>
+
+#include "asm/instruction_table.h"
 
 namespace qzb {
 namespace {
-
-// Each upper nibble's statement before its number. The forms that add a
-// register print "+ n" only when n is not 0; the others always print n.
-struct Form {
-    std::string_view text;
-    bool addsRegister;
-};
-
-constexpr std::array<Form, 16> forms = {{
-    {"A = A", true},
-    {"A = B", true},
-    {"A = IN", true},
-    {"A = ", false},
-    {"B = A", true},
-    {"B = B", true},
-    {"B = IN", true},
-    {"B = ", false},
-    {"OUT = B", true},
-    {"ALT OUT = B", true},
-    {"OUT = ", false},
-    {"ALT OUT = ", false},
-    {"JNC B", true},
-    {"JMP B", true},
-    {"JNC ", false},
-    {"JMP ", false},
-}};
 
 std::string bits(int value, int count) {
     std::string text;
@@ -60,14 +35,16 @@ std::string greyedBits(const PanelSwitches& switches, int address) {
 }  // namespace
 
 std::string disassembleWord(std::uint8_t word) {
-    const Form& form = forms[word >> 4];
+    const InstructionForm& form = instructionForms[word >> 4];
     const int immediate = word & 15;
-    std::string text(form.text);
-    if (!form.addsRegister) {
-        text += std::to_string(immediate);
-    } else if (immediate != 0) {
-        text += " + " + std::to_string(immediate);
-    }
+    std::string text = form.alternative ? std::string(alternativePrefix) + ' ' : std::string();
+    text += form.mnemonic;
+    if (form.destination != Destination::Pc) text += " =";
+    // A register is followed by "+ n" only when n is not 0; a bare number is always written.
+    if (form.source == Source::None) return text + ' ' + std::to_string(immediate);
+    text += ' ';
+    text += sourceName(form.source);
+    if (immediate != 0) text += " + " + std::to_string(immediate);
     return text;
 }
 

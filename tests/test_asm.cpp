@@ -1,0 +1,211 @@
+// SPDX-License-Identifier: MIT
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include <doctest/doctest.h>
+
+#include <string>
+#include <vector>
+
+#include "asm/assembler.h"
+#include "asm/disassembler.h"
+#include "asm/instruction_table.h"
+#include "reference_model.h"
+#include "settings/setting_file.h"
+
+using namespace qzb;
+
+namespace {
+
+void setWord(PanelSwitches& panel, int address, int word) {
+    for (int bit = 0; bit < 8; ++bit) {
+        panel.program[static_cast<std::size_t>(address) * 8 + static_cast<std::size_t>(bit)] =
+            SwitchState((word >> bit) & 1);
+    }
+}
+
+// Words in hex, "01 F0", as a failure shows them.
+std::string hexWords(const std::vector<int>& words) {
+    constexpr char hex[] = "0123456789ABCDEF";
+    std::string text;
+    for (const int word : words) {
+        if (!text.empty()) text += ' ';
+        text += {hex[(word >> 4) & 15], hex[word & 15]};
+    }
+    return text;
+}
+
+std::vector<int> words(const PanelSwitches& panel) {
+    std::vector<int> result;
+    for (int address = 0; address < 16; ++address) result.push_back(readProgramWord(panel, address));
+    return result;
+}
+
+// The errors as the command line prints them, one per line, without the file name.
+std::string errorText(const Assembly& assembly) {
+    std::string text;
+    for (const AssemblyError& e : assembly.errors) {
+        if (!text.empty()) text += '\n';
+        text += std::to_string(e.line) + ':' + std::to_string(e.column) + ": " + e.message;
+    }
+    return text;
+}
+
+std::string repeated(const std::string& text, int count) {
+    std::string result;
+    for (int i = 0; i < count; ++i) result += text;
+    return result;
+}
+
+}  // namespace
+
+// Program k holds word (k + address) mod 256 at each address, so every word
+// meets every address; the clock and Beep cycle through their settings.
+TEST_CASE("every word in every address survives the round trip") {
+    const ClockMode clocks[] = {{true, false, false}, {false, true, false}, {false, false, true}, {}};
+    for (int k = 0; k < 256 + 2; ++k) {
+        PanelSwitches panel;
+        if (k < 256) {
+            for (int address = 0; address < 16; ++address) setWord(panel, address, (k + address) % 256);
+        } else if (k == 257) {
+            setWord(panel, 6, 0x9F);  // the words after it are left out of the listing
+        }
+        panel.clock = clocks[k % 4];
+        panel.beep = SwitchState(k % 2);
+        const std::string listing = disassemble(panel);
+        const Assembly assembly = assemble(listing);
+        INFO(listing);
+        CHECK(errorText(assembly) == "");
+        CHECK(writeSettingFile(assembly.switches) == writeSettingFile(panel));
+    }
+}
+
+// The assembler's table says what the reference model's independent table says.
+TEST_CASE("the instruction table agrees with the reference model") {
+    using Ref = reference::Source;
+    using RefTarget = reference::Target;
+    for (std::size_t upper = 0; upper < 16; ++upper) {
+        const InstructionForm& form = instructionForms[upper];
+        const reference::Row row = reference::instructionTable[upper];
+        INFO("upper nibble " << upper);
+        constexpr Ref sources[] = {Ref::A, Ref::B, Ref::Input, Ref::Zero};
+        CHECK(sources[static_cast<std::size_t>(form.source)] == row.source);
+        const RefTarget target = form.jump == Jump::Always            ? RefTarget::Jump
+                                 : form.jump == Jump::IfNoCarry       ? RefTarget::JumpIfNoCarry
+                                 : form.destination == Destination::A ? RefTarget::A
+                                 : form.destination == Destination::B ? RefTarget::B
+                                                                      : RefTarget::Out;
+        CHECK(target == row.target);
+        CHECK((form.destination == Destination::Pc) == (form.jump != Jump::None));
+    }
+}
+
+TEST_CASE("greyed switches are named and assemble as off") {
+    PanelSwitches panel;
+    setWord(panel, 0, 0x51);
+    panel.program[0] = SwitchState::Greyed;  // word 0 reads 0101 0000
+    panel.program[7] = SwitchState::Greyed;
+    panel.program[15 * 8 + 2] = SwitchState::Greyed;  // the last word reads 0 but is listed
+    panel.beep = SwitchState::Greyed;
+    const std::string listing = disassemble(panel);
+    CHECK(listing.find("B = B  ") != std::string::npos);
+    CHECK(listing.find("greyed bits 7, 0 read as off") != std::string::npos);
+    CHECK(listing.find("; 15: 0000 0000  greyed bit 2 read as off") != std::string::npos);
+    CHECK(listing.find(".beep off  ; the Beep switch is greyed") != std::string::npos);
+    const Assembly assembly = assemble(listing);
+    CHECK(assembly.errors.empty());
+    PanelSwitches off;
+    setWord(off, 0, 0x50);
+    CHECK(writeSettingFile(assembly.switches) == writeSettingFile(off));
+}
+
+TEST_CASE("spellings") {
+    struct Row {
+        const char* name;
+        const char* source;
+        std::vector<int> expected;
+    };
+    const Row rows[] = {
+        {"every form",
+         "A=A+1\nA=B+2\nA=IN+3\nA=4\nB=A+5\nB=B+6\nB=IN+7\nB=8\nOUT=B+9\nALT OUT=B+10\n"
+         "OUT=11\nALT OUT=12\nJNC B+13\nJMP B+14\nJNC 15\nJMP 0",
+         {0x01, 0x12, 0x23, 0x34, 0x45, 0x56, 0x67, 0x78, 0x89, 0x9A, 0xAB, 0xBC, 0xCD, 0xDE, 0xEF, 0xF0}},
+        {"no number, number first, any case",
+         "a = b\nb = 3 + In\nalt out = B\njnc b",
+         {0x10, 0x63, 0x90, 0xC0}},
+        {"hex, binary, leading zeros", "A = 0xF\nB = 0b1010\nOUT = 007", {0x3F, 0x7A, 0xA7}},
+        {"labels as targets and numbers",
+         "start:\n A = 1\nnext: B = next\n  JMP start\nend: JNC B + end",
+         {0x31, 0x71, 0xF0, 0xC3}},
+        {"two labels on a line, tabs, CR LF", "a1: _b:\tA = 1 ; note\r\n\tJMP _b\r\n", {0x31, 0xF0}},
+        {"raw words and a byte order mark",
+         "\xEF\xBB\xBF.word 0xB3\n.word 255\n.WORD last\nlast:",
+         {0xB3, 0xFF, 0x03}},
+    };
+    for (const Row& row : rows) {
+        INFO(row.name);
+        const Assembly assembly = assemble(row.source);
+        CHECK(errorText(assembly) == "");
+        CHECK(assembly.wordCount == int(row.expected.size()));
+        std::vector<int> expected = row.expected;
+        expected.resize(16);
+        CHECK(hexWords(words(assembly.switches)) == hexWords(expected));
+    }
+}
+
+TEST_CASE("directives") {
+    const Assembly none = assemble(".clock none\n.beep on");
+    CHECK(none.switches.clock == ClockMode{false, false, false});
+    CHECK(none.switches.beep == SwitchState::On);
+    const Assembly plain = assemble("");  // as the panel starts: Manual, Beep off
+    CHECK(plain.switches.clock == ClockMode{false, false, true});
+    CHECK(plain.switches.beep == SwitchState::Off);
+    CHECK(assemble(".CLOCK 1HZ").switches.clock == ClockMode{true, false, false});
+}
+
+// One row per kind of error.
+TEST_CASE("errors") {
+    struct Row {
+        const char* name;
+        std::string source;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"immediate past 15", "A = 1\nA = B + 16", "2:9: 16 is outside 0-15"},
+        {"word past 255", "A = 1\n.word 0x100", "2:7: 0x100 is outside 0-255"},
+        {"not a number", "A = 1\n  B = 0b102", "2:7: '0b102' is not a number"},
+        {"17 words", "A = 1\n.word 0\n" + repeated("A = 1\n", 14) + "  OUT = 1\nOUT = 2",
+         "17:3: more than 16 words"},
+        {"label twice", "x: A = 1\n\n  x: B = 1", "3:3: label 'x' is already defined on line 1"},
+        {"label never defined", "A = 1\nJMP nowhere", "2:5: label 'nowhere' is not defined"},
+        {"label past the last word", "JMP end\n" + repeated("A = 1\n", 15) + "end:",
+         "1:5: label 'end' is past the last word (address 16)"},
+        {"label names a register", "A = 1\nin: A = 1", "2:1: 'in' is a reserved word and cannot be a label"},
+        {"OUT from A", "A = 1\nOUT = A + 1", "2:7: OUT can add only B to its number, not A"},
+        {"jump from IN", "A = 1\nJNC in", "2:5: JNC can add only B to its number, not IN"},
+        {"two registers", "A = 1\nA = A + B", "2:9: only one register can be added"},
+        {"two numbers", "A = 1\nA = 1 + 2", "2:9: only one number or label can be added"},
+        {"missing operand", "A = 1\nB =  ; nothing",
+         "2:4: expected a register, a number or a label at the end of the line"},
+        {"missing equals", "A = 1\nA 1", "2:3: expected '='"},
+        {"ALT without OUT", "A = 1\nALT A = 1", "2:5: ALT goes only before OUT"},
+        {"unknown instruction", "A = 1\nMOV A 1", "2:1: unknown instruction 'MOV'"},
+        {"statement starting oddly", "A = 1\n= 1", "2:1: expected an instruction, a directive or a label"},
+        {"text after a statement", "A = 1\nJMP 1 2", "2:7: unexpected '2'"},
+        {"unknown directive", "A = 1\n.org 4", "2:1: unknown directive '.org'"},
+        {"bad clock", "A = 1\n.clock 5hz", "2:8: expected 1hz, 10hz, manual or none after .clock"},
+        {"bad beep", "A = 1\n.beep", "2:6: expected on or off after .beep at the end of the line"},
+        {"clock twice", ".clock 1hz\n.clock manual", "2:1: the clock is already set on line 1"},
+        {"register in .word", "A = 1\n.word B", "2:7: .word takes a number or a label, not a register"},
+        {"stray character", "A = 1\nA = 1, 2", "2:6: unexpected character ','"},
+        {"stray byte", "A = 1\nA = \xC3\xA9", "2:5: unexpected byte 0xC3"},
+    };
+    for (const Row& row : rows) {
+        INFO(row.name);
+        CHECK(errorText(assemble(row.source)) == row.expected);
+    }
+}
+
+TEST_CASE("errors come in source order") {
+    const Assembly assembly = assemble("JMP later\nA = 99\nB = 0x\n");
+    CHECK(errorText(assembly) ==
+          "1:5: label 'later' is not defined\n2:5: 99 is outside 0-15\n3:5: '0x' is not a number");
+}
