@@ -116,6 +116,16 @@ private slots:
         QVERIFY2(needed.width() <= rect.width() && needed.height() <= rect.height(), qPrintable(shown));
     }
 
+    // The Clock Generator frame's top border runs above the first option, through the title's middle.
+    void clockFrameBorderClearsTheOptions() {
+        auto* frame = window->findChild<QWidget*>("Frame1");
+        const QImage picture = frame->grab().toImage();
+        const QColor background = frame->palette().color(QPalette::Window);
+        int border = 0;  // the first row, right of the title, that is not background
+        while (border < picture.height() && picture.pixelColor(150, border) == background) ++border;
+        QVERIFY2(border < window->optClk1->y() && border > 0, qPrintable(QString::number(border)));
+    }
+
     // A screen reader meets each caption, then the readout it labels.
     void readoutCaptions() {
         const QString captions =

@@ -12,7 +12,6 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QPainter>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
@@ -20,6 +19,7 @@
 
 #include "front_panel/panel_layout.h"
 #include "panel/app_icon.h"
+#include "panel/panel_styles.h"
 
 #ifndef QZB_VERSION
 #define QZB_VERSION "0"
@@ -41,15 +41,6 @@ protected:
         painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
         for (const layout::Line& line : layout::connector())
             painter.drawLine(line.x1, line.y1, line.x2, line.y2);
-    }
-};
-
-// The grid switches are 12 pixels high; the style's own box would not fit.
-class GridSwitchStyle : public QProxyStyle {
-public:
-    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
-        if (metric == PM_IndicatorWidth || metric == PM_IndicatorHeight) return 11;
-        return QProxyStyle::pixelMetric(metric, option, widget);
     }
 };
 
@@ -256,6 +247,9 @@ void frmMain::buildControls(QWidget* client) {
     find(optClk3, QStringLiteral("optClk3"));
     find(cmdClock, QStringLiteral("cmdClock"));
     find(cmdReset, QStringLiteral("cmdReset"));
+    auto* frameStyle = new TitledFrameStyle;
+    frameStyle->setParent(this);
+    built.value(QStringLiteral("Frame1"))->setStyle(frameStyle);
 
     clockOptions_ = new QButtonGroup(this);
     for (QRadioButton* option : {optClk1, optClk2, optClk3}) {
