@@ -4,7 +4,7 @@
 //  2. first panel shown in headless Chromium from a warm cache (median of reloads);
 //  3. renderer main-thread CPU at 10 Hz on the counting program, beside a page whose
 //     one element changes every 100 ms, measured side by side.
-// Usage: node bench/web.mjs [site folder] [seconds for the CPU run, default 20]
+// Usage: node bench/web.mjs [site folder] [seconds per CPU round, default 10] [rounds, default 5]
 import { mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
@@ -43,7 +43,8 @@ function rendererSeconds(browser) {
 }
 
 const site = resolve(process.argv[2] ?? 'build-web/site');
-const seconds = Number(process.argv[3] ?? 20);
+const seconds = Number(process.argv[3] ?? 10);
+const rounds = Number(process.argv[4] ?? 5);
 
 // 1. Transfer.
 let raw = 0;
@@ -120,26 +121,32 @@ try {
   const panelBusy = await meter(page);
   const floorBusy = await meter(floor);
   await new Promise((done) => setTimeout(done, 1000));
-  const start = [await panelBusy(), await floorBusy(), rendererSeconds(browsers[0]), rendererSeconds(browsers[1])];
-  const floorStart = await floor.$eval('#n', (n) => Number(n.textContent));
-  await new Promise((done) => setTimeout(done, seconds * 1000));
-  const end = [await panelBusy(), await floorBusy(), rendererSeconds(browsers[0]), rendererSeconds(browsers[1])];
-  const floorSteps = (await floor.$eval('#n', (n) => Number(n.textContent))) - floorStart;
-  const share = (busy) => ((busy / seconds) * 100).toFixed(3);
-  const parts = (a, b) =>
-    ['script', 'style', 'layout'].map((kind, i) => `${kind} ${(((b[i + 1] - a[i + 1]) / seconds) * 100).toFixed(3)} %`).join(', ');
-  const panel = end[0][0] - start[0][0];
-  const bare = end[1][0] - start[1][0];
+  // Rounds side by side; on a shared machine the median of the ratios is steadier than one long run.
+  const read = async () => [await panelBusy(), await floorBusy(), rendererSeconds(browsers[0]), rendererSeconds(browsers[1])];
+  const percent = (busy) => ((busy / seconds) * 100).toFixed(2);
+  const mainRatios = [];
+  const processRatios = [];
+  for (let round = 1; round <= rounds; ++round) {
+    const start = await read();
+    await new Promise((done) => setTimeout(done, seconds * 1000));
+    const end = await read();
+    const panelMain = end[0][0] - start[0][0];
+    const floorMain = end[1][0] - start[1][0];
+    const panelProcess = end[2] - start[2];
+    const floorProcess = end[3] - start[3];
+    const parts = (a, b) => ['script', 'style', 'layout'].map((kind, i) => `${kind} ${percent(b[i + 1] - a[i + 1])}`).join(', ');
+    mainRatios.push(panelMain / floorMain);
+    processRatios.push(panelProcess / floorProcess);
+    console.log(
+      `round ${round}, ${seconds} s: renderer process panel ${percent(panelProcess)} % floor ${percent(floorProcess)} % ` +
+        `(ratio ${(panelProcess / floorProcess).toFixed(2)}); main thread panel ${percent(panelMain)} % ` +
+        `[${parts(start[0], end[0])}] floor ${percent(floorMain)} % [${parts(start[1], end[1])}] (ratio ${(panelMain / floorMain).toFixed(2)})`,
+    );
+  }
+  const middle = (values) => [...values].sort((x, y) => x - y)[Math.floor(values.length / 2)];
   console.log(
-    `renderer main thread over ${seconds} s: panel at 10 Hz ${share(panel)} % of a core, floor ${share(bare)} % ` +
-      `(${floorSteps} changes), ratio ${(panel / bare).toFixed(2)}`,
-  );
-  console.log(`  of which panel: ${parts(start[0], end[0])}; floor: ${parts(start[1], end[1])}`);
-  const panelProcess = end[2] - start[2];
-  const floorProcess = end[3] - start[3];
-  console.log(
-    `renderer process CPU over ${seconds} s: panel ${share(panelProcess)} % of a core, floor ${share(floorProcess)} %, ` +
-      `ratio ${(panelProcess / floorProcess).toFixed(2)} (goal ≤ 1.5)`,
+    `renderer CPU at 10 Hz against the floor, median of ${rounds} rounds: process ${middle(processRatios).toFixed(2)} × (goal ≤ 1.5), ` +
+      `main thread ${middle(mainRatios).toFixed(2)} ×`,
   );
 } finally {
   for (const browser of browsers) await browser.close();
