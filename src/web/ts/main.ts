@@ -247,43 +247,72 @@ class Page {
   }
 }
 
-function wireMenus(page: Page): void {
-  const fileButton = document.getElementById('menu-file') as HTMLButtonElement;
-  const fileMenu = document.getElementById('menu-file-items') as HTMLElement;
-  const items = [...fileMenu.querySelectorAll<HTMLButtonElement>('[role="menuitem"]')];
-  const close = (): void => {
-    fileMenu.hidden = true;
-    fileButton.setAttribute('aria-expanded', 'false');
+// The menu bar from the table: a menu with items drops down, one without is a command.
+function buildMenus(bar: HTMLElement, menus: Layout['menus'], commands: Record<string, () => unknown>): void {
+  const button = (caption: string, id: string): HTMLButtonElement => {
+    const made = document.createElement('button');
+    made.type = 'button';
+    made.id = id;
+    made.setAttribute('role', 'menuitem');
+    made.textContent = caption;
+    return made;
   };
-  const open = (): void => {
-    fileMenu.hidden = false;
-    fileButton.setAttribute('aria-expanded', 'true');
-    items[0]?.focus();
-  };
-  fileButton.addEventListener('click', () => (fileMenu.hidden ? open() : close()));
-  fileMenu.addEventListener('keydown', (event) => {
-    const at = items.indexOf(document.activeElement as HTMLButtonElement);
-    if (event.key === 'ArrowDown') items[(at + 1) % items.length]?.focus();
-    else if (event.key === 'ArrowUp') items[(at + items.length - 1) % items.length]?.focus();
-    else if (event.key === 'Escape') {
-      close();
-      fileButton.focus();
-    } else return;
-    event.preventDefault();
-  });
-  document.addEventListener('pointerdown', (event) => {
-    if (!fileMenu.hidden && !(event.target instanceof Node && (fileMenu.contains(event.target) || fileButton.contains(event.target)))) close();
-  });
-  const command = (id: string, action: () => unknown): void => {
-    document.getElementById(id)?.addEventListener('click', () => {
-      close();
-      void action();
+  for (const menu of menus) {
+    const head = button(menu.name, `menu-${menu.name.toLowerCase()}`);
+    if (menu.items.length === 0) {
+      head.addEventListener('click', () => void commands[menu.name]?.());
+      bar.append(head);
+      continue;
+    }
+    const holder = document.createElement('div');
+    holder.className = 'menu';
+    const list = document.createElement('div');
+    list.id = `menu-${menu.name.toLowerCase()}-items`;
+    list.setAttribute('role', 'menu');
+    list.setAttribute('aria-label', menu.name);
+    list.hidden = true;
+    head.setAttribute('aria-haspopup', 'menu');
+    head.setAttribute('aria-expanded', 'false');
+    const items = menu.items.map((caption) => button(caption, `menu-${caption.toLowerCase()}`));
+    list.append(...items);
+    holder.append(head, list);
+    bar.append(holder);
+    const close = (): void => {
+      list.hidden = true;
+      head.setAttribute('aria-expanded', 'false');
+    };
+    head.addEventListener('click', () => {
+      if (!list.hidden) return close();
+      list.hidden = false;
+      head.setAttribute('aria-expanded', 'true');
+      items[0]?.focus();
     });
+    list.addEventListener('keydown', (event) => {
+      const at = items.indexOf(document.activeElement as HTMLButtonElement);
+      if (event.key === 'ArrowDown') items[(at + 1) % items.length]?.focus();
+      else if (event.key === 'ArrowUp') items[(at + items.length - 1) % items.length]?.focus();
+      else if (event.key === 'Escape') {
+        close();
+        head.focus();
+      } else return;
+      event.preventDefault();
+    });
+    document.addEventListener('pointerdown', (event) => {
+      if (!list.hidden && !(event.target instanceof Node && holder.contains(event.target))) close();
+    });
+    for (const [index, item] of items.entries()) {
+      item.addEventListener('click', () => {
+        close();
+        void commands[menu.items[index] ?? '']?.();
+      });
+    }
+  }
+}
+
+function wireExtras(page: Page): void {
+  const command = (id: string, action: () => unknown): void => {
+    document.getElementById(id)?.addEventListener('click', () => void action());
   };
-  command('menu-load', () => page.load());
-  command('menu-saveas', () => page.saveAs());
-  command('menu-end', () => page.end());
-  command('menu-about', () => page.about());
   const status = document.getElementById('link-status');
   command('copy-link', async () => {
     const said = await page.copyLink();
@@ -310,7 +339,13 @@ async function main(): Promise<void> {
   const panel = new Panel(client, layout, core);
   performance.mark('qzb-panel-built');
   const page = new Page(core, panel);
-  wireMenus(page);
+  buildMenus(document.getElementById('menubar') as HTMLElement, layout.menus, {
+    Load: () => page.load(),
+    SaveAs: () => page.saveAs(),
+    End: () => page.end(),
+    About: () => page.about(),
+  });
+  wireExtras(page);
   page.start();
   document.documentElement.dataset['ready'] = 'true';
   // After the first paint of the panel, for bench/web.mjs.
