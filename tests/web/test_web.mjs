@@ -479,6 +479,24 @@ const tests = {
     await page.close();
   },
 
+  async assembly() {
+    const page = await openPage();
+    await page.click('#extras summary');
+    const assemble = async (source) => {
+      await page.$eval('#asm-source', (area, text) => (area.value = text), source);
+      await page.click('#asm-assemble');
+      return page.$eval('#asm-status', (status) => status.textContent);
+    };
+    checkEqual(await assemble('A = A + 3\nOUT = B\n.clock 10hz\n'), 'Assembled into the panel.', 'a source assembles');
+    const shown = await panelSwitches(page);
+    checkEqual([shown.program.slice(0, 16), shown.clock], ['1100000000000001', '010'], 'the source is on the panel');
+    await page.click('#asm-disassemble');
+    check((await page.$eval('#asm-source', (area) => area.value)).includes('A = A + 3'), 'the panel reads back as source');
+    check(/^2:\d+: /.test(await assemble('A = A + 1\nQ = 1\n')), 'an error names its line');
+    checkEqual((await panelSwitches(page)).program.slice(0, 16), '1100000000000001', 'a source with errors leaves the panel alone');
+    await page.close();
+  },
+
   async menus() {
     const page = await openPage();
     await page.click('#menu-file');
