@@ -135,9 +135,9 @@ public:
             if (end == std::string_view::npos) break;
             text.remove_prefix(end + 1);
         }
-        if (result_.cases.empty() && result_.errors.empty()) {
-            error(1, 1, "no case in the file; a case starts with case \"NAME\"");
-        }
+        // A file with errors has lost statements; whether its cases check anything shows once it is mended.
+        if (!result_.errors.empty()) return std::move(result_);
+        if (result_.cases.empty()) error(1, 1, "no case in the file; a case starts with case \"NAME\"");
         for (const TestCase& testCase : result_.cases) {
             const bool checks = std::ranges::any_of(testCase.statements, [](const Statement& statement) {
                 return statement.kind != Statement::Kind::Input && statement.kind != Statement::Kind::Run;
@@ -147,16 +147,17 @@ public:
                       "case \"" + testCase.name + "\" checks nothing; give it an expect or a run until");
             }
         }
-        std::ranges::stable_sort(
-            result_.errors, [](const TestFileError& x, const TestFileError& y) { return x.line < y.line; });
         return std::move(result_);
     }
 
 private:
     void parseLine(std::string_view line, int lineNumber) {
         line_ = lineNumber;
-        if (!tokenize(line)) return;
-        if (tokens_.empty()) return;
+        const bool tokenized = tokenize(line);
+        if (!tokens_.empty() && !tokens_.front().quoted && equalIgnoringCase(tokens_.front().text, "case")) {
+            sawCase_ = true;
+        }
+        if (!tokenized || tokens_.empty()) return;
         const Token& first = tokens_.front();
         const std::string keyword = asciiLower(first.text);
         next_ = 1;
@@ -180,7 +181,8 @@ private:
         }
         if (!parsed || !atEnd()) return;
         if (result_.cases.empty()) {
-            error(first, quoted(first.text) + " comes before the first case");
+            // After a case line with an error, its statements are checked but not kept.
+            if (!sawCase_) error(first, quoted(first.text) + " comes before the first case");
             return;
         }
         result_.cases.back().statements.push_back(std::move(statement));
@@ -350,6 +352,10 @@ private:
             if (!token->quoted && equalIgnoringCase(token->text, "within")) break;
             ++next_;
             const std::optional<Value> parsed = token->quoted ? std::nullopt : parseValue(token->text);
+            if (parsed && parsed->pattern.care != 15 && parsed->radix == Radix::Binary) {
+                error(token, "a sequence takes whole values, without x");
+                return false;
+            }
             if (!parsed || parsed->pattern.care != 15 || parsed->pattern.value > 15) {
                 error(token, quoted(token->text) + " is not a value from 0 to 15");
                 return false;
@@ -428,6 +434,7 @@ private:
     std::map<std::string, int, std::less<>> caseLines_;
     std::vector<Token> tokens_;
     std::size_t next_ = 0;
+    bool sawCase_ = false;
     int line_ = 0;
     int endColumn_ = 1;
 };
