@@ -2,7 +2,7 @@
 # Shared by ./run, ./test, ./benchmark and ./package: installs the Debian packages QZB needs, once.
 QZB_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-dev
-  qt6-base-dev libgl-dev libbenchmark-dev libcli11-dev
+  qt6-base-dev libgl-dev libbenchmark-dev libcli11-dev doctest-dev
   fonts-ipafont-gothic xvfb xauth x11-utils imagemagick
   desktop-file-utils appstream libxml2-utils shared-mime-info libglib2.0-bin man-db file
   dpkg-dev lintian librsvg2-bin
