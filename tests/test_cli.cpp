@@ -111,6 +111,7 @@ private slots:
         write("bad.s", "B = B + 1\nOUT = A\n");
         write("kept.qzb", "kept");
         write("prog.qzb.s", "A = 1");
+        write("upper.QZB", settingFile(countBits()));
         write("broken.qzt", "case \"c\"\n  expect out=0\n  jump 3\n");
         QVERIFY(QDir(folder_.path()).mkdir("folder.qzb"));
         QCOMPARE(::mkfifo(qPrintable(path("fifo.qzb")), 0600), 0);
@@ -248,6 +249,8 @@ private slots:
         row("asm to a name", "asm prog.qzb.s -o made.qzb", 0, "made.qzb: 1 word, clock manual, beep off\n",
             "", "made.qzb", settingFile(oneWord));
         row("run of a source", "run count.s --steps 4 --format csv", 0, modelTrace(countBits(), 0, 4), "");
+        row("run of a .QZB in capitals", "run upper.QZB --steps 4 --format csv", 0,
+            modelTrace(countBits(), 0, 4), "");
         row("run of a source with errors", "run bad.s", 1, "", "bad.s:2:7: OUT can add only B");
         row("test-file error", "test broken.qzt count.qzb", 2, "",
             "broken.qzt:3:3: unknown statement 'jump'");
