@@ -96,6 +96,8 @@ TEST_CASE("each statement passes a correct program and fails a faulty one") {
          "expected out=8, found out={out@6}"},
         {"run until stops where it holds", count, slowCount, {}, "run until out=2 within 30\nexpect pc={pc@5}", 3, 7,
          "expected pc=2, found pc={pc@7}"},
+        {"run until met after the last step", count, slowCount, {}, "run until out=1 within 2", 2, 2,
+         "expected out=1 within 2 steps, found out={out@2}"},
         {"run until times out", clampedAdd, addFive, {{0, 12}},
          "input 1100\nrun 1\nexpect carry={carry@1}\nrun until out=15 within 20", 5, 21,
          "expected out=15 within 20 steps, found out={out@21}"},
@@ -134,14 +136,16 @@ TEST_CASE("each statement passes a correct program and fails a faulty one") {
     }
 }
 
-// Cases start afresh: registers reset, input off, whatever the case before left.
+// Cases start afresh: registers reset, input off, whatever the case before or the caller left.
 TEST_CASE("every case starts from the reset state with the input off") {
     const qzb::TestFile file =
         qzb::parseTestFile(filled("case \"first\"\ninput 0010\nrun 7\nexpect b=0b0111\n"
                                   "case \"second\"\nexpect pc=0 a=0 b=0 out=0 carry=0\nrun 1\nexpect b={b@1}",
                                   referenceTrace(addFive, {}, 1)));
     REQUIRE(file.errors.empty());
-    for (const qzb::CaseResult& result : qzb::gradeCases(file, panel(addFive))) {
+    qzb::PanelSwitches switches = panel(addFive);
+    switches.input.fill(qzb::SwitchState::On);  // as a caller might hand them over
+    for (const qzb::CaseResult& result : qzb::gradeCases(file, switches)) {
         CAPTURE(result.name);
         CHECK(result.passed);
     }
