@@ -191,17 +191,6 @@ int runCommandLine(int argc, char** argv) {
         ->type_name("FORMAT")
         ->capture_default_str();
 
-    std::string source;
-    std::string output;
-    CLI::App* assemble = app.add_subcommand("asm", "Assemble a source into a setting file");
-    assemble->add_option("SOURCE", source, "the assembly source")->required()->type_name("");
-    assemble->add_option("-o,--output", output, "the setting file to write (default: SOURCE with .qzb)")
-        ->check(CLI::Validator(checkOutputName, ""))
-        ->type_name("FILE.qzb");
-
-    CLI::App* disassemble = app.add_subcommand("disasm", "Print a setting file as assembly source");
-    disassemble->add_option("FILE", file, "the setting file (.qzb)")->required()->type_name("");
-
     std::string testsPath;
     std::vector<std::string> programs;
     std::string reportName = "text";
@@ -214,6 +203,17 @@ int runCommandLine(int argc, char** argv) {
         ->check(CLI::IsMember({"text", "csv", "jsonl", "junit"}))
         ->type_name("FORMAT")
         ->capture_default_str();
+
+    std::string source;
+    std::string output;
+    CLI::App* assemble = app.add_subcommand("asm", "Assemble a source into a setting file");
+    assemble->add_option("SOURCE", source, "the assembly source")->required()->type_name("");
+    assemble->add_option("-o,--output", output, "the setting file to write (default: SOURCE with .qzb)")
+        ->check(CLI::Validator(checkOutputName, ""))
+        ->type_name("FILE.qzb");
+
+    CLI::App* disassemble = app.add_subcommand("disasm", "Print a setting file as assembly source");
+    disassemble->add_option("FILE", file, "the setting file (.qzb)")->required()->type_name("");
 
     try {
         app.parse(argc, argv);
