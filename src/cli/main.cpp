@@ -159,6 +159,23 @@ int gradeFiles(const std::string& testsPath, const std::vector<std::string>& pro
     return allPassed ? 0 : failure;
 }
 
+// The argument library's own messages, reworded to read like the rest of the program's.
+std::string reworded(const CLI::ParseError& error, const std::vector<CLI::App*>& chosen) {
+    const std::string message = error.what();
+    if (message == "A subcommand is required") return "a command is needed: run, test, asm or disasm";
+    const std::string extra = "The following argument was not expected: ";
+    if (message.starts_with(extra)) return "unexpected argument '" + message.substr(extra.size()) + "'";
+    if (error.get_name() != "ArgumentMismatch") return message;
+    const std::string option = message.substr(0, message.find(':'));
+    const bool grading = !chosen.empty() && chosen.front()->get_name() == "test";
+    if (option == "--steps") return "--steps needs a number of steps";
+    if (option == "--input") return "--input needs four binary digits, bit 3 first";
+    if (option == "--format")
+        return grading ? "--format needs text, csv, jsonl or junit" : "--format needs text, csv or jsonl";
+    if (option == "--output") return "-o needs the name of the setting file to write";
+    return message;
+}
+
 int runCommandLine(int argc, char** argv) {
     CLI::App app{"Runs, grades, assembles and disassembles programs of the QZB 4-bit computer.", "qzb-cli"};
     app.set_version_flag("--version", "qzb-cli " QZB_VERSION);
@@ -211,7 +228,7 @@ int runCommandLine(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);
-        std::string message = error.what();
+        std::string message = reworded(error, app.get_subcommands());
         if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
             message =
                 "unknown command '" + std::string(argv[1]) + "'; the commands are run, test, asm and disasm";
