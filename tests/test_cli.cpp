@@ -62,12 +62,26 @@ Result runCli(const QStringList& arguments, const QString& folder) {
             process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
+// What xmllint prints for `document` on stdin, stdout and stderr together.
+QByteArray xmllint(const QStringList& arguments, const QByteArray& document) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start("xmllint", arguments);
+    process.write(document);
+    process.closeWriteChannel();
+    process.waitForFinished(10000);
+    return process.readAll();
+}
+
+constexpr int countWords[16] = {0x51, 0x80, 0xF0};
+
 constexpr const char* countSource = "loop: B = B + 1\n  OUT = B\n  JMP loop\n.clock 10hz\n";
 
 QByteArray countBits() {
     QByteArray bits(128, '0');
-    for (const auto& [address, word] : {std::pair{0, 0x51}, {1, 0x80}, {2, 0xF0}}) {
-        for (int bit = 0; bit < 8; ++bit) bits[address * 8 + bit] = ((word >> bit) & 1) != 0 ? '1' : '0';
+    for (int address = 0; address < 16; ++address) {
+        for (int bit = 0; bit < 8; ++bit)
+            bits[address * 8 + bit] = ((countWords[address] >> bit) & 1) != 0 ? '1' : '0';
     }
     return bits;
 }
@@ -98,6 +112,8 @@ private slots:
         write("bad.s", "B = B + 1\nOUT = A\n");
         write("kept.qzb", "kept");
         write("prog.qzb.s", "A = 1");
+        write("upper.QZB", settingFile(countBits()));
+        write("broken.qzt", "case \"c\"\n  expect out=0\n  jump 3\n");
         QVERIFY(QDir(folder_.path()).mkdir("folder.qzb"));
         QCOMPARE(::mkfifo(qPrintable(path("fifo.qzb")), 0600), 0);
     }
@@ -143,6 +159,53 @@ private slots:
                          "   2  01    1000 0000  OUT = B         0010  0000  0001  0      ○○○●\n"));
     }
 
+    // Several programs against one test file: those that cannot be read or
+    // assembled are reported, the others still graded; the JUnit form is XML
+    // with the right counts.
+    void grading() {
+        qzb::MachineState state;
+        QByteArray tests = "case \"counts\"\n";
+        for (int step = 1; step <= 6; ++step) {
+            state = reference::step(state, countWords[state.pc], 0);
+            tests += QString("run 1\nexpect pc=%1 b=%2 out=%3\n")
+                         .arg(state.pc)
+                         .arg(state.b)
+                         .arg(state.out)
+                         .toLatin1();
+        }
+        write("count.qzt", tests + "case \"lamps\"\nexpect out sequence 1 2 3 within 9\n");
+        write("slow.s", "loop: B = B + 1\n  A = A\n  OUT = B\n  JMP loop\n");
+
+        const QStringList programs = {"count.qzb", "count.s", "slow.s", "missing.qzb", "bad.s"};
+        const Result text = runCli(QStringList{"test", "count.qzt"} + programs, folder_.path());
+        QCOMPARE(text.status, 1);
+        QCOMPARE(text.err, QByteArray());
+        for (const char* line :
+             {"count.qzb: 2 of 2 cases passed\n", "count.s: 2 of 2 cases passed\n",
+              "slow.s: 0 of 2 cases passed\n",
+              "count.qzt:5: expected pc=2 b=1 out=1, found pc=2 b=1 out=0 at step 2\n",
+              "missing.qzb: not graded: cannot read missing.qzb",
+              "bad.s: not graded: bad.s does not assemble\n", "  bad.s:2:7: OUT can add only B",
+              "5 programs: 2 passed every case, 1 failed, 2 not graded\n"}) {
+            QVERIFY2(text.out.contains(line), line);
+        }
+        QCOMPARE(runCli({"test", "count.qzt", "count.qzb", "count.s"}, folder_.path()).status, 0);
+
+        const Result junit =
+            runCli(QStringList{"test", "count.qzt", "--format", "junit"} + programs, folder_.path());
+        QCOMPARE(junit.status, 1);
+        QCOMPARE(xmllint({"--noout", "-"}, junit.out), QByteArray());
+        for (const auto& [path, count] : {std::pair{"count(//testsuite)", "5"},
+                                          {"string(/testsuites/@tests)", "10"},
+                                          {"string(/testsuites/@failures)", "2"},
+                                          {"count(//testcase/failure)", "2"},
+                                          {"string(/testsuites/@errors)", "4"},
+                                          {"count(//testcase/error)", "4"},
+                                          {"string(//testsuite[@name='slow.s']/@failures)", "2"}}) {
+            QCOMPARE(xmllint({"--xpath", path, "-"}, junit.out).trimmed(), QByteArray(count));
+        }
+    }
+
     // Every row: the arguments, the exit status, what stdout and stderr must show
     // (stderr: a part of its one line) and the setting file a run makes, if any.
     void exitStatuses_data() {
@@ -152,14 +215,15 @@ private slots:
         QTest::addColumn<QByteArray>("err");
         QTest::addColumn<QString>("made");
         QTest::addColumn<QByteArray>("madeBytes");
-        const auto row = [](const char* name, const QString& arguments, int status, const char* out,
+        const auto row = [](const char* name, const QString& arguments, int status, const QByteArray& out,
                             const char* err, const QString& made = {}, const QByteArray& madeBytes = {}) {
             QTest::newRow(name) << arguments.split(' ', Qt::SkipEmptyParts) << status << QByteArray(out)
                                 << QByteArray(err) << made << madeBytes;
         };
         QByteArray oneWord(128, '0');
         oneWord[0] = oneWord[4] = oneWord[5] = '1';  // 0011 0001: A = 1
-        row("no command", "", 2, "", "A subcommand is required");
+        row("no command", "", 2, "", "a command is needed: run, test, asm or disasm");
+        row("steps without a number", "run count.qzb --steps", 2, "", "--steps needs a number of steps");
         row("unknown command", "play count.qzb", 2, "", "unknown command 'play'");
         row("unknown option", "run count.qzb --fast", 2, "", "--fast");
         row("steps many", "run count.qzb --steps many", 2, "", "--steps: 'many' is not a number");
@@ -188,6 +252,15 @@ private slots:
             "count.qzb", settingFile(countBits(), "#FALSE#\r\n#TRUE#\r\n#FALSE#\r\n"));
         row("asm to a name", "asm prog.qzb.s -o made.qzb", 0, "made.qzb: 1 word, clock manual, beep off\n",
             "", "made.qzb", settingFile(oneWord));
+        row("run of a source", "run count.s --steps 4 --format csv", 0, modelTrace(countBits(), 0, 4), "");
+        row("run of a .QZB in capitals", "run upper.QZB --steps 4 --format csv", 0,
+            modelTrace(countBits(), 0, 4), "");
+        row("run of a source with errors", "run bad.s", 1, "", "bad.s:2:7: OUT can add only B");
+        row("test-file error", "test broken.qzt count.qzb", 2, "",
+            "broken.qzt:3:3: unknown statement 'jump'");
+        row("unreadable test file", "test folder.qzb count.qzb", 2, "", "cannot read folder.qzb");
+        row("test without a program", "test count.qzt", 2, "", "PROGRAM is required");
+        row("test format xml", "test count.qzt count.qzb --format xml", 2, "", "--format");
         row("version", "--version", 0, "qzb-cli 1.0.0\n", "");
         row("disasm", "disasm count.qzb", 0,
             ".clock manual\n.beep off\n\n    B = B + 1         ; 00: 0101 0001\n    OUT = B           ; 01: "

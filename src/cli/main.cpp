@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// qzb-cli: runs a setting file without the window, and assembles and
-// disassembles QZB programs. Exit status 0 on success, 1 when a file cannot be
-// read or written or a source has errors, 2 for a usage error; nothing is
-// written to stdout unless the command succeeds.
+// qzb-cli: runs and grades programs without the window, and assembles and
+// disassembles them. Exit status 0 on success, 1 when a file cannot be read or
+// written, a source has errors or a graded case fails, 2 for a usage error or an
+// error in a test file. Nothing is written to stdout when a command fails,
+// except the report of a grading.
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdint>
@@ -15,6 +16,10 @@
 
 #include "asm/assembler.h"
 #include "asm/disassembler.h"
+#include "cli/grade_report.h"
+#include "cli/grader.h"
+#include "cli/program.h"
+#include "cli/test_file.h"
 #include "cli/trace.h"
 #include "settings/setting_file.h"
 #include "settings/setting_storage.h"
@@ -24,7 +29,6 @@ namespace {
 constexpr int failure = 1;
 constexpr int usageError = 2;
 constexpr std::uint64_t maxSteps = 1'000'000'000;
-constexpr std::size_t maxErrorsShown = 20;
 
 int fail(const std::string& message, int status = failure) {
     std::fprintf(stderr, "qzb-cli: %s\n", message.c_str());
@@ -65,14 +69,20 @@ std::string fileError(const char* what, const std::string& path, const std::erro
     return std::string("cannot ") + what + ' ' + path + ": " + error.message();
 }
 
+// Assembler messages go to stderr as `asm` writes them; other problems as one line.
+int reportProblem(const qzb::Program& program) {
+    if (program.messages.empty()) return fail(program.problem);
+    for (const std::string& line : program.messages) std::fprintf(stderr, "%s\n", line.c_str());
+    return failure;
+}
+
 int runFile(const std::string& path, std::uint64_t steps, const std::string& input, qzb::TraceFormat format) {
-    qzb::PanelSwitches switches;  // as the panel starts: all off, Manual
-    if (const std::error_code error = qzb::loadSettingFile(path, switches))
-        return fail(fileError("read", path, error));
+    qzb::Program program = qzb::readProgram(path);
+    if (!program.switches) return reportProblem(program);
     for (std::size_t bit = 0; bit < 4; ++bit) {
-        switches.input[bit] = input[3 - bit] == '1' ? qzb::SwitchState::On : qzb::SwitchState::Off;
+        program.switches->input[bit] = input[3 - bit] == '1' ? qzb::SwitchState::On : qzb::SwitchState::Off;
     }
-    if (!qzb::writeTrace(switches, steps, format, stdout)) return fail("cannot write the trace");
+    if (!qzb::writeTrace(*program.switches, steps, format, stdout)) return fail("cannot write the trace");
     return 0;
 }
 
@@ -107,15 +117,8 @@ int assembleFile(const std::string& sourcePath, std::string outputPath) {
 
     const qzb::Assembly assembly = qzb::assemble(source);
     if (!assembly.errors.empty()) {
-        std::size_t shown = 0;
-        for (const qzb::AssemblyError& error : assembly.errors) {
-            if (++shown > maxErrorsShown) break;
-            std::fprintf(stderr, "%s:%d:%d: %s\n", sourcePath.c_str(), error.line, error.column,
-                         error.message.c_str());
-        }
-        if (assembly.errors.size() > maxErrorsShown) {
-            std::fprintf(stderr, "%s: %zu more errors\n", sourcePath.c_str(),
-                         assembly.errors.size() - maxErrorsShown);
+        for (const std::string& line : qzb::locatedMessages(sourcePath, assembly.errors)) {
+            std::fprintf(stderr, "%s\n", line.c_str());
         }
         return failure;
     }
@@ -128,8 +131,53 @@ int assembleFile(const std::string& sourcePath, std::string outputPath) {
     return 0;
 }
 
+// Grades every program, going on past those that cannot be read or assembled.
+int gradeFiles(const std::string& testsPath, const std::vector<std::string>& programPaths,
+               qzb::ReportFormat format) {
+    std::string text;
+    if (const std::error_code error = qzb::readFileText(testsPath, text))
+        return fail(fileError("read", testsPath, error), usageError);
+    if (text.size() >= qzb::fileReadLimit) {
+        return fail(testsPath + " is too large for a test file (64 KiB or more)", usageError);
+    }
+    const qzb::TestFile tests = qzb::parseTestFile(text);
+    if (!tests.errors.empty()) {
+        for (const std::string& line : qzb::locatedMessages(testsPath, tests.errors)) {
+            std::fprintf(stderr, "%s\n", line.c_str());
+        }
+        return usageError;
+    }
+    std::vector<qzb::ProgramResult> results;
+    results.reserve(programPaths.size());
+    bool allPassed = true;
+    for (const std::string& path : programPaths) {
+        results.push_back(qzb::gradeProgram(tests, path));
+        allPassed =
+            allPassed && results.back().graded() && results.back().passedCount() == tests.cases.size();
+    }
+    if (!writeAll(qzb::gradeReport(testsPath, results, format))) return fail("cannot write the report");
+    return allPassed ? 0 : failure;
+}
+
+// The argument library's own messages, reworded to read like the rest of the program's.
+std::string reworded(const CLI::ParseError& error, const std::vector<CLI::App*>& chosen) {
+    const std::string message = error.what();
+    if (message == "A subcommand is required") return "a command is needed: run, test, asm or disasm";
+    const std::string extra = "The following argument was not expected: ";
+    if (message.starts_with(extra)) return "unexpected argument '" + message.substr(extra.size()) + "'";
+    if (error.get_name() != "ArgumentMismatch") return message;
+    const std::string option = message.substr(0, message.find(':'));
+    const bool grading = !chosen.empty() && chosen.front()->get_name() == "test";
+    if (option == "--steps") return "--steps needs a number of steps";
+    if (option == "--input") return "--input needs four binary digits, bit 3 first";
+    if (option == "--format")
+        return grading ? "--format needs text, csv, jsonl or junit" : "--format needs text, csv or jsonl";
+    if (option == "--output") return "-o needs the name of the setting file to write";
+    return message;
+}
+
 int runCommandLine(int argc, char** argv) {
-    CLI::App app{"Runs, assembles and disassembles programs of the QZB 4-bit computer.", "qzb-cli"};
+    CLI::App app{"Runs, grades, assembles and disassembles programs of the QZB 4-bit computer.", "qzb-cli"};
     app.set_version_flag("--version", "qzb-cli " QZB_VERSION);
     app.require_subcommand(1);
 
@@ -137,8 +185,8 @@ int runCommandLine(int argc, char** argv) {
     std::string stepsText = "16";
     std::string input = "0000";
     std::string formatName = "text";
-    CLI::App* run = app.add_subcommand("run", "Reset the machine on a setting file and trace N instructions");
-    run->add_option("FILE", file, "the setting file (.qzb)")->required()->type_name("");
+    CLI::App* run = app.add_subcommand("run", "Reset the machine on a program and trace N instructions");
+    run->add_option("FILE", file, "a setting file (.qzb) or an assembly source")->required()->type_name("");
     run->add_option("--steps", stepsText, "instructions to execute, 0 to 1000000000")
         ->transform(CLI::Validator(checkSteps, ""))
         ->type_name("N")
@@ -149,6 +197,19 @@ int runCommandLine(int argc, char** argv) {
         ->capture_default_str();
     run->add_option("--format", formatName, "how the trace is written")
         ->check(CLI::IsMember({"text", "csv", "jsonl"}))
+        ->type_name("FORMAT")
+        ->capture_default_str();
+
+    std::string testsPath;
+    std::vector<std::string> programs;
+    std::string reportName = "text";
+    CLI::App* test = app.add_subcommand("test", "Grade programs against the cases of a test file");
+    test->add_option("TESTS", testsPath, "the test file (.qzt)")->required()->type_name("");
+    test->add_option("PROGRAM", programs, "setting files (.qzb) or assembly sources")
+        ->required()
+        ->type_name("");
+    test->add_option("--format", reportName, "how the report is written")
+        ->check(CLI::IsMember({"text", "csv", "jsonl", "junit"}))
         ->type_name("FORMAT")
         ->capture_default_str();
 
@@ -167,9 +228,10 @@ int runCommandLine(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);
-        std::string message = error.what();
+        std::string message = reworded(error, app.get_subcommands());
         if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
-            message = "unknown command '" + std::string(argv[1]) + "'; the commands are run, asm and disasm";
+            message =
+                "unknown command '" + std::string(argv[1]) + "'; the commands are run, test, asm and disasm";
         }
         for (char& c : message) {
             if (c == '\n') c = ' ';
@@ -184,6 +246,13 @@ int runCommandLine(int argc, char** argv) {
                             : formatName == "jsonl" ? qzb::TraceFormat::Jsonl
                                                     : qzb::TraceFormat::Text;
         return runFile(file, std::stoull(stepsText), input, format);
+    }
+    if (*test) {
+        const auto format = reportName == "csv"     ? qzb::ReportFormat::Csv
+                            : reportName == "jsonl" ? qzb::ReportFormat::Jsonl
+                            : reportName == "junit" ? qzb::ReportFormat::Junit
+                                                    : qzb::ReportFormat::Text;
+        return gradeFiles(testsPath, programs, format);
     }
     if (*assemble) return assembleFile(source, output);
     return disassembleFile(file);

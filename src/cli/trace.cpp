@@ -18,6 +18,7 @@ namespace {
 class RowBuffer {
 public:
     explicit RowBuffer(std::FILE* out) : out_(out) {}
+    explicit RowBuffer(std::string& text) : text_(&text) {}
 
     // Makes room for one row of at most `size` bytes.
     void reserve(std::size_t size) {
@@ -42,15 +43,20 @@ public:
         put(std::string_view(digits.data(), count));
     }
     bool flush() {
-        if (length_ != 0 && std::fwrite(buffer_.data(), 1, length_, out_) != length_) failed_ = true;
+        if (text_ != nullptr) {
+            text_->append(buffer_.data(), length_);
+        } else if (length_ != 0 && std::fwrite(buffer_.data(), 1, length_, out_) != length_) {
+            failed_ = true;
+        }
         length_ = 0;
         return !failed_;
     }
-    bool finish() { return flush() && std::fflush(out_) == 0 && !failed_; }
+    bool finish() { return flush() && (text_ != nullptr || std::fflush(out_) == 0) && !failed_; }
     bool failed() const { return failed_; }
 
 private:
-    std::FILE* out_;
+    std::FILE* out_ = nullptr;
+    std::string* text_ = nullptr;
     std::array<char, std::size_t{1} << 16> buffer_{};
     std::size_t length_ = 0;
     bool failed_ = false;
@@ -96,12 +102,6 @@ class TextTable {
 public:
     TextTable(const PanelSwitches& switches, std::uint64_t steps)
         : stepWidth_(std::max<std::size_t>(4, std::to_string(steps).size())) {
-        for (int word = 0; word < 256; ++word) {
-            std::string cell = binary(word >> 4, false) + ' ' + binary(word & 15, false) + "  " +
-                               disassembleWord(static_cast<std::uint8_t>(word));
-            cell.resize(executedWidth, ' ');
-            executed_[static_cast<std::size_t>(word)] = cell;
-        }
         for (int value = 0; value < 16; ++value) {
             digits_[static_cast<std::size_t>(value)] = binary(value, false);
             lamps_[static_cast<std::size_t>(value)] = binary(value, true);
@@ -125,7 +125,7 @@ public:
             rows.put(decimal[static_cast<std::size_t>(executedAt)].size() == 1 ? "0" : "");
             rows.put(decimal[static_cast<std::size_t>(executedAt)]);
             rows.put("    ");
-            rows.put(executed_[static_cast<std::size_t>(readProgramWord(*switches_, executedAt))]);
+            rows.put(executed(readProgramWord(*switches_, executedAt)));
         }
         for (const std::uint8_t value : {state.pc, state.a, state.b}) {
             rows.put(digits_[static_cast<std::size_t>(value & 15)]);
@@ -139,14 +139,37 @@ public:
     static constexpr std::size_t executedWidth = 27;  // "0101 0001  ALT OUT = B + 15" fits
 
 private:
+    // Made when first needed: a few rows of a report use only a few of the 256 words.
+    const std::string& executed(std::uint8_t word) const {
+        std::string& cell = executed_[word];
+        if (cell.empty()) {
+            cell = binary(word >> 4, false) + ' ' + binary(word & 15, false) + "  " + disassembleWord(word);
+            cell.resize(executedWidth, ' ');
+        }
+        return cell;
+    }
+
     std::size_t stepWidth_;
     const PanelSwitches* switches_ = nullptr;
-    std::array<std::string, 256> executed_;
+    mutable std::array<std::string, 256> executed_;
     std::array<std::string, 16> digits_;
     std::array<std::string, 16> lamps_;
 };
 
 }  // namespace
+
+std::string textTraceRows(const PanelSwitches& switches, std::span<const TraceRow> rows) {
+    std::string text;
+    RowBuffer buffer(text);
+    const TextTable table(switches, rows.empty() ? 0 : rows.back().step);
+    table.putHeader(buffer);
+    for (const TraceRow& row : rows) {
+        buffer.reserve(maxRowSize);
+        table.putRow(buffer, row.step, row.executedAt, row.state);
+    }
+    buffer.finish();
+    return text;
+}
 
 bool writeTrace(const PanelSwitches& switches, std::uint64_t steps, TraceFormat format, std::FILE* out) {
     RowBuffer rows(out);

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Times the real qzb-cli grading a class: 1,000 program files (half assembly
+# sources, half setting files, a quarter of them wrong) against a test file of
+# 10 cases of at most 100 steps each.
+#   bench/grade.sh [PATH_OF_QZB_CLI] [RUNS]
+set -euo pipefail
+cli=${1:-build/src/cli/qzb-cli}
+runs=${2:-11}
+programs=1000
+goal_ms=1000
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The exercise of examples/grading: OUT = IN + 5, or 15 when the sum passes 15.
+good='loop:   B = IN + 5
+        JNC show
+        B = 15
+show:   OUT = B
+        JMP loop'
+bad='loop:   B = IN + 5
+        OUT = B
+        JMP loop'
+
+for input in 0 3 6 9 10 11 12 13 14 15; do
+  bits=$(printf '%d%d%d%d' $(((input >> 3) & 1)) $(((input >> 2) & 1)) $(((input >> 1) & 1)) $((input & 1)))
+  sum=$((input + 5 > 15 ? 15 : input + 5))
+  printf 'case "input %s"\n  input %s\n  run until out=%d within 50\n  run 45\n  expect out=%d\n' \
+    "$bits" "$bits" "$sum" "$sum"
+done >"$work/tests.qzt"
+
+# Sources that differ in a comment; the setting files are copies of the two assembled ones.
+printf '%s\n' "$good" >"$work/good.s"
+printf '%s\n' "$bad" >"$work/bad.s"
+"$cli" asm "$work/good.s" >/dev/null
+"$cli" asm "$work/bad.s" >/dev/null
+mkdir "$work/class"
+for ((i = 0; i < programs; i++)); do
+  printf -v name '%s/class/student%04d' "$work" "$i"
+  if ((i % 4 == 3)); then kind=bad; else kind=good; fi
+  if ((i % 2 == 0)); then
+    if [ "$kind" = good ]; then source=$good; else source=$bad; fi
+    printf '; student %d\n%s\n' "$i" "$source" >"$name.s"
+  else
+    cp "$work/$kind.qzb" "$name.qzb"
+  fi
+done
+
+# A check that the run grades what it should: every program, with the wrong ones failing.
+set +e
+"$cli" test "$work/tests.qzt" "$work"/class/* --format csv >"$work/report.csv"
+status=$?
+set -e
+rows=$(($(wc -l <"$work/report.csv") - 1))
+failed=$(grep -c ',fail,' "$work/report.csv" || true)
+if [ "$status" -ne 1 ] || [ "$rows" -ne $((programs * 10)) ] || [ "$failed" -eq 0 ]; then
+  echo "grade: expected exit status 1 and $((programs * 10)) rows with failures; got $status, $rows rows, $failed failed" >&2
+  exit 1
+fi
+
+# Prints "median min max" in milliseconds of `runs` runs of the command (its exit status is ignored).
+time_runs() {
+  local run start end
+  local -a micros=()
+  for ((run = 0; run < runs; run++)); do
+    start=$(date +%s%N)
+    "$@" >/dev/null || true
+    end=$(date +%s%N)
+    micros+=($(((end - start) / 1000)))
+  done
+  printf '%s\n' "${micros[@]}" | sort -n |
+    awk '{ v[NR] = $1 } END { printf "%.1f %.1f %.1f\n", v[int((NR + 1) / 2)] / 1000, v[1] / 1000, v[NR] / 1000 }'
+}
+
+report() {
+  local label=$1 median min max
+  shift
+  read -r median min max < <(time_runs "$@")
+  printf '%-36s median %7.1f ms   min %7.1f   max %7.1f' "$label" "$median" "$min" "$max"
+  awk -v m="$median" -v g="$goal_ms" 'BEGIN { printf "   goal <= %d ms %s\n", g, (m <= g ? "met" : "MISSED") }'
+}
+
+echo "qzb-cli test, $runs runs each: $programs programs ($((programs / 2)) sources, $((programs / 2)) setting files," \
+  "$failed failing cases) against 10 cases"
+report "test (text report)" "$cli" test "$work/tests.qzt" "$work"/class/*
+report "test --format junit" "$cli" test "$work/tests.qzt" "$work"/class/* --format junit

@@ -1,0 +1,4 @@
+; OUT = IN + 5
+loop:   B = IN + 5
+        OUT = B
+        JMP loop

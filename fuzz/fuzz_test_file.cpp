@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: MIT
+// Feeds arbitrary text to the test-file parser. What it refuses must be refused
+// with a position inside the text; what it takes is graded on a small program,
+// and every report of the result must keep its quoted names inside their fields.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "cli/grade_report.h"
+#include "cli/grader.h"
+#include "cli/test_file.h"
+#include "fuzz_check.h"
+
+namespace {
+
+// OUT = IN + 5, or 15 past 15, with one greyed switch that must read as off.
+qzb::PanelSwitches program() {
+    qzb::PanelSwitches switches;
+    constexpr std::uint8_t words[] = {0x65, 0xE3, 0x7F, 0x80, 0xF0};
+    for (std::size_t address = 0; address < std::size(words); ++address) {
+        for (std::size_t bit = 0; bit < 8; ++bit) {
+            if (((words[address] >> bit) & 1) != 0)
+                switches.program[address * 8 + bit] = qzb::SwitchState::On;
+        }
+    }
+    switches.program[100] = qzb::SwitchState::Greyed;
+    return switches;
+}
+
+bool wellFormedWithoutControls(std::string_view text, bool newlines) {
+    if (qzb::wellFormedUtf8(text) != text) return false;
+    return std::ranges::none_of(text, [&](char c) {
+        return (static_cast<unsigned char>(c) < 0x20 && !(newlines && c == '\n')) || c == 0x7F;
+    });
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const qzb::TestFile file = qzb::parseTestFile(text);
+    const auto lines = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+
+    if (!file.errors.empty()) {
+        for (const qzb::TestFileError& error : file.errors) {
+            check(error.line >= 1 && error.line <= lines, "error line inside the text");
+            check(error.column >= 1 && static_cast<std::size_t>(error.column) <= size + 1, "error column");
+            check(!error.message.empty(), "error message");
+        }
+        return 0;
+    }
+    check(!file.cases.empty(), "a file without errors has a case");
+    std::uint64_t steps = 0;
+    for (const qzb::TestCase& testCase : file.cases) {
+        check(!testCase.name.empty() && wellFormedWithoutControls(testCase.name, false), "case name");
+        for (const qzb::Statement& statement : testCase.statements) {
+            check(statement.line > testCase.line && statement.line <= lines, "statement line");
+            check(statement.steps <= qzb::maxRunSteps && statement.input <= 15, "statement values");
+            check(statement.sequence.size() <= qzb::maxSequenceLength, "sequence length");
+            steps += statement.steps;
+        }
+    }
+    if (steps > 20000) return 0;  // grading is what the tests measure; here only its reports matter
+
+    qzb::ProgramResult graded;
+    graded.path = "p.s";
+    graded.switches = program();
+    graded.cases = qzb::gradeCases(file, *graded.switches);
+    check(graded.cases.size() == file.cases.size(), "one result per case");
+    for (const qzb::CaseResult& result : graded.cases) {
+        check(result.passed == result.message.empty(), "a message only for a failure");
+        if (result.passed) continue;
+        check(!result.lastSteps.empty() && result.lastSteps.size() <= qzb::lastStepsShown, "last steps kept");
+        check(result.lastSteps.back().step == result.step && result.step <= steps, "failure step");
+    }
+    qzb::ProgramResult unread;
+    unread.path = "q\x01\xFF.s";
+    unread.problem = "cannot read it";
+    unread.cases.resize(file.cases.size());
+    for (std::size_t i = 0; i < file.cases.size(); ++i) unread.cases[i].name = file.cases[i].name;
+
+    const std::vector<qzb::ProgramResult> programs = {graded, unread};
+    const std::string json = qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Jsonl);
+    check(wellFormedWithoutControls(json, true), "JSON lines are UTF-8 without raw control characters");
+    check(static_cast<std::size_t>(std::count(json.begin(), json.end(), '\n')) == 2 * file.cases.size(),
+          "one JSON line per program and case");
+    const std::string junit = qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Junit);
+    check(wellFormedWithoutControls(junit, true), "JUnit is UTF-8 without control characters");
+    std::size_t testcases = 0;
+    for (std::size_t at = junit.find("<testcase "); at != std::string::npos;
+         at = junit.find("<testcase ", at + 1)) {
+        ++testcases;
+    }
+    check(testcases == 2 * file.cases.size(), "one testcase element per program and case");
+    qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Csv);
+    qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Text);
+    return 0;
+}

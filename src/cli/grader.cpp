@@ -1,0 +1,219 @@
+// SPDX-License-Identifier: MIT
+#include "cli/grader.h"
+
+#include <algorithm>
+#include <array>
+
+#include "cli/program.h"
+#include "machine/machine.h"
+
+namespace qzb {
+namespace {
+
+std::uint8_t registerValue(const MachineState& state, Register name) {
+    switch (name) {
+        case Register::Pc: return state.pc;
+        case Register::A: return state.a;
+        case Register::B: return state.b;
+        case Register::Out: return state.out;
+        case Register::Carry: return state.carry ? 1 : 0;
+    }
+    return 0;
+}
+
+bool holds(const std::vector<Condition>& conditions, const MachineState& state) {
+    return std::ranges::all_of(conditions, [&](const Condition& condition) {
+        return condition.pattern.matches(registerValue(state, condition.name));
+    });
+}
+
+std::string joined(const std::vector<Condition>& conditions, const MachineState* found) {
+    std::string text;
+    for (const Condition& condition : conditions) {
+        if (!text.empty()) text += ' ';
+        text += found == nullptr ? conditionText(condition)
+                                 : foundText(condition, registerValue(*found, condition.name));
+    }
+    return text;
+}
+
+// The OUT values a sequence has seen, each once however long it lasted; only the
+// latest few are kept for the message.
+class SeenValues {
+public:
+    void add(std::uint8_t value) {
+        if (count_ == values_.size()) std::shift_left(values_.begin(), values_.end(), 1);
+        values_[std::min(count_, values_.size() - 1)] = value;
+        ++count_;
+    }
+    std::string text() const {
+        std::string result = count_ > values_.size() ? "..." : "";
+        for (std::size_t i = 0; i < std::min(count_, values_.size()); ++i) {
+            if (!result.empty()) result += ' ';
+            result += std::to_string(values_[i]);
+        }
+        return result;
+    }
+
+private:
+    std::array<std::uint8_t, 8> values_{};
+    std::size_t count_ = 0;
+};
+
+// One case on one program: a fresh panel and machine, and the last few rows of its trace.
+class CaseRun {
+public:
+    CaseRun(const PanelSwitches& program, const TestCase& testCase)
+        : switches_(program), machine_(switches_, {}) {
+        result_.name = testCase.name;
+        switches_.input.fill(SwitchState::Off);
+        machine_.reset();
+        remember(-1);
+    }
+    CaseRun(const CaseRun&) = delete;
+    CaseRun& operator=(const CaseRun&) = delete;
+
+    // False when the statement failed, and the result says how.
+    bool perform(const Statement& statement) {
+        switch (statement.kind) {
+            case Statement::Kind::Input:
+                for (std::size_t bit = 0; bit < switches_.input.size(); ++bit) {
+                    switches_.input[bit] =
+                        ((statement.input >> bit) & 1) != 0 ? SwitchState::On : SwitchState::Off;
+                }
+                return true;
+            case Statement::Kind::Run:
+                for (std::uint32_t i = 0; i < statement.steps; ++i) advance();
+                return true;
+            case Statement::Kind::Expect:
+                if (holds(statement.conditions, state())) return true;
+                return fail(statement, "expected " + joined(statement.conditions, nullptr) + ", found " +
+                                           joined(statement.conditions, &state()));
+            case Statement::Kind::RunUntil:
+                for (std::uint32_t i = 0;; ++i) {
+                    if (holds(statement.conditions, state())) return true;
+                    if (i == statement.steps) break;
+                    advance();
+                }
+                return fail(statement, "expected " + joined(statement.conditions, nullptr) + " within " +
+                                           steps(statement.steps) + ", found " +
+                                           joined(statement.conditions, &state()));
+            case Statement::Kind::ExpectSequence: return sequence(statement);
+        }
+        return true;
+    }
+
+    CaseResult take() { return std::move(result_); }
+
+private:
+    const MachineState& state() const { return machine_.state(); }
+
+    void advance() {
+        const int executedAt = state().pc;
+        machine_.step();
+        ++step_;
+        remember(executedAt);
+    }
+
+    void remember(int executedAt) {
+        history_[rowCount_ % history_.size()] = {step_, executedAt, state()};
+        ++rowCount_;
+    }
+
+    static std::string steps(std::uint32_t count) {
+        return std::to_string(count) + (count == 1 ? " step" : " steps");
+    }
+
+    bool fail(const Statement& statement, std::string message) {
+        result_.passed = false;
+        result_.line = statement.line;
+        result_.step = step_;
+        result_.message = std::move(message);
+        const std::size_t kept = std::min<std::uint64_t>(rowCount_, history_.size());
+        for (std::uint64_t row = rowCount_ - kept; row < rowCount_; ++row) {
+            result_.lastSteps.push_back(history_[row % history_.size()]);
+        }
+        return false;
+    }
+
+    // Each set bit p of `partial` is a start of the sequence whose first p values
+    // OUT has shown; the values are told apart by change, so one that lasts counts once.
+    bool sequence(const Statement& statement) {
+        const std::vector<std::uint8_t>& wanted = statement.sequence;
+        std::uint64_t partial = 0;
+        SeenValues seen;
+        const auto show = [&](std::uint8_t value) {
+            seen.add(value);
+            std::uint64_t next = 0;
+            for (std::size_t p = 0; p < wanted.size(); ++p) {
+                const bool started = p == 0 || ((partial >> p) & 1) != 0;
+                if (!started || wanted[p] != value) continue;
+                if (p + 1 == wanted.size()) return true;
+                next |= std::uint64_t{1} << (p + 1);
+            }
+            partial = next;
+            return false;
+        };
+        std::uint8_t shown = state().out;
+        if (show(shown)) return true;
+        for (std::uint32_t i = 0; i < statement.steps; ++i) {
+            advance();
+            if (state().out != shown) {
+                shown = state().out;
+                if (show(shown)) return true;
+            }
+        }
+        std::string wantedText;
+        for (const std::uint8_t value : wanted) wantedText += ' ' + std::to_string(value);
+        return fail(statement, "expected out" + wantedText + " within " + steps(statement.steps) +
+                                   ", found out " + seen.text());
+    }
+
+    PanelSwitches switches_;
+    Machine machine_;
+    std::uint64_t step_ = 0;
+    std::array<TraceRow, lastStepsShown> history_{};
+    std::uint64_t rowCount_ = 0;
+    CaseResult result_;
+};
+
+}  // namespace
+
+std::size_t ProgramResult::passedCount() const {
+    return static_cast<std::size_t>(
+        std::ranges::count_if(cases, [](const CaseResult& c) { return c.passed; }));
+}
+
+std::vector<CaseResult> gradeCases(const TestFile& tests, const PanelSwitches& program) {
+    std::vector<CaseResult> results;
+    results.reserve(tests.cases.size());
+    for (const TestCase& testCase : tests.cases) {
+        CaseRun run(program, testCase);
+        for (const Statement& statement : testCase.statements) {
+            if (!run.perform(statement)) break;
+        }
+        results.push_back(run.take());
+    }
+    return results;
+}
+
+ProgramResult gradeProgram(const TestFile& tests, const std::string& path) {
+    Program program = readProgram(path);
+    ProgramResult result;
+    result.path = path;
+    result.problem = std::move(program.problem);
+    result.messages = std::move(program.messages);
+    if (program.switches) {
+        result.cases = gradeCases(tests, *program.switches);
+        result.switches = std::move(program.switches);
+    } else {
+        for (const TestCase& testCase : tests.cases) {
+            CaseResult& unrun = result.cases.emplace_back();
+            unrun.name = testCase.name;
+            unrun.passed = false;
+        }
+    }
+    return result;
+}
+
+}  // namespace qzb

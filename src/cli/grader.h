@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/test_file.h"
+#include "cli/trace.h"
+#include "machine/panel_switches.h"
+
+namespace qzb {
+
+struct CaseResult {
+    std::string name;
+    bool passed = true;
+    // Where a failed case went wrong: the statement's line, the number of
+    // instructions executed since the case's reset, and what was expected and found.
+    int line = 0;
+    std::uint64_t step = 0;
+    std::string message;
+    // The last few rows of the trace, ending with the state that failed.
+    std::vector<TraceRow> lastSteps;
+};
+
+struct ProgramResult {
+    std::string path;
+    // The program's panel; nothing when it could not be read or assembled, and
+    // then `problem` and the assembler's `messages` say why.
+    std::optional<PanelSwitches> switches;
+    std::string problem;
+    std::vector<std::string> messages;
+    // One per case of the test file, in its order; only the names when there is no program.
+    std::vector<CaseResult> cases;
+
+    bool graded() const { return switches.has_value(); }
+    std::size_t passedCount() const;
+};
+
+inline constexpr std::size_t lastStepsShown = 4;
+
+// Runs every case on `program`, each from the reset state with the input
+// switches off. A case stops at its first failed statement.
+std::vector<CaseResult> gradeCases(const TestFile& tests, const PanelSwitches& program);
+
+// Reads the program at `path` as `run` does and grades it.
+ProgramResult gradeProgram(const TestFile& tests, const std::string& path);
+
+}  // namespace qzb

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+#include "cli/program.h"
+
+#include "asm/assembler.h"
+#include "settings/setting_file.h"
+#include "settings/setting_storage.h"
+
+namespace qzb {
+
+Program readProgram(const std::string& path) {
+    Program program;
+    std::string text;
+    if (const std::error_code error = readFileText(path, text)) {
+        program.problem = "cannot read " + path + ": " + error.message();
+        return program;
+    }
+    if (hasSettingExtension(path)) {
+        PanelSwitches switches;  // as the panel starts: all off, Manual
+        readSettingFile(text, switches);
+        program.switches = switches;
+        return program;
+    }
+    // The reader stops at its limit; a source that reaches it may have been cut short.
+    if (text.size() >= fileReadLimit) {
+        program.problem = path + " is too large for a QZB source (64 KiB or more)";
+        return program;
+    }
+    Assembly assembly = assemble(text);
+    if (!assembly.errors.empty()) {
+        program.problem = path + " does not assemble";
+        program.messages = locatedMessages(path, assembly.errors);
+        return program;
+    }
+    program.switches = assembly.switches;
+    return program;
+}
+
+}  // namespace qzb

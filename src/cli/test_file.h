@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qzb {
+
+// A value a register must show. Bits outside `care` may be anything (0bxx10).
+struct Pattern {
+    std::uint8_t value = 0;
+    std::uint8_t care = 15;
+
+    bool matches(std::uint8_t actual) const { return (actual & care) == value; }
+};
+
+enum class Register : std::uint8_t { Pc, A, B, Out, Carry };
+// How a value was written, so that a report shows what was found the same way.
+enum class Radix : std::uint8_t { Decimal, Hex, Binary };
+
+// One NAME=VALUE of a condition.
+struct Condition {
+    Register name = Register::Pc;
+    Pattern pattern;
+    Radix radix = Radix::Decimal;
+};
+
+struct Statement {
+    enum class Kind : std::uint8_t { Input, Run, RunUntil, Expect, ExpectSequence };
+
+    Kind kind = Kind::Run;
+    int line = 0;
+    std::uint8_t input = 0;              // Input
+    std::uint32_t steps = 0;             // Run, and the `within` of RunUntil and ExpectSequence
+    std::vector<Condition> conditions;   // RunUntil, Expect: all must hold
+    std::vector<std::uint8_t> sequence;  // ExpectSequence: the OUT values in order
+};
+
+struct TestCase {
+    std::string name;
+    int line = 0;
+    std::vector<Statement> statements;
+};
+
+// One fault in a test file, at a 1-based line and byte column.
+struct TestFileError {
+    int line = 0;
+    int column = 0;
+    std::string message;
+};
+
+struct TestFile {
+    std::vector<TestCase> cases;
+    // In file order; the cases count only when this is empty.
+    std::vector<TestFileError> errors;
+};
+
+inline constexpr std::uint32_t maxRunSteps = 1'000'000;
+inline constexpr std::size_t maxSequenceLength = 64;
+
+// The test-file language, one statement a line, `;` starts a comment, keywords in
+// any case:
+//
+//   case "NAME"                                  starts a case, from the reset state
+//   input BITS                                   the input switches, bit 3 first
+//   run N                                        N instructions, 0 to 1000000
+//   run until COND within N                      until COND holds, at most N instructions
+//   expect COND                                  COND holds now
+//   expect out sequence V1 V2 ... within N       OUT shows V1, V2, ... within N instructions
+//
+// COND is one or more NAME=VALUE (pc, a, b, out, carry), all of which must hold.
+// VALUE is decimal, 0x hex, or 0b with four binary digits where x is any bit.
+TestFile parseTestFile(std::string_view text);
+
+// "pc", "a", "b", "out" or "carry".
+std::string_view registerName(Register name);
+// A condition as a test file writes it, such as "out=0b1xx0".
+std::string conditionText(const Condition& condition);
+// `actual` written as `condition` writes its value, such as "out=0b0110".
+std::string foundText(const Condition& condition, std::uint8_t actual);
+
+}  // namespace qzb

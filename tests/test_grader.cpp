@@ -1,0 +1,256 @@
+// SPDX-License-Identifier: MIT
+#define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
+#include <doctest/doctest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/grade_report.h"
+#include "cli/grader.h"
+#include "cli/test_file.h"
+#include "reference_model.h"
+
+namespace {
+
+using Words = std::vector<int>;
+using Inputs = std::vector<std::pair<int, int>>;  // from this step on, the input switches read this
+
+qzb::PanelSwitches panel(const Words& words) {
+    qzb::PanelSwitches switches;
+    for (std::size_t address = 0; address < words.size(); ++address) {
+        for (std::size_t bit = 0; bit < 8; ++bit) {
+            if (((words[address] >> bit) & 1) != 0)
+                switches.program[address * 8 + bit] = qzb::SwitchState::On;
+        }
+    }
+    return switches;
+}
+
+// The states after 0, 1, ... `steps` instructions, as the reference table runs them.
+std::vector<qzb::MachineState> referenceTrace(const Words& words, const Inputs& inputs, int steps) {
+    std::vector<qzb::MachineState> trace(1);
+    int input = 0;
+    for (int step = 0; step < steps; ++step) {
+        for (const auto& [from, value] : inputs) {
+            if (from == step) input = value;
+        }
+        const std::size_t pc = trace.back().pc;
+        trace.push_back(reference::step(trace.back(), pc < words.size() ? words[pc] : 0, input));
+    }
+    return trace;
+}
+
+// `text` with each {name@step} replaced by the register's value in `trace`.
+std::string filled(std::string text, const std::vector<qzb::MachineState>& trace) {
+    for (std::size_t open = text.find('{'); open != std::string::npos; open = text.find('{')) {
+        const std::size_t at = text.find('@', open);
+        const std::size_t close = text.find('}', at);
+        const std::string name = text.substr(open + 1, at - open - 1);
+        const qzb::MachineState& state = trace.at(std::stoul(text.substr(at + 1, close - at - 1)));
+        const int value = name == "pc"    ? state.pc
+                          : name == "a"   ? state.a
+                          : name == "b"   ? state.b
+                          : name == "out" ? state.out
+                                          : int{state.carry};
+        text.replace(open, close - open + 1, std::to_string(value));
+    }
+    return text;
+}
+
+const Words count = {0x51, 0x80, 0xF0};                   // B = B + 1, OUT = B, JMP 0
+const Words countByTwo = {0x52, 0x80, 0xF0};              // B = B + 2 instead
+const Words slowCount = {0x51, 0x00, 0x80, 0xF0};         // one step more per count
+const Words addFive = {0x65, 0x80, 0xF0};                 // B = IN + 5, OUT = B, JMP 0
+const Words addFiveOnce = {0x65, 0x80, 0xF1};             // reads the input only once
+const Words clampedAdd = {0x65, 0xE3, 0x7F, 0x80, 0xF0};  // OUT = IN + 5, or 15 past 15
+const Words oneTwoThree = {0xA1, 0xA2, 0xA3, 0xF3};       // OUT = 1, 2, 3, then holds
+const Words oneFiveTwoThree = {0xA1, 0xA5, 0xA2, 0xA3, 0xF4};
+
+}  // namespace
+
+// Each row: a correct program that must pass its case, and a program with one
+// fault that must fail it at `step` with `message`. {reg@step} in the test file
+// comes from the reference trace of the correct program, in the message from
+// that of the faulty one.
+TEST_CASE("each statement passes a correct program and fails a faulty one") {
+    struct Row {
+        const char* what;
+        Words good, bad;
+        Inputs inputs;
+        const char* tests;
+        int line;  // of the failing statement; the case is line 1
+        std::uint64_t step;
+        const char* message;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"expect", count, countByTwo, {}, "run 5\nexpect out={out@5} b={b@5} pc={pc@5}", 3, 5,
+         "expected out={out@5} b={b@5} pc={pc@5}, found out={out@5} b={b@5} pc={pc@5}"},
+        {"don't-care bits", count, countByTwo, {}, "run 9\nexpect out=0b00x1", 3, 9,
+         "expected out=0b00x1, found out=0b0110"},
+        {"hex shown as hex", count, countByTwo, {}, "run 2\nexpect out=0x{out@2}", 3, 2,
+         "expected out=0x1, found out=0x2"},
+        {"input changed mid-case", addFive, addFiveOnce, {{0, 9}, {3, 3}},
+         "input 1001\nrun 3\nexpect out={out@3}\ninput 0011\nrun 3\nexpect out={out@6}", 7, 6,
+         "expected out=8, found out={out@6}"},
+        {"run until stops where it holds", count, slowCount, {}, "run until out=2 within 30\nexpect pc={pc@5}", 3, 7,
+         "expected pc=2, found pc={pc@7}"},
+        {"run until met after the last step", count, slowCount, {}, "run until out=1 within 2", 2, 2,
+         "expected out=1 within 2 steps, found out={out@2}"},
+        {"run until times out", clampedAdd, addFive, {{0, 12}},
+         "input 1100\nrun 1\nexpect carry={carry@1}\nrun until out=15 within 20", 5, 21,
+         "expected out=15 within 20 steps, found out={out@21}"},
+        {"sequence with long-lasting values", count, countByTwo, {},
+         "expect out sequence 1 2 3 within 10\nexpect pc={pc@8} b={b@8}", 2, 10,
+         "expected out 1 2 3 within 10 steps, found out 0 2 4 6"},
+        {"sequence broken by another value", oneTwoThree, oneFiveTwoThree, {},
+         "expect out sequence 1 2 3 within 10\nexpect out=3", 2, 10,
+         "expected out 1 2 3 within 10 steps, found out 0 1 5 2 3"},
+        {"sequence that never completes", count, count, {}, "run 2\nexpect out sequence 1 2 3 within 4", 3, 6,
+         "expected out 1 2 3 within 4 steps, found out 1 2"},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        CAPTURE(std::string(row.what));
+        const std::string tests =
+            "case \"c\"\n" + filled(row.tests, referenceTrace(row.good, row.inputs, 30));
+        const qzb::TestFile file = qzb::parseTestFile(tests);
+        REQUIRE(file.errors.empty());
+        const bool goodFails = row.good == row.bad;  // the last row's case cannot be met at all
+        CHECK(qzb::gradeCases(file, panel(row.good)).front().passed == !goodFails);
+
+        const qzb::CaseResult bad = qzb::gradeCases(file, panel(row.bad)).front();
+        CHECK_FALSE(bad.passed);
+        CHECK(bad.step == row.step);
+        CHECK(bad.line == row.line);
+        std::string message = row.message;
+        const std::size_t found = message.find(", found");
+        message = filled(message.substr(0, found), referenceTrace(row.good, row.inputs, 30)) +
+                  filled(message.substr(found), referenceTrace(row.bad, row.inputs, 30));
+        CHECK(bad.message == message);
+        REQUIRE(!bad.lastSteps.empty());
+        CHECK(bad.lastSteps.size() == std::min<std::size_t>(row.step + 1, qzb::lastStepsShown));
+        CHECK(bad.lastSteps.back().step == row.step);
+        CHECK(bad.lastSteps.back().state == referenceTrace(row.bad, row.inputs, 30).at(row.step));
+    }
+}
+
+// Cases start afresh: registers reset, input off, whatever the case before or the caller left.
+TEST_CASE("every case starts from the reset state with the input off") {
+    const qzb::TestFile file =
+        qzb::parseTestFile(filled("case \"first\"\ninput 0010\nrun 7\nexpect b=0b0111\n"
+                                  "case \"second\"\nexpect pc=0 a=0 b=0 out=0 carry=0\nrun 1\nexpect b={b@1}",
+                                  referenceTrace(addFive, {}, 1)));
+    REQUIRE(file.errors.empty());
+    qzb::PanelSwitches switches = panel(addFive);
+    switches.input.fill(qzb::SwitchState::On);  // as a caller might hand them over
+    for (const qzb::CaseResult& result : qzb::gradeCases(file, switches)) {
+        CAPTURE(result.name);
+        CHECK(result.passed);
+    }
+}
+
+TEST_CASE("test-file errors name their line and column") {
+    struct Row {
+        const char* text;
+        int line, column;
+        const char* message;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"run 3\ncase \"c\"\nexpect a=1", 1, 1, "'run' comes before the first case"},
+        {"case \"c\"\nexpect a=1\ncase \"c\"\nexpect a=1", 3, 6, "case \"c\" is already defined on line 1"},
+        {"case \"c", 1, 6, "the case name is not closed with \""},
+        {"case c\nexpect a=1", 1, 6, "expected a name in double quotes after case"},
+        {"case \"\"\nexpect a=1", 1, 6, "the case name is empty"},
+        {"case \"tab\there\"\nexpect a=1", 1, 6, "a case name must be UTF-8 text without control characters"},
+        {"case \"\xFF\"\nexpect a=1", 1, 6, "a case name must be UTF-8 text without control characters"},
+        {"case \"c\"\n  jump 3", 2, 3,
+         "unknown statement 'jump'; the statements are case, input, run and expect"},
+        {"case \"c\"\ninput 12\nexpect a=1", 2, 7,
+         "expected four binary digits after input, bit 3 first, such as 1001"},
+        {"case \"c\"\nrun -1\nexpect a=1", 2, 5, "expected a number of steps, 0 to 1000000"},
+        {"case \"c\"\nrun 1000001\nexpect a=1", 2, 5, "1000001 is more than 1000000 steps"},
+        {"case \"c\"\nrun until pc=3", 2, 15, "expected 'within N' at the end of the line"},
+        {"case \"c\"\nrun until within 3", 2, 11, "expected a condition such as out=5"},
+        {"case \"c\"\nexpect x=1", 2, 8, "unknown register 'x'; the names are pc, a, b, out and carry"},
+        {"case \"c\"\nexpect a 1", 2, 10, "expected '=' after a"},
+        {"case \"c\"\nexpect a=", 2, 10, "expected a value after a= at the end of the line"},
+        {"case \"c\"\nexpect a=0b101", 2, 10,
+         "'0b101' is not a value (decimal, 0x hex, or 0b and four of 0, 1, x)"},
+        {"case \"c\"\nexpect a=16", 2, 10, "16 is outside 0-15"},
+        {"case \"c\"\nexpect carry=0b1", 2, 14,
+         "'0b1' is not a value (decimal, 0x hex, or 0b and four of 0, 1, x)"},
+        {"case \"c\"\nexpect carry=2", 2, 14, "carry takes 0 or 1"},
+        {"case \"c\"\nexpect a=1 A=2", 2, 12, "a is named twice"},
+        {"case \"c\"\nexpect a=1 junk", 2, 12,
+         "unknown register 'junk'; the names are pc, a, b, out and carry"},
+        {"case \"c\"\nexpect out sequence within 5", 2, 21, "expected the values OUT must show"},
+        {"case \"c\"\nexpect out sequence 1 1 within 5", 2, 23,
+         "the value repeats the one before it; a value that lasts is written once"},
+        {"case \"c\"\nexpect out sequence 0b1x00 within 5", 2, 21,
+         "a sequence takes whole values, without x"},
+        {"case \"c\"\nexpect out=1 \x01", 2, 14, "unexpected byte 0x01"},
+        {"case \"c\"\nrun 5 6", 2, 7, "unexpected '6'"},
+        {"case \"c\"\ninput 1001\nrun 5", 1, 1,
+         "case \"c\" checks nothing; give it an expect or a run until"},
+        {"; only a comment", 1, 1, "no case in the file; a case starts with case \"NAME\""},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        CAPTURE(std::string(row.text));
+        CAPTURE(qzb::parseTestFile(row.text).errors.back().message);
+        const qzb::TestFile file = qzb::parseTestFile(row.text);
+        REQUIRE(file.errors.size() == 1);
+        CHECK(file.errors.front().line == row.line);
+        CHECK(file.errors.front().column == row.column);
+        CHECK(file.errors.front().message == row.message);
+    }
+}
+
+TEST_CASE("keywords in any case, values in every form, comments, CR LF and a byte order mark") {
+    const qzb::TestFile file = qzb::parseTestFile(
+        "\xEF\xBB\xBF; header\r\nCASE \"c\" ; note\r\nInput 1001\r\nRUN UNTIL Out = 0XE Within 9\r\n"
+        "EXPECT a=0b1X0x B=07 carry=1\r\nexpect OUT SEQUENCE 14 0x2 0b0011 WITHIN 3");
+    REQUIRE(file.errors.empty());
+    REQUIRE(file.cases.size() == 1);
+    const std::vector<qzb::Statement>& statements = file.cases.front().statements;
+    REQUIRE(statements.size() == 4);
+    CHECK(statements[0].input == 9);
+    CHECK(statements[1].conditions.front().pattern.value == 14);
+    CHECK(statements[1].steps == 9);
+    const qzb::Condition& a = statements[2].conditions.front();
+    CHECK((a.pattern.value == 8 && a.pattern.care == 10));
+    CHECK(qzb::conditionText(a) == "a=0b1x0x");
+    CHECK(qzb::foundText(a, 5) == "a=0b0101");
+    CHECK(statements[2].conditions[1].pattern.value == 7);
+    CHECK(statements[3].sequence == std::vector<std::uint8_t>{14, 2, 3});
+    CHECK(statements[3].line == 6);
+}
+
+// Names come from students' file names and teachers' test files: every format
+// must keep them from breaking out of their field.
+TEST_CASE("reports escape what they quote") {
+    qzb::ProgramResult unreadable;
+    unreadable.path = "=sum(\"a,b\")\xFF\x01<&>.s";
+    unreadable.problem = "cannot read it";
+    unreadable.cases.emplace_back().name = "c";
+    unreadable.cases.back().passed = false;
+    const std::vector<qzb::ProgramResult> programs = {unreadable};
+
+    CHECK(qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Csv) ==
+          "program,case,result,step,message\n\"'=sum(\"\"a,b\"\")\xFF\x01<&>.s\",c,error,,cannot read it\n");
+    CHECK(qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Jsonl) ==
+          "{\"program\":\"=sum(\\\"a,b\\\")\xEF\xBF\xBD\\u0001<&>.s\",\"case\":\"c\",\"result\":\"error\","
+          "\"step\":null,"
+          "\"message\":\"cannot read it\"}\n");
+    const std::string junit = qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Junit);
+    CHECK(junit.find("name=\"=sum(&quot;a,b&quot;)\xEF\xBF\xBD\xEF\xBF\xBD&lt;&amp;&gt;.s\" tests=\"1\" "
+                     "failures=\"0\" "
+                     "errors=\"1\"") != std::string::npos);
+    CHECK(qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Text) ==
+          "=sum(\"a,b\")\xFF?<&>.s: not graded: cannot read it\n");
+    CHECK(qzb::wellFormedUtf8("\xC0\xAF ok \xE2\x82\xAC \xED\xA0\x80") ==
+          "\xEF\xBF\xBD\xEF\xBF\xBD ok \xE2\x82\xAC \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+}
