@@ -428,16 +428,22 @@ const tests = {
     }
   },
 
+  async install() {
+    const page = await openPage();
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    const session = await page.createCDPSession();
+    checkEqual((await session.send('Page.getInstallabilityErrors')).installabilityErrors, [], 'Chromium can install the page');
+    checkEqual((await session.send('Page.getAppManifest')).errors, [], 'the manifest has no errors');
+    await session.detach();
+    await page.close();
+  },
+
   async offline() {
     // A server of its own, which then goes away: the network is really off.
     const own = await serve(options.site);
     const context = await browser.createBrowserContext();
     const page = await openPage('', context, `http://127.0.0.1:${own.address().port}`);
     await page.evaluate(() => navigator.serviceWorker.ready);
-    const session = await page.createCDPSession();
-    checkEqual((await session.send('Page.getInstallabilityErrors')).installabilityErrors, [], 'Chromium can install the page');
-    checkEqual((await session.send('Page.getAppManifest')).errors, [], 'the manifest has no errors');
-    await session.detach();
     own.closeAllConnections();
     await new Promise((done) => own.close(done));
     await page.reload();
