@@ -8,8 +8,6 @@ import { pickFileToOpen, pickFileToSave } from './files.js';
 import { decodeSetting, encodeSetting, type Setting } from './link.js';
 import { type Layout, Panel } from './panel.js';
 
-const aboutIcon = 'information';
-
 // The file commands' messages, worded as the desktop panel words them.
 const messages = {
   loadRefused: '無効なファイルが選択されました。ファイルはロードされませんでした。',
@@ -218,7 +216,7 @@ class Page {
     return showMessage(
       `QZB ${this.core.version()}\n\nAn emulator of the QZB, a tiny 4-bit computer. Program its 16 words of memory with the ` +
         'switches, pick a clock and watch the registers and the output lamps.',
-      aboutIcon,
+      'information',
     );
   }
 
