@@ -52,6 +52,11 @@ export function serve(root, host = '127.0.0.1', port = 0) {
 
 if (import.meta.url === pathToFileURL(process.argv[1]).href) {
   const [root, host = '127.0.0.1', port = '8080'] = process.argv.slice(2);
-  await serve(root, host, Number(port));
+  try {
+    await serve(root, host, Number(port));
+  } catch (error) {
+    console.error(`Cannot serve at http://${host}:${port}/: ${error.code === 'EADDRINUSE' ? 'the port is in use' : error.message}`);
+    process.exit(1);
+  }
   console.log(`QZB is served at http://${host}:${port}/ (Ctrl+C stops it)`);
 }
