@@ -53,9 +53,10 @@ known_command() {
 
 cwd=$scratch/work
 ran=0 skipped=0 failures=0
-for command_file in $(ls "$scratch/expected"/*.command 2>/dev/null | sort -V); do
-  command=$(<"$command_file")
-  expected=$(<"${command_file%.command}.output")
+for ((i = 1; ; i++)); do
+  [ -f "$scratch/expected/$i.command" ] || break
+  command=$(<"$scratch/expected/$i.command")
+  expected=$(<"$scratch/expected/$i.output")
   case $command in
     "cd "*)
       cwd=$scratch/work/${command#cd }
