@@ -1,5 +1,5 @@
 # SPDX-License-Identifier: MIT
-# Shared by ./run, ./test, ./benchmark and ./package: installs the Debian packages QZB needs, once.
+# Shared by ./run, ./test, ./web, ./benchmark and ./package: installs the Debian packages QZB needs, once.
 QZB_PACKAGES=(
   cmake ninja-build g++ clang libclang-rt-dev
   qt6-base-dev libgl-dev libbenchmark-dev libcli11-dev doctest-dev
@@ -31,10 +31,33 @@ qzb_apt_get() {
   rm -f "$errors"
 }
 
+# The page: emscripten compiles the core, Chromium runs the page's tests. Node and npm
+# count when present from anywhere, since some machines carry a newer Node than Debian's.
+QZB_WEB_PACKAGES=(emscripten chromium)
+
 qzb_install_deps() {
+  qzb_install_packages "${QZB_PACKAGES[@]}"
+}
+
+# Also what the page needs, and its npm packages as package-lock.json pins them.
+qzb_install_web_deps() {
+  local web=("${QZB_WEB_PACKAGES[@]}")
+  command -v node >/dev/null || web+=(nodejs)
+  command -v npm >/dev/null || web+=(npm)
+  qzb_install_packages "${web[@]}"
+  local root
+  root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+  # npm ci starts afresh each time; skip it while node_modules matches the lock.
+  if ! cmp -s "$root/package-lock.json" "$root/node_modules/.qzb-package-lock.json"; then
+    (cd "$root" && npm ci --no-audit --no-fund --loglevel=error)
+    cp "$root/package-lock.json" "$root/node_modules/.qzb-package-lock.json"
+  fi
+}
+
+qzb_install_packages() {
   local missing=()
   local pkg
-  for pkg in "${QZB_PACKAGES[@]}"; do
+  for pkg in "$@"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
   done
   [ ${#missing[@]} -eq 0 ] && return 0

@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: MIT
+// The page's budgets, measured and printed (not asserted):
+//  1. the whole transfer (HTML, CSS, JS, WebAssembly, manifest, worker), gzip and brotli;
+//  2. first panel shown in headless Chromium from a warm cache (median of reloads);
+//  3. renderer main-thread CPU at 10 Hz on the counting program, beside a page whose
+//     one element changes every 100 ms, measured side by side.
+// Usage: node bench/web.mjs [site folder] [seconds per CPU round, default 10] [rounds, default 5]
+import { mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join, resolve } from 'node:path';
+import { brotliCompressSync, constants, gzipSync } from 'node:zlib';
+import puppeteer from 'puppeteer-core';
+import { serve } from '../src/web/tools/serve.mjs';
+
+// CPU seconds (user + system) of the renderer processes below a browser's process.
+function rendererSeconds(browser) {
+  const parents = new Map();
+  for (const entry of readdirSync('/proc')) {
+    if (!/^\d+$/.test(entry)) continue;
+    try {
+      const stat = readFileSync(`/proc/${entry}/stat`, 'utf8');
+      const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+      parents.set(Number(entry), { parent: Number(fields[1]), ticks: Number(fields[11]) + Number(fields[12]) });
+    } catch {
+      // gone meanwhile
+    }
+  }
+  const root = browser.process().pid;
+  const below = (pid) => {
+    for (let at = pid; at > 1; at = parents.get(at)?.parent ?? 0) if (at === root) return true;
+    return false;
+  };
+  let ticks = 0;
+  for (const [pid, { ticks: used }] of parents) {
+    if (!below(pid)) continue;
+    try {
+      if (readFileSync(`/proc/${pid}/cmdline`, 'utf8').includes('--type=renderer')) ticks += used;
+    } catch {
+      // gone meanwhile
+    }
+  }
+  return ticks / 100;
+}
+
+const site = resolve(process.argv[2] ?? 'build-web/site');
+const seconds = Number(process.argv[3] ?? 10);
+const rounds = Number(process.argv[4] ?? 5);
+
+// 1. Transfer.
+let raw = 0;
+let gzip = 0;
+let brotli = 0;
+for (const name of readdirSync(site).sort()) {
+  if (name === 'icon-256.png') continue; // fetched only when installing, never for the page
+  const body = readFileSync(join(site, name));
+  raw += body.length;
+  gzip += gzipSync(body, { level: 9 }).length;
+  brotli += brotliCompressSync(body, { params: { [constants.BROTLI_PARAM_QUALITY]: 11 } }).length;
+}
+const kb = (bytes) => `${(bytes / 1024).toFixed(1)} KB`;
+console.log(`transfer: ${kb(raw)} raw, ${kb(gzip)} gzip -9, ${kb(brotli)} brotli (goal ≤ 150 KB compressed)`);
+
+const scratch = mkdtempSync(join(tmpdir(), 'qzb-web-bench-'));
+const server = await serve(site);
+const origin = `http://127.0.0.1:${server.address().port}`;
+// One browser per measured page, so that each page is the one in front: a hidden
+// tab's timers and frames are throttled, which would flatter either side.
+const launch = (profile) =>
+  puppeteer.launch({
+    executablePath: process.env.QZB_CHROMIUM ?? '/usr/bin/chromium',
+    headless: true,
+    args: [
+      '--no-sandbox',
+      '--disable-gpu',
+      '--disable-background-networking',
+      '--disable-component-update',
+      '--disable-sync',
+      '--no-first-run',
+      `--user-data-dir=${join(scratch, profile)}`,
+    ],
+  });
+const browsers = [await launch('panel'), await launch('floor')];
+
+try {
+  // 2. First panel shown: the page marks it once the panel is built, refreshed and painted.
+  const page = await browsers[0].newPage();
+  await page.goto(`${origin}/`);
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  const times = [];
+  for (let i = 0; i < 15; ++i) {
+    await page.reload();
+    await page.waitForFunction(() => performance.getEntriesByName('qzb-panel-shown').length > 0);
+    times.push(await page.evaluate(() => performance.getEntriesByName('qzb-panel-shown')[0].startTime));
+  }
+  times.sort((a, b) => a - b);
+  const median = times[Math.floor(times.length / 2)];
+  console.log(
+    `first panel shown, warm cache: median ${median.toFixed(0)} ms, range ${times[0].toFixed(0)}-${times.at(-1).toFixed(0)} ms over ${times.length} reloads (goal ≤ 300 ms)`,
+  );
+
+  // 3. CPU: the counting program (A = A + 1, B = B + 1, OUT = B, JMP 0) at 10 Hz through a link,
+  // and the floor: one element whose text changes every 100 ms, in the same font.
+  await page.goto(`${origin}/#qzb1.015180F0${'0'.repeat(24)}..10hz.0`);
+  await page.reload();
+  await page.waitForSelector('html[data-ready="true"]');
+  const floor = await browsers[1].newPage();
+  await floor.goto(`${origin}/`);
+  await floor.setContent(
+    '<!doctype html><body style="font:10px sans-serif"><span id="n">0</span>' +
+      '<script>let n = 0; setInterval(() => { document.getElementById("n").textContent = String(++n); }, 100);</script>',
+  );
+  const meter = async (target) => {
+    const session = await target.createCDPSession();
+    await session.send('Performance.enable');
+    const kinds = ['TaskDuration', 'ScriptDuration', 'RecalcStyleDuration', 'LayoutDuration'];
+    return async () => {
+      const { metrics } = await session.send('Performance.getMetrics');
+      return kinds.map((kind) => metrics.find((metric) => metric.name === kind)?.value ?? 0);
+    };
+  };
+  const panelBusy = await meter(page);
+  const floorBusy = await meter(floor);
+  await new Promise((done) => setTimeout(done, 1000));
+  // Rounds side by side; on a shared machine the median of the ratios is steadier than one long run.
+  const read = async () => [await panelBusy(), await floorBusy(), rendererSeconds(browsers[0]), rendererSeconds(browsers[1])];
+  const percent = (busy) => ((busy / seconds) * 100).toFixed(2);
+  const mainRatios = [];
+  const processRatios = [];
+  for (let round = 1; round <= rounds; ++round) {
+    const start = await read();
+    await new Promise((done) => setTimeout(done, seconds * 1000));
+    const end = await read();
+    const panelMain = end[0][0] - start[0][0];
+    const floorMain = end[1][0] - start[1][0];
+    const panelProcess = end[2] - start[2];
+    const floorProcess = end[3] - start[3];
+    const parts = (a, b) => ['script', 'style', 'layout'].map((kind, i) => `${kind} ${percent(b[i + 1] - a[i + 1])}`).join(', ');
+    mainRatios.push(panelMain / floorMain);
+    processRatios.push(panelProcess / floorProcess);
+    console.log(
+      `round ${round}, ${seconds} s: renderer process panel ${percent(panelProcess)} % floor ${percent(floorProcess)} % ` +
+        `(ratio ${(panelProcess / floorProcess).toFixed(2)}); main thread panel ${percent(panelMain)} % ` +
+        `[${parts(start[0], end[0])}] floor ${percent(floorMain)} % [${parts(start[1], end[1])}] (ratio ${(panelMain / floorMain).toFixed(2)})`,
+    );
+  }
+  const middle = (values) => [...values].sort((x, y) => x - y)[Math.floor(values.length / 2)];
+  console.log(
+    `renderer CPU at 10 Hz against the floor, median of ${rounds} rounds: process ${middle(processRatios).toFixed(2)} × (goal ≤ 1.5), ` +
+      `main thread ${middle(mainRatios).toFixed(2)} ×`,
+  );
+} finally {
+  for (const browser of browsers) await browser.close();
+  server.close();
+  rmSync(scratch, { recursive: true, force: true });
+}

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: MIT
+// Modal message boxes captioned QZBEmu, and the name box that stands in for a
+// save dialog where the browser has none.
+
+export type Icon = 'error' | 'information' | 'none';
+
+function element<K extends keyof HTMLElementTagNameMap>(tag: K, className = '', text = ''): HTMLElementTagNameMap[K] {
+  const made = document.createElement(tag);
+  if (className) made.className = className;
+  if (text) made.textContent = text;
+  return made;
+}
+
+function modal(title: string, body: HTMLElement, buttons: HTMLButtonElement[]): HTMLDialogElement {
+  const dialog = element('dialog', 'qzb-dialog');
+  const caption = element('div', 'qzb-dialog-title', title);
+  caption.id = `dialog-title-${Math.random().toString(36).slice(2)}`;
+  dialog.setAttribute('aria-labelledby', caption.id);
+  const row = element('div', 'qzb-dialog-buttons');
+  row.append(...buttons);
+  dialog.append(caption, body, row);
+  document.body.append(dialog);
+  dialog.addEventListener('close', () => dialog.remove());
+  dialog.showModal();
+  return dialog;
+}
+
+// Resolves when the user dismisses the box.
+export function showMessage(text: string, icon: Icon = 'error'): Promise<void> {
+  const body = element('div', 'qzb-dialog-body');
+  if (icon !== 'none') body.append(element('span', `qzb-icon qzb-icon-${icon}`, icon === 'error' ? '✖' : 'i'));
+  const message = element('p', 'qzb-message', text);
+  body.append(message);
+  const ok = element('button', '', 'OK');
+  ok.type = 'button';
+  const dialog = modal('QZBEmu', body, [ok]);
+  dialog.setAttribute('role', icon === 'error' ? 'alertdialog' : 'dialog');
+  ok.addEventListener('click', () => dialog.close());
+  ok.focus();
+  return new Promise((resolve) => dialog.addEventListener('close', () => resolve()));
+}
+
+// A file name typed by the user, or null when the box is cancelled.
+export function askName(title: string, suggested: string): Promise<string | null> {
+  const form = element('form', 'qzb-dialog-body');
+  const label = element('label', '', 'File name:');
+  const input = element('input');
+  input.type = 'text';
+  input.value = suggested;
+  input.name = 'name';
+  input.spellcheck = false;
+  label.append(input);
+  form.append(label);
+  const save = element('button', '', 'Save');
+  save.type = 'submit';
+  const cancel = element('button', '', 'Cancel');
+  cancel.type = 'button';
+  const dialog = modal(title, form, [save, cancel]);
+  let chosen: string | null = null;
+  const accept = (event: Event): void => {
+    event.preventDefault();
+    if (input.value.trim() === '') return;
+    chosen = input.value.trim();
+    dialog.close();
+  };
+  form.addEventListener('submit', accept);
+  save.addEventListener('click', accept);
+  cancel.addEventListener('click', () => dialog.close());
+  input.select();
+  return new Promise((resolve) => dialog.addEventListener('close', () => resolve(chosen)));
+}
