@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Installs a build into a staging folder (DESTDIR, prefix /usr) and checks what lands there:
-# the list of files and their modes, the desktop entry, the AppStream metadata, the MIME type,
-# the icons, the manual pages and the changelog.
+# the list of files and their modes, the README's links, the desktop entry, the AppStream metadata,
+# the MIME type, the icons, the manual pages and the changelog.
 # Usage: check-install.sh BUILD_DIR STAGING_DIR EXPECTED_LIST CLI_INSTALLED(yes|no) VERSION
 set -euo pipefail
 build=$1 staging=$2 expected=$3 cli_installed=$4 version=$5
@@ -25,6 +25,12 @@ diff -u --label expected --label installed <(echo "$expected_files") <(echo "$in
 wrong_modes=$(cd "$staging" && find . \( -type d ! -perm 755 \) -o \( -path './usr/bin/*' ! -perm 755 \) -o \
   \( -type f ! -path './usr/bin/*' ! -perm 644 \))
 [ -z "$wrong_modes" ] || fail "unexpected permissions on: $wrong_modes"
+
+# The installed README links only to what is installed beside it (its picture, the examples).
+doc=$share/doc/qzb
+while read -r link; do
+  [ -e "$doc/${link%%#*}" ] || fail "the installed README links to $link, which is not installed"
+done < <(grep -oE '\]\([^)]+\)' "$doc/README.md" | sed 's/^](//; s/)$//' | grep -vE '^(https?:|mailto:|#)' || true)
 
 # The desktop entry starts an installed program, shows an installed icon and opens .qzb files.
 desktop=$share/applications/$app.desktop

@@ -8,6 +8,29 @@ QZB_PACKAGES=(
   dpkg-dev lintian librsvg2-bin
 )
 
+# apt-get "$@" (with sudo unless root), waiting up to five minutes for a package manager that
+# holds the lock, such as a fresh machine's unattended upgrades. Only a lock error is retried:
+# apt waits on the dpkg lock itself once given a timeout, but not on the package lists' lock,
+# hence the loop. The lock files' paths appear in apt's messages in every language.
+qzb_apt_get() {
+  local sudo=() errors deadline=$((SECONDS + 300)) timeout=0 said=
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  errors=$(mktemp)
+  until "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=$timeout "$@" 2>"$errors"; do
+    if [ $SECONDS -ge $deadline ] || ! grep -qE '(dpkg|lists|archives)/lock' "$errors"; then
+      cat "$errors" >&2
+      rm -f "$errors"
+      return 1
+    fi
+    [ -n "$said" ] || echo "Waiting for another package manager to finish…" >&2
+    said=yes
+    sleep 5
+    timeout=$((deadline > SECONDS ? deadline - SECONDS : 0))
+  done
+  cat "$errors" >&2
+  rm -f "$errors"
+}
+
 # The page: emscripten compiles the core, Chromium runs the page's tests. Node and npm
 # count when present from anywhere, since some machines carry a newer Node than Debian's.
 QZB_WEB_PACKAGES=(emscripten chromium)
@@ -39,14 +62,12 @@ qzb_install_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"
-  local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
+  qzb_apt_get update -qq
   # A release that names a package differently (the clang runtime on older Ubuntu) skips it.
   local known=()
   for pkg in "${missing[@]}"; do
     if apt-cache show "$pkg" >/dev/null 2>&1; then known+=("$pkg"); else echo "Not in this release: $pkg"; fi
   done
   [ ${#known[@]} -eq 0 ] && return 0
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${known[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive qzb_apt_get install -y -qq --no-install-recommends "${known[@]}" >/dev/null
 }
