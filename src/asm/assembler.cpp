@@ -80,9 +80,10 @@ public:
                 result_.switches.program[address * 8 + bit] = on ? SwitchState::On : SwitchState::Off;
             }
         }
-        std::ranges::stable_sort(result_.errors, [](const AssemblyError& x, const AssemblyError& y) {
-            return x.line != y.line ? x.line < y.line : x.column < y.column;
-        });
+        std::stable_sort(result_.errors.begin(), result_.errors.end(),
+                         [](const AssemblyError& x, const AssemblyError& y) {
+                             return x.line != y.line ? x.line < y.line : x.column < y.column;
+                         });
         return std::move(result_);
     }
 
