@@ -22,31 +22,8 @@ if [ "$lines" -ne $((steps + 2)) ]; then
 fi
 bytes=$("$cli" run "$work/count.qzb" --steps "$steps" --format csv | wc -c)
 
-# Prints "median min max" in milliseconds of `runs` runs of the command.
-time_runs() {
-  local run start end
-  local -a micros=()
-  for ((run = 0; run < runs; run++)); do
-    start=$(date +%s%N)
-    "$@" >/dev/null
-    end=$(date +%s%N)
-    micros+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${micros[@]}" | sort -n |
-    awk '{ v[NR] = $1 } END { printf "%.1f %.1f %.1f\n", v[int((NR + 1) / 2)] / 1000, v[1] / 1000, v[NR] / 1000 }'
-}
-
-# report GOAL_MS LABEL COMMAND...; a GOAL_MS of - sets no goal.
-report() {
-  local goal=$1 label=$2 median min max
-  shift 2
-  read -r median min max < <(time_runs "$@")
-  printf '%-38s median %7.1f ms   min %7.1f   max %7.1f' "$label" "$median" "$min" "$max"
-  if [ "$goal" != - ]; then
-    awk -v m="$median" -v g="$goal" 'BEGIN { printf "   goal <= %d ms %s", g, (m <= g ? "met" : "MISSED") }'
-  fi
-  echo
-}
+# shellcheck source=bench/timing.sh
+source "$(dirname "$0")/timing.sh"
 
 echo "qzb-cli, $runs runs each; the CSV trace is $lines lines, $bytes bytes"
 report "$goal_ms" "run --steps $steps --format csv" "$cli" run "$work/count.qzb" --steps "$steps" --format csv

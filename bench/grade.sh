@@ -59,29 +59,10 @@ if [ "$status" -ne 1 ] || [ "$rows" -ne $((programs * 10)) ] || [ "$failed" -eq 
   exit 1
 fi
 
-# Prints "median min max" in milliseconds of `runs` runs of the command (its exit status is ignored).
-time_runs() {
-  local run start end
-  local -a micros=()
-  for ((run = 0; run < runs; run++)); do
-    start=$(date +%s%N)
-    "$@" >/dev/null || true
-    end=$(date +%s%N)
-    micros+=($(((end - start) / 1000)))
-  done
-  printf '%s\n' "${micros[@]}" | sort -n |
-    awk '{ v[NR] = $1 } END { printf "%.1f %.1f %.1f\n", v[int((NR + 1) / 2)] / 1000, v[1] / 1000, v[NR] / 1000 }'
-}
-
-report() {
-  local label=$1 median min max
-  shift
-  read -r median min max < <(time_runs "$@")
-  printf '%-36s median %7.1f ms   min %7.1f   max %7.1f' "$label" "$median" "$min" "$max"
-  awk -v m="$median" -v g="$goal_ms" 'BEGIN { printf "   goal <= %d ms %s\n", g, (m <= g ? "met" : "MISSED") }'
-}
+# shellcheck source=bench/timing.sh
+source "$(dirname "$0")/timing.sh"
 
 echo "qzb-cli test, $runs runs each: $programs programs ($((programs / 2)) sources, $((programs / 2)) setting files," \
   "$failed failing cases) against 10 cases"
-report "test (text report)" "$cli" test "$work/tests.qzt" "$work"/class/*
-report "test --format junit" "$cli" test "$work/tests.qzt" "$work"/class/* --format junit
+report "$goal_ms" "test (text report)" "$cli" test "$work/tests.qzt" "$work"/class/*
+report "$goal_ms" "test --format junit" "$cli" test "$work/tests.qzt" "$work"/class/* --format junit

@@ -9,7 +9,7 @@ import { mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { brotliCompressSync, constants, gzipSync } from 'node:zlib';
-import puppeteer from 'puppeteer-core';
+import { launchChromium } from '../src/web/tools/chromium.mjs';
 import { serve } from '../src/web/tools/serve.mjs';
 
 // CPU seconds (user + system) of the renderer processes below a browser's process.
@@ -65,20 +65,7 @@ const server = await serve(site);
 const origin = `http://127.0.0.1:${server.address().port}`;
 // One browser per measured page, so that each page is the one in front: a hidden
 // tab's timers and frames are throttled, which would flatter either side.
-const launch = (profile) =>
-  puppeteer.launch({
-    executablePath: process.env.QZB_CHROMIUM ?? '/usr/bin/chromium',
-    headless: true,
-    args: [
-      '--no-sandbox',
-      '--disable-gpu',
-      '--disable-background-networking',
-      '--disable-component-update',
-      '--disable-sync',
-      '--no-first-run',
-      `--user-data-dir=${join(scratch, profile)}`,
-    ],
-  });
+const launch = (profile) => launchChromium(join(scratch, profile));
 const browsers = [await launch('panel'), await launch('floor')];
 
 try {

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 
+#include "asm/lexer.h"
 #include "common/text.h"
 
 namespace qzb {
@@ -27,9 +28,7 @@ bool isWordChar(char c) {
     return c > ' ' && c < 0x7F && c != '=' && c != ';' && c != '"';
 }
 
-std::string quoted(std::string_view text) {
-    return '\'' + std::string(text) + '\'';
-}
+using lexer::quoted;
 
 std::string hexByte(unsigned char byte) {
     constexpr std::string_view digits = "0123456789ABCDEF";

@@ -8,7 +8,7 @@ import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSy
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { parseArgs } from 'node:util';
-import puppeteer from 'puppeteer-core';
+import { launchChromium } from '../../src/web/tools/chromium.mjs';
 import { serve } from '../../src/web/tools/serve.mjs';
 import { referenceStep } from './reference_model.mjs';
 
@@ -29,19 +29,9 @@ if (!options.site || !existsSync(join(options.site, 'index.html'))) {
 const scratch = mkdtempSync(join(tmpdir(), 'qzb-web-test-'));
 const server = await serve(options.site);
 const origin = `http://127.0.0.1:${server.address().port}`;
-const browser = await puppeteer.launch({
-  executablePath: options.chromium,
-  headless: true,
-  args: [
-    '--no-sandbox',
-    '--disable-gpu',
-    '--disable-background-networking',
-    '--disable-component-update',
-    '--disable-sync',
-    '--no-first-run',
-    '--autoplay-policy=no-user-gesture-required',
-    `--user-data-dir=${join(scratch, 'profile')}`,
-  ],
+const browser = await launchChromium(join(scratch, 'profile'), {
+  executable: options.chromium,
+  extraArgs: ['--autoplay-policy=no-user-gesture-required'],
 });
 
 let passed = 0;

@@ -4,7 +4,7 @@
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
-import puppeteer from 'puppeteer-core';
+import { launchChromium } from './chromium.mjs';
 import { serve } from './serve.mjs';
 
 const site = resolve(process.argv[2] ?? 'build-web/site');
@@ -12,11 +12,7 @@ const output = resolve(process.argv[3] ?? 'docs/web-panel.png');
 const fragment = process.argv[4] ?? '';
 const profile = mkdtempSync(join(tmpdir(), 'qzb-web-shot-'));
 const server = await serve(site);
-const browser = await puppeteer.launch({
-  executablePath: process.env.QZB_CHROMIUM ?? '/usr/bin/chromium',
-  headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking', `--user-data-dir=${profile}`],
-});
+const browser = await launchChromium(profile);
 try {
   const page = await browser.newPage();
   await page.setViewport({ width: 900, height: 600, deviceScaleFactor: 1 });
