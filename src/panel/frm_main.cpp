@@ -39,9 +39,11 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
-        for (const layout::Line& line : layout::connector())
-            painter.drawLine(line.x1, line.y1, line.x2, line.y2);
+        for (const layout::Line& line : connector_) painter.drawLine(line.x1, line.y1, line.x2, line.y2);
     }
+
+private:
+    const std::vector<layout::Line> connector_ = layout::connector();
 };
 
 SwitchState stateOf(Qt::CheckState check) {
@@ -188,7 +190,8 @@ void frmMain::buildControls(QWidget* client) {
     auto* gridStyle = new GridSwitchStyle;
     gridStyle->setParent(this);
     QHash<QString, QWidget*> built;
-    for (const layout::Control& control : layout::controls()) {
+    const std::vector<layout::Control> table = layout::controls();
+    for (const layout::Control& control : table) {
         const QString name = QString::fromStdString(control.name);
         QWidget* widget = makeControl(
             control, control.parent.empty() ? client : built.value(QString::fromStdString(control.parent)));
@@ -208,7 +211,7 @@ void frmMain::buildControls(QWidget* client) {
         built.insert(name, widget);
     }
     // A caption names its readout for screen readers; the readout's own name stays its value.
-    for (const layout::Control& control : layout::controls()) {
+    for (const layout::Control& control : table) {
         if (!control.labels.empty())
             static_cast<QLabel*>(built.value(QString::fromStdString(control.name)))
                 ->setBuddy(built.value(QString::fromStdString(control.labels)));
