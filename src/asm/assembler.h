@@ -5,18 +5,12 @@
 #include <string_view>
 #include <vector>
 
+#include "common/diagnostic.h"
 #include "machine/panel_switches.h"
 
 namespace qzb {
 
-// One fault in a source, at a 1-based line and byte column.
-struct AssemblyError {
-    int line = 0;
-    int column = 0;
-    std::string message;
-
-    friend bool operator==(const AssemblyError&, const AssemblyError&) = default;
-};
+using AssemblyError = Diagnostic;
 
 struct Assembly {
     // The panel the source describes: every switch 0 or 1, the input port off.

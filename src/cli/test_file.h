@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/diagnostic.h"
+
 namespace qzb {
 
 // A value a register must show. Bits outside `care` may be anything (0bxx10).
@@ -44,12 +46,7 @@ struct TestCase {
     std::vector<Statement> statements;
 };
 
-// One fault in a test file, at a 1-based line and byte column.
-struct TestFileError {
-    int line = 0;
-    int column = 0;
-    std::string message;
-};
+using TestFileError = Diagnostic;
 
 struct TestFile {
     std::vector<TestCase> cases;
