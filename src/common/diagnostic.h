@@ -24,7 +24,8 @@ inline constexpr std::size_t diagnosticsShownAtMost = 20;
 
 // FILE:LINE:COLUMN: message, one a line; past the first 20, "FILE: N more
 // errors". With no file name, LINE:COLUMN: message and "N more errors".
-inline std::vector<std::string> locatedMessages(std::string_view file, const std::vector<Diagnostic>& errors) {
+inline std::vector<std::string> locatedMessages(std::string_view file,
+                                                const std::vector<Diagnostic>& errors) {
     const std::string prefix = file.empty() ? std::string() : std::string(file) + ':';
     std::vector<std::string> lines;
     for (const Diagnostic& error : errors) {
