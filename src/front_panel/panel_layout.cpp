@@ -2,6 +2,7 @@
 #include "front_panel/panel_layout.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace qzb::layout {
 namespace {
@@ -63,8 +64,12 @@ void appendJson(std::string& json, const std::string& text) {
 }
 
 void appendJson(std::string& json, const Rect& rect) {
-    json += "[" + std::to_string(rect.x) + "," + std::to_string(rect.y) + "," + std::to_string(rect.width) +
-            "," + std::to_string(rect.height) + "]";
+    char separator = '[';
+    for (const int value : {rect.x, rect.y, rect.width, rect.height}) {
+        json += std::exchange(separator, ',');
+        json += std::to_string(value);
+    }
+    json += ']';
 }
 
 void appendJson(std::string& json, const std::vector<std::string>& names) {

@@ -55,7 +55,8 @@ if (import.meta.url === pathToFileURL(process.argv[1]).href) {
   try {
     await serve(root, host, Number(port));
   } catch (error) {
-    console.error(`Cannot serve at http://${host}:${port}/: ${error.code === 'EADDRINUSE' ? 'the port is in use' : error.message}`);
+    const why = error.code === 'EADDRINUSE' ? 'the port is in use; ./web --port N serves on another' : error.message;
+    console.error(`Cannot serve at http://${host}:${port}/: ${why}`);
     process.exit(1);
   }
   console.log(`QZB is served at http://${host}:${port}/ (Ctrl+C stops it)`);

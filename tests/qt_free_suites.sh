@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Configures the source again as a machine without Qt Test would, and checks that every suite of
+# the normal build whose program does not use Qt Test is still registered there.
+# Usage: qt_free_suites.sh SOURCE_DIR BUILD_DIR
+set -euo pipefail
+source_dir=$1 build_dir=$2
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+cmake -S "$source_dir" -B "$scratch" -G Ninja -DCMAKE_DISABLE_FIND_PACKAGE_Qt6Test=ON >"$scratch.log" 2>&1 ||
+  { cat "$scratch.log"; rm -f "$scratch.log"; exit 1; }
+rm -f "$scratch.log"
+without=$(cd "$scratch" && ctest -N | sed -n 's/^ *Test *#[0-9]*: //p' | sort)
+
+missing=0 qt=0
+while read -r name program; do
+  if [[ $program == "$build_dir"/* ]] && [ -x "$program" ] && [[ $(ldd "$program") == *libQt6Test* ]]; then
+    qt=$((qt + 1))
+    continue
+  fi
+  if ! grep -qx "$name" <<<"$without"; then
+    echo "FAIL: $name needs no Qt Test but is not run without it"
+    missing=$((missing + 1))
+  fi
+done < <(cd "$build_dir" && ctest --show-only=json-v1 |
+  python3 -c 'import json, sys
+for test in json.load(sys.stdin)["tests"]:
+    print(test["name"], test["command"][0])')
+[ "$qt" -gt 0 ] || { echo "FAIL: no suite of $build_dir uses Qt Test; is it built?"; exit 1; }
+[ "$missing" -eq 0 ] || exit 1
+echo "without Qt Test, the $(wc -l <<<"$without") suites that need no Qt are still run ($qt need it)"
