@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "settings/setting_file.h"
+#include "settings/setting_link.h"
 
 using namespace qzb;
 
@@ -155,5 +156,51 @@ TEST_CASE("odd fields") {
         }
         CHECK(lookup(integerReads, integers) == row.integer);
         CHECK(lookup(truthReads, truths) == row.truth);
+    }
+}
+
+TEST_CASE("links") {
+    const std::string zeros(26, '0');
+    SUBCASE("the counting program at 10 Hz") {
+        const LinkReading read = readSettingLink("#qzb1.5180f0" + zeros + "..10HZ.0");
+        REQUIRE(read.switches);
+        CHECK(readProgramWord(*read.switches, 0) == 0x51);
+        CHECK(readProgramWord(*read.switches, 1) == 0x80);
+        CHECK(readProgramWord(*read.switches, 2) == 0xF0);
+        CHECK(read.switches->clock == ClockMode{false, true, false});
+        CHECK(settingLink(*read.switches) == "#qzb1.5180F0" + zeros + "..10hz.0");
+    }
+    SUBCASE("greyed switches, no clock option and a greyed Beep survive the round trip") {
+        PanelSwitches panel;
+        panel.program[0] = panel.program[127] = SwitchState::Greyed;
+        panel.program[9] = SwitchState::On;
+        panel.clock = {false, false, false};
+        panel.beep = SwitchState::Greyed;
+        const std::string link = settingLink(panel);
+        CHECK(link == "#qzb1.0002" + std::string(28, '0') + ".01" + std::string(28, '0') + "80.none.2");
+        CHECK(readSettingLink(link).switches == panel);
+    }
+    SUBCASE("no fragment is no setting") {
+        CHECK(readSettingLink("") == LinkReading{});
+        CHECK(readSettingLink("#") == LinkReading{});
+    }
+    const std::string on(32, '0');
+    const std::map<std::string, std::string> faults = {
+        {"#qzb2." + on + "..manual.0", "it does not start with \"qzb1.\""},
+        {"qzb1." + on + ".manual.0", "it does not have the four parts on, greyed, clock and beep"},
+        {"qzb1." + on + "...manual.0", "it does not have the four parts on, greyed, clock and beep"},
+        {"qzb1.015180F0" + on + "..10hz.0", "the program part is not 32 hexadecimal digits"},
+        {"qzb1." + on.substr(1) + "g..manual.0", "the program part is not 32 hexadecimal digits"},
+        {"qzb1." + on + ".0.manual.0", "the greyed part is neither empty nor 32 hexadecimal digits"},
+        {"qzb1.8" + on.substr(1) + ".8" + on.substr(1) + ".manual.0", "switch 7 is both on and greyed"},
+        {"qzb1." + on + "..2hz.0", "the clock is not 1hz, 10hz, manual or none"},
+        {"qzb1." + on + "..manual.3", "the beep is not 0, 1 or 2"},
+        {"qzb1." + on + "..manual.", "the beep is not 0, 1 or 2"},
+    };
+    for (const auto& [fragment, reason] : faults) {
+        CAPTURE(fragment);
+        const LinkReading read = readSettingLink(fragment);
+        CHECK(!read.switches);
+        CHECK(read.fault == reason);
     }
 }
