@@ -76,9 +76,15 @@ int reportProblem(const qzb::Program& program) {
     return failure;
 }
 
+// A setting file the panel did not write is still read as Load reads it, with a word on stderr.
+void warnOfFault(const qzb::Program& program) {
+    if (!program.fault.empty()) std::fprintf(stderr, "qzb-cli: warning: %s\n", program.fault.c_str());
+}
+
 int runFile(const std::string& path, std::uint64_t steps, const std::string& input, qzb::TraceFormat format) {
     qzb::Program program = qzb::readProgram(path);
     if (!program.switches) return reportProblem(program);
+    warnOfFault(program);
     for (std::size_t bit = 0; bit < 4; ++bit) {
         program.switches->input[bit] = input[3 - bit] == '1' ? qzb::SwitchState::On : qzb::SwitchState::Off;
     }
