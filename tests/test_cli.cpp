@@ -272,6 +272,15 @@ private slots:
             "step,pc,a,b,out,carry\n0,0,0,0,0,0\n",
             "qzb-cli: warning: doubled.qzb is not a setting file as the panel writes it: line 1 is "
             "'1\\x0d'\n");
+        row("disasm of a file the panel did not write", "disasm empty.qzb", 0,
+            ".clock none\n.beep off\n\n; 00-15: 0000 0000\n",
+            "qzb-cli: warning: empty.qzb is not a setting file as the panel writes it: the file is empty\n");
+        row("disasm of a source", "disasm count.s", 0,
+            ".clock 10hz\n.beep off\n\n    B = B + 1         ; 00: 0101 0001\n"
+            "    OUT = B           ; 01: 1000 0000\n    JMP 0             ; 02: 1111 0000\n; 03-15: 0000 "
+            "0000\n",
+            "");
+        row("disasm of a source with errors", "disasm bad.s", 1, "", "bad.s:2:7: OUT can add only B");
         row("version", "--version", 0, "qzb-cli 1.0.0\n", "");
         row("disasm", "disasm count.qzb", 0,
             ".clock manual\n.beep off\n\n    B = B + 1         ; 00: 0101 0001\n    OUT = B           ; 01: "

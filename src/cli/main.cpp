@@ -93,10 +93,10 @@ int runFile(const std::string& path, std::uint64_t steps, const std::string& inp
 }
 
 int disassembleFile(const std::string& path) {
-    qzb::PanelSwitches switches;
-    if (const std::error_code error = qzb::loadSettingFile(path, switches))
-        return fail(fileError("read", path, error));
-    if (!writeAll(qzb::disassemble(switches))) return fail("cannot write the listing");
+    const qzb::Program program = qzb::readProgram(path);
+    if (!program.switches) return reportProblem(program);
+    warnOfFault(program);
+    if (!writeAll(qzb::disassemble(*program.switches))) return fail("cannot write the listing");
     return 0;
 }
 
@@ -227,8 +227,10 @@ int runCommandLine(int argc, char** argv) {
         ->check(CLI::Validator(checkOutputName, ""))
         ->type_name("FILE.qzb");
 
-    CLI::App* disassemble = app.add_subcommand("disasm", "Print a setting file as assembly source");
-    disassemble->add_option("FILE", file, "the setting file (.qzb)")->required()->type_name("");
+    CLI::App* disassemble = app.add_subcommand("disasm", "Print a program as assembly source");
+    disassemble->add_option("FILE", file, "a setting file (.qzb) or an assembly source")
+        ->required()
+        ->type_name("");
 
     try {
         app.parse(argc, argv);
