@@ -114,6 +114,7 @@ private slots:
         write("prog.qzb.s", "A = 1");
         write("upper.QZB", settingFile(countBits()));
         write("broken.qzt", "case \"c\"\n  expect out=0\n  jump 3\n");
+        write("notes.qzt", "; no case yet\n");
         write("one.qzt", "case \"c\"\nexpect out=0\n");
         write("empty.qzb", "");
         write("doubled.qzb", settingFile(countBits()).replace("\r", "\r\r"));
@@ -264,6 +265,13 @@ private slots:
         row("unreadable test file", "test folder.qzb count.qzb", 2, "", "cannot read folder.qzb");
         row("test without a program", "test count.qzt", 2, "", "PROGRAM is required");
         row("test format xml", "test count.qzt count.qzb --format xml", 2, "", "--format");
+        row("test with the arguments swapped", "test count.qzb count.s", 2, "",
+            "qzb-cli: count.qzb is a program, not a test file; the test file comes first: "
+            "qzb-cli test TESTS.qzt PROGRAM...\n");
+        row("test with a source first", "test count.s one.qzt", 2, "",
+            "qzb-cli: count.s is a program, not a test file");
+        row("test file of comments alone", "test notes.qzt count.qzb", 2, "",
+            "notes.qzt:1:1: no case in the file");
         row("grading a file the panel did not write", "test one.qzt empty.qzb", 1,
             "empty.qzb: not graded: empty.qzb is not a setting file as the panel writes it: the file is "
             "empty\n",

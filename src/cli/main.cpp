@@ -137,6 +137,14 @@ int assembleFile(const std::string& sourcePath, std::string outputPath) {
     return 0;
 }
 
+// Whether a file given as the test file is a program instead: a setting file,
+// or a source with at least one word (a file of comments alone assembles too).
+bool isProgram(const std::string& path, const std::string& text) {
+    if (qzb::hasSettingExtension(path)) return true;
+    const qzb::Assembly assembly = qzb::assemble(text);
+    return assembly.errors.empty() && assembly.wordCount > 0;
+}
+
 // Grades every program, going on past those that cannot be read or assembled.
 int gradeFiles(const std::string& testsPath, const std::vector<std::string>& programPaths,
                qzb::ReportFormat format) {
@@ -148,6 +156,11 @@ int gradeFiles(const std::string& testsPath, const std::vector<std::string>& pro
     }
     const qzb::TestFile tests = qzb::parseTestFile(text);
     if (!tests.errors.empty()) {
+        if (isProgram(testsPath, text)) {
+            return fail(testsPath + " is a program, not a test file; the test file comes first: " +
+                            "qzb-cli test TESTS.qzt PROGRAM...",
+                        usageError);
+        }
         for (const std::string& line : qzb::locatedMessages(testsPath, tests.errors)) {
             std::fprintf(stderr, "%s\n", line.c_str());
         }
