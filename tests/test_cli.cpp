@@ -114,6 +114,10 @@ private slots:
         write("prog.qzb.s", "A = 1");
         write("upper.QZB", settingFile(countBits()));
         write("broken.qzt", "case \"c\"\n  expect out=0\n  jump 3\n");
+        write("notes.qzt", "; no case yet\n");
+        write("one.qzt", "case \"c\"\nexpect out=0\n");
+        write("empty.qzb", "");
+        write("doubled.qzb", settingFile(countBits()).replace("\r", "\r\r"));
         QVERIFY(QDir(folder_.path()).mkdir("folder.qzb"));
         QCOMPARE(::mkfifo(qPrintable(path("fifo.qzb")), 0600), 0);
     }
@@ -261,6 +265,30 @@ private slots:
         row("unreadable test file", "test folder.qzb count.qzb", 2, "", "cannot read folder.qzb");
         row("test without a program", "test count.qzt", 2, "", "PROGRAM is required");
         row("test format xml", "test count.qzt count.qzb --format xml", 2, "", "--format");
+        row("test with the arguments swapped", "test count.qzb count.s", 2, "",
+            "qzb-cli: count.qzb is a program, not a test file; the test file comes first: "
+            "qzb-cli test TESTS.qzt PROGRAM...\n");
+        row("test with a source first", "test count.s one.qzt", 2, "",
+            "qzb-cli: count.s is a program, not a test file");
+        row("test file of comments alone", "test notes.qzt count.qzb", 2, "",
+            "notes.qzt:1:1: no case in the file");
+        row("grading a file the panel did not write", "test one.qzt empty.qzb", 1,
+            "empty.qzb: not graded: empty.qzb is not a setting file as the panel writes it: the file is "
+            "empty\n",
+            "");
+        row("run of a file the panel did not write", "run doubled.qzb --steps 0 --format csv", 0,
+            "step,pc,a,b,out,carry\n0,0,0,0,0,0\n",
+            "qzb-cli: warning: doubled.qzb is not a setting file as the panel writes it: line 1 is "
+            "'1\\x0d'\n");
+        row("disasm of a file the panel did not write", "disasm empty.qzb", 0,
+            ".clock none\n.beep off\n\n; 00-15: 0000 0000\n",
+            "qzb-cli: warning: empty.qzb is not a setting file as the panel writes it: the file is empty\n");
+        row("disasm of a source", "disasm count.s", 0,
+            ".clock 10hz\n.beep off\n\n    B = B + 1         ; 00: 0101 0001\n"
+            "    OUT = B           ; 01: 1000 0000\n    JMP 0             ; 02: 1111 0000\n; 03-15: 0000 "
+            "0000\n",
+            "");
+        row("disasm of a source with errors", "disasm bad.s", 1, "", "bad.s:2:7: OUT can add only B");
         row("version", "--version", 0, "qzb-cli 1.0.0\n", "");
         row("disasm", "disasm count.qzb", 0,
             ".clock manual\n.beep off\n\n    B = B + 1         ; 00: 0101 0001\n    OUT = B           ; 01: "
@@ -351,10 +379,9 @@ private slots:
         const Result result = runCli(arguments, folder_.path());  // a FIFO must not make it wait
         QCOMPARE(result.status, status);
         QCOMPARE(result.out, out);
-        if (status != 0) {
-            QVERIFY2(result.err.contains(err), result.err.constData());
-            QVERIFY2(status == 1 || result.err.count('\n') == 1, "one line for a usage error");
-        }
+        if (status == 0 && err.isEmpty()) QCOMPARE(result.err, QByteArray());
+        QVERIFY2(result.err.contains(err), result.err.constData());
+        QVERIFY2(status != 2 || result.err.count('\n') == 1, "one line for a usage error");
         QCOMPARE(read("kept.qzb"), QByteArray("kept"));
         if (!made.isEmpty()) QCOMPARE(read(made), madeBytes);
         QCOMPARE(read("count.qzb"), made == "count.qzb" ? madeBytes : settingFile(countBits()));

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
+#include <stdlib.h>
 
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +14,7 @@
 #include "cli/grader.h"
 #include "cli/test_file.h"
 #include "reference_model.h"
+#include "settings/setting_file.h"
 
 namespace {
 
@@ -227,6 +232,50 @@ TEST_CASE("keywords in any case, values in every form, comments, CR LF and a byt
     CHECK(statements[2].conditions[1].pattern.value == 7);
     CHECK(statements[3].sequence == std::vector<std::uint8_t>{14, 2, 3});
     CHECK(statements[3].line == 6);
+}
+
+// A hand-in that the panel did not write is not graded, and the reason names the
+// first field that is wrong; a saved file is graded, with either line end.
+TEST_CASE("a setting file the panel did not write is not graded") {
+    char folderName[] = "/tmp/qzb-grader-XXXXXX";
+    REQUIRE(::mkdtemp(folderName) != nullptr);
+    const std::filesystem::path folder = folderName;
+    const std::string saved = qzb::writeSettingFile(panel(count));
+    std::string lineFeeds, doubled, noise(300, '\0');
+    for (const char c : saved) {
+        if (c != '\r') lineFeeds += c;
+        doubled += c == '\r' ? "\r\r" : std::string(1, c);
+    }
+    std::mt19937 random(21);
+    for (char& c : noise) c = static_cast<char>(random());
+    struct Row {
+        const char* what;
+        std::string bytes;
+        const char* fault;  // the start of the reason; nothing when it is graded
+    };
+    const Row rows[] = {
+        {"saved", saved, nullptr},
+        {"line feeds", lineFeeds, nullptr},
+        {"empty", "", "the file is empty"},
+        {"300 random bytes", noise, "line 1 is '"},
+        {"doubled line ends", doubled, "line 1 is '1\\x0d'"},
+    };
+    const qzb::TestFile tests = qzb::parseTestFile("case \"c\"\nrun 2\nexpect out=1\n");
+    for (const Row& row : rows) {
+        CAPTURE(std::string(row.what));
+        const std::string path = (folder / "x.qzb").string();
+        std::ofstream(path, std::ios::binary) << row.bytes;
+        const qzb::ProgramResult result = qzb::gradeProgram(tests, path);
+        CHECK(result.graded() == (row.fault == nullptr));
+        if (row.fault == nullptr) {
+            CHECK(result.passedCount() == 1);
+            continue;
+        }
+        CHECK(
+            result.problem.starts_with(path + " is not a setting file as the panel writes it: " + row.fault));
+        CHECK(result.cases.size() == 1);
+    }
+    std::filesystem::remove_all(folder);
 }
 
 // Names come from students' file names and teachers' test files: every format

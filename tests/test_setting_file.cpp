@@ -29,6 +29,14 @@ std::string sample(int lineCount, const char* lineEnd = "\r\n", bool lastLineEnd
     return text;
 }
 
+// The sample with line `number` reading `field`.
+std::string withLine(int number, const std::string& field) {
+    std::string text = sample(132);
+    std::size_t start = 0;
+    for (int line = 1; line < number; ++line) start = text.find('\n', start) + 1;
+    return text.replace(start, text.find('\r', start) - start, field);
+}
+
 // What the sample leaves: its first `lines` bits, with the other bits and Beep
 // holding `last`. The input port is on; no file may change it.
 PanelSwitches sampleAfter(int lines, int last, ClockMode clock = {false, true, false}) {
@@ -202,5 +210,46 @@ TEST_CASE("links") {
         const LinkReading read = readSettingLink(fragment);
         CHECK(!read.switches);
         CHECK(read.fault == reason);
+    }
+}
+
+// The strict check passes what the panel writes, with either line end, and
+// names the first field of anything else, its text escaped and cut short.
+TEST_CASE("a file as the panel writes it") {
+    struct Row {
+        const char* name;
+        std::string text;
+        const char* fault;  // "-" for none
+    };
+    const Row rows[] = {
+        {"saved", sample(132), "-"},
+        {"line feeds", sample(132, "\n"), "-"},
+        {"last line unended", sample(132, "\r\n", false), "-"},
+        {"greyed bit and Beep, no option",
+         "2" + sample(128).substr(1) + "#FALSE#\r\n#FALSE#\r\n#FALSE#\r\n2\r\n", "-"},
+        {"140 lines", sample(132) + "junk\r\n\r\n,,,\r\n", "-"},
+        {"empty", "", "the file is empty"},
+        {"line 2 empty", withLine(2, ""), "line 2 is empty"},
+        {"ends after 131", sample(131), "the file ends after line 131"},
+        {"ends after 40 unended", sample(40, "\r\n", false), "the file ends after line 40"},
+        {"doubled line ends", sample(132, "\r\r\n"), "line 1 is '1\\x0d'"},
+        {"lone CR", sample(132, "\r"), "line 1 is '1\\x0d0\\x0d1\\x0d0\\x0d...'"},
+        {"commas", sample(132, ","), "line 1 is '1,0,1,0,1,0,1,0,1,0,...'"},
+        {"zip", std::string("PK\x03\x04\x14\x00\x08\x00\x08\x00\n", 11),
+         "line 1 is 'PK\\x03\\x04\\x14\\x00...'"},
+        {"long UTF-8 kept whole",
+         withLine(7, "\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9"),
+         "line 7 is '\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9...'"},
+        {"byte order mark", "\xEF\xBB\xBF" + sample(132), "the file starts with a byte order mark"},
+        {"line 40 reads 5", withLine(40, "5"), "line 40 is '5'"},
+        {"blank and quotes", withLine(3, " \"1\""), "line 3 is ' \"1\"'"},
+        {"number for a truth", withLine(129, "-1"), "line 129 is '-1'"},
+        {"lower-case truth", withLine(131, "#true#"), "line 131 is '#true#'"},
+        {"truth for Beep", withLine(132, "#TRUE#"), "line 132 is '#TRUE#'"},
+        {"NUL", withLine(128, std::string("1\0", 2)), "line 128 is '1\\x00'"},
+    };
+    for (const Row& row : rows) {
+        INFO(std::string(row.name));
+        CHECK(settingFileFault(row.text).value_or("-") == row.fault);
     }
 }

@@ -203,6 +203,11 @@ ProgramResult gradeProgram(const TestFile& tests, const std::string& path) {
     result.path = path;
     result.problem = std::move(program.problem);
     result.messages = std::move(program.messages);
+    // A broken hand-in must not pass for a wrong program: grade only what the panel wrote.
+    if (!program.fault.empty()) {
+        result.problem = std::move(program.fault);
+        program.switches.reset();
+    }
     if (program.switches) {
         result.cases = gradeCases(tests, *program.switches);
         result.switches = std::move(program.switches);

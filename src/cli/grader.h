@@ -26,8 +26,9 @@ struct CaseResult {
 
 struct ProgramResult {
     std::string path;
-    // The program's panel; nothing when it could not be read or assembled, and
-    // then `problem` and the assembler's `messages` say why.
+    // The program's panel; nothing when it could not be read or assembled or is
+    // a setting file that the panel did not write, and then `problem` and the
+    // assembler's `messages` say why.
     std::optional<PanelSwitches> switches;
     std::string problem;
     std::vector<std::string> messages;
@@ -44,7 +45,8 @@ inline constexpr std::size_t lastStepsShown = 4;
 // switches off. A case stops at its first failed statement.
 std::vector<CaseResult> gradeCases(const TestFile& tests, const PanelSwitches& program);
 
-// Reads the program at `path` as `run` does and grades it.
+// Reads the program at `path` as `run` does and grades it, unless it is a setting
+// file that the panel did not write.
 ProgramResult gradeProgram(const TestFile& tests, const std::string& path);
 
 }  // namespace qzb

@@ -76,9 +76,15 @@ int reportProblem(const qzb::Program& program) {
     return failure;
 }
 
+// A setting file the panel did not write is still read as Load reads it, with a word on stderr.
+void warnOfFault(const qzb::Program& program) {
+    if (!program.fault.empty()) std::fprintf(stderr, "qzb-cli: warning: %s\n", program.fault.c_str());
+}
+
 int runFile(const std::string& path, std::uint64_t steps, const std::string& input, qzb::TraceFormat format) {
     qzb::Program program = qzb::readProgram(path);
     if (!program.switches) return reportProblem(program);
+    warnOfFault(program);
     for (std::size_t bit = 0; bit < 4; ++bit) {
         program.switches->input[bit] = input[3 - bit] == '1' ? qzb::SwitchState::On : qzb::SwitchState::Off;
     }
@@ -87,10 +93,10 @@ int runFile(const std::string& path, std::uint64_t steps, const std::string& inp
 }
 
 int disassembleFile(const std::string& path) {
-    qzb::PanelSwitches switches;
-    if (const std::error_code error = qzb::loadSettingFile(path, switches))
-        return fail(fileError("read", path, error));
-    if (!writeAll(qzb::disassemble(switches))) return fail("cannot write the listing");
+    const qzb::Program program = qzb::readProgram(path);
+    if (!program.switches) return reportProblem(program);
+    warnOfFault(program);
+    if (!writeAll(qzb::disassemble(*program.switches))) return fail("cannot write the listing");
     return 0;
 }
 
@@ -131,6 +137,14 @@ int assembleFile(const std::string& sourcePath, std::string outputPath) {
     return 0;
 }
 
+// Whether a file given as the test file is a program instead: a setting file,
+// or a source with at least one word (a file of comments alone assembles too).
+bool isProgram(const std::string& path, const std::string& text) {
+    if (qzb::hasSettingExtension(path)) return true;
+    const qzb::Assembly assembly = qzb::assemble(text);
+    return assembly.errors.empty() && assembly.wordCount > 0;
+}
+
 // Grades every program, going on past those that cannot be read or assembled.
 int gradeFiles(const std::string& testsPath, const std::vector<std::string>& programPaths,
                qzb::ReportFormat format) {
@@ -142,6 +156,11 @@ int gradeFiles(const std::string& testsPath, const std::vector<std::string>& pro
     }
     const qzb::TestFile tests = qzb::parseTestFile(text);
     if (!tests.errors.empty()) {
+        if (isProgram(testsPath, text)) {
+            return fail(testsPath + " is a program, not a test file; the test file comes first: " +
+                            "qzb-cli test TESTS.qzt PROGRAM...",
+                        usageError);
+        }
         for (const std::string& line : qzb::locatedMessages(testsPath, tests.errors)) {
             std::fprintf(stderr, "%s\n", line.c_str());
         }
@@ -221,8 +240,10 @@ int runCommandLine(int argc, char** argv) {
         ->check(CLI::Validator(checkOutputName, ""))
         ->type_name("FILE.qzb");
 
-    CLI::App* disassemble = app.add_subcommand("disasm", "Print a setting file as assembly source");
-    disassemble->add_option("FILE", file, "the setting file (.qzb)")->required()->type_name("");
+    CLI::App* disassemble = app.add_subcommand("disasm", "Print a program as assembly source");
+    disassemble->add_option("FILE", file, "a setting file (.qzb) or an assembly source")
+        ->required()
+        ->type_name("");
 
     try {
         app.parse(argc, argv);

@@ -18,6 +18,8 @@ Program readProgram(const std::string& path) {
         PanelSwitches switches;  // as the panel starts: all off, Manual
         readSettingFile(text, switches);
         program.switches = switches;
+        if (const std::optional<std::string> fault = settingFileFault(text))
+            program.fault = path + " is not a setting file as the panel writes it: " + *fault;
         return program;
     }
     // The reader stops at its limit; a source that reaches it may have been cut short.

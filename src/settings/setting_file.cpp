@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "settings/setting_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "common/text.h"
+#include "common/utf8.h"
 
 namespace qzb {
 namespace {
@@ -94,6 +97,20 @@ void handTruth(ClockMode& clock, bool ClockMode::*option, bool value) {
     clock.*option = value;
 }
 
+// A field's text as a message shows it: escaped, and cut short past a few characters.
+std::string shownField(std::string_view field) {
+    constexpr std::size_t shownAtMost = 20;
+    std::string shown;
+    for (std::size_t i = 0; i < field.size();) {
+        const std::size_t length = std::max<std::size_t>(printableCharLength(field.substr(i)), 1);
+        const std::string piece = visibleText(field.substr(i, length));
+        if (shown.size() + piece.size() > shownAtMost) return shown + "...";
+        shown += piece;
+        i += length;
+    }
+    return shown;
+}
+
 }  // namespace
 
 std::optional<std::string_view> fileExtension(std::string_view name) {
@@ -115,6 +132,26 @@ std::string writeSettingFile(const PanelSwitches& switches) {
     for (const auto option : clockOptions) writeTruth(text, switches.clock.*option);
     writeInteger(text, switches.beep);
     return text;
+}
+
+std::optional<std::string> settingFileFault(std::string_view text) {
+    if (text.empty()) return "the file is empty";
+    // U+FEFF is printable, so it would not show in the line's text.
+    if (text.starts_with(byteOrderMark)) return "the file starts with a byte order mark";
+    for (int line = 1; line <= 132; ++line) {
+        if (text.empty()) return "the file ends after line " + std::to_string(line - 1);
+        const std::size_t end = text.find('\n');
+        std::string_view field = text.substr(0, end);
+        if (end != std::string_view::npos && field.ends_with('\r')) field.remove_suffix(1);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        const bool truthLine = line >= 129 && line <= 131;
+        const bool asWritten = truthLine ? field == trueText || field == falseText
+                                         : field == "0" || field == "1" || field == "2";
+        if (asWritten) continue;
+        if (field.empty()) return "line " + std::to_string(line) + " is empty";
+        return "line " + std::to_string(line) + " is '" + shownField(field) + "'";
+    }
+    return std::nullopt;
 }
 
 // How the reader takes text that this program never writes. None of it stops
