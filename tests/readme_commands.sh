@@ -84,6 +84,19 @@ for ((i = 1; ; i++)); do
   fi
 done
 
+# Every link the README shows is what `qzb-cli link` prints for an example, as a command above shows.
+made_links=$(for ((i = 1; ; i++)); do
+  [ -f "$scratch/expected/$i.command" ] || break
+  [[ $(<"$scratch/expected/$i.command") == "qzb-cli link "* ]] && cat "$scratch/expected/$i.output"
+done)
+while read -r link; do
+  [ -n "$link" ] || continue
+  if ! grep -qxF -- "$link" <<<"$made_links"; then
+    echo "FAIL: the README shows the link $link, which no \$ qzb-cli link command in it prints"
+    failures=$((failures + 1))
+  fi
+done < <(grep -oE '#qzb1\.[0-9A-Za-z.]+' "$readme" | sort -u)
+
 [ "$ran" -gt 0 ] || { echo "FAIL: no \$ qzb-cli command found in $readme"; exit 1; }
-[ "$failures" -eq 0 ] || { echo "$failures of $ran README commands print something else"; exit 1; }
+[ "$failures" -eq 0 ] || { echo "$failures README commands or links differ from what qzb-cli prints"; exit 1; }
 echo "$ran README commands print what the README shows ($skipped skipped)"

@@ -226,7 +226,7 @@ private slots:
         };
         QByteArray oneWord(128, '0');
         oneWord[0] = oneWord[4] = oneWord[5] = '1';  // 0011 0001: A = 1
-        row("no command", "", 2, "", "a command is needed: run, test, asm or disasm");
+        row("no command", "", 2, "", "a command is needed: run, test, asm, disasm or link");
         row("steps without a number", "run count.qzb --steps", 2, "", "--steps needs a number of steps");
         row("unknown command", "play count.qzb", 2, "", "unknown command 'play'");
         row("unknown option", "run count.qzb --fast", 2, "", "--fast");

@@ -22,6 +22,7 @@
 #include "cli/test_file.h"
 #include "cli/trace.h"
 #include "settings/setting_file.h"
+#include "settings/setting_link.h"
 #include "settings/setting_storage.h"
 
 namespace {
@@ -89,6 +90,15 @@ int runFile(const std::string& path, std::uint64_t steps, const std::string& inp
         program.switches->input[bit] = input[3 - bit] == '1' ? qzb::SwitchState::On : qzb::SwitchState::Off;
     }
     if (!qzb::writeTrace(*program.switches, steps, format, stdout)) return fail("cannot write the trace");
+    return 0;
+}
+
+// The fragment Copy link makes on the page for this program.
+int linkFile(const std::string& path) {
+    const qzb::Program program = qzb::readProgram(path);
+    if (!program.switches) return reportProblem(program);
+    warnOfFault(program);
+    if (!writeAll(qzb::settingLink(*program.switches) + '\n')) return fail("cannot write the link");
     return 0;
 }
 
@@ -181,7 +191,7 @@ int gradeFiles(const std::string& testsPath, const std::vector<std::string>& pro
 // The argument library's own messages, reworded to read like the rest of the program's.
 std::string reworded(const CLI::ParseError& error, const std::vector<CLI::App*>& chosen) {
     const std::string message = error.what();
-    if (message == "A subcommand is required") return "a command is needed: run, test, asm or disasm";
+    if (message == "A subcommand is required") return "a command is needed: run, test, asm, disasm or link";
     const std::string extra = "The following argument was not expected: ";
     if (message.starts_with(extra)) return "unexpected argument '" + message.substr(extra.size()) + "'";
     if (error.get_name() != "ArgumentMismatch") return message;
@@ -196,7 +206,8 @@ std::string reworded(const CLI::ParseError& error, const std::vector<CLI::App*>&
 }
 
 int runCommandLine(int argc, char** argv) {
-    CLI::App app{"Runs, grades, assembles and disassembles programs of the QZB 4-bit computer.", "qzb-cli"};
+    CLI::App app{"Runs, grades, assembles, disassembles and links programs of the QZB 4-bit computer.",
+                 "qzb-cli"};
     app.set_version_flag("--version", "qzb-cli " QZB_VERSION);
     app.require_subcommand(1);
 
@@ -245,14 +256,17 @@ int runCommandLine(int argc, char** argv) {
         ->required()
         ->type_name("");
 
+    CLI::App* link = app.add_subcommand("link", "Print a program as the page's link fragment");
+    link->add_option("FILE", file, "a setting file (.qzb) or an assembly source")->required()->type_name("");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);
         std::string message = reworded(error, app.get_subcommands());
         if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
-            message =
-                "unknown command '" + std::string(argv[1]) + "'; the commands are run, test, asm and disasm";
+            message = "unknown command '" + std::string(argv[1]) +
+                      "'; the commands are run, test, asm, disasm and link";
         }
         for (char& c : message) {
             if (c == '\n') c = ' ';
@@ -276,6 +290,7 @@ int runCommandLine(int argc, char** argv) {
         return gradeFiles(testsPath, programs, format);
     }
     if (*assemble) return assembleFile(source, output);
+    if (*link) return linkFile(file);
     return disassembleFile(file);
 }
 
