@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include <sys/stat.h>
+
 #include <QAccessible>
 #include <QAction>
 #include <QLabel>
@@ -212,6 +214,18 @@ private slots:
         QCOMPARE(window->machine().state().pc, 1);
         QTest::mouseClick(window->chkRom[0], Qt::LeftButton);  // greyed counts as off
         QCOMPARE(window->switches().program[0], SwitchState::On);
+    }
+
+    // SaveAs over a FIFO says it cannot write and leaves the FIFO as it was.
+    void saveAsRefusesAFifo() {
+        QTemporaryDir folder;
+        const QString fifo = folder.filePath("fifo.qzb");
+        QCOMPARE(::mkfifo(qPrintable(fifo), 0600), 0);
+        desktop->pick = fifo.toStdString();
+        window->findChild<QAction*>("SaveAs")->trigger();
+        QCOMPARE(desktop->messages, QStringList({"?" + fifo, "2書き込めません。"}));
+        struct stat status {};
+        QVERIFY(::lstat(qPrintable(fifo), &status) == 0 && S_ISFIFO(status.st_mode));
     }
 
     // Presses through the window's own event path at every pixel column of a grid row and of the input
