@@ -352,6 +352,11 @@ private slots:
         QVERIFY(panel.waitForFinished(10000));
         QCOMPARE(panel.exitCode(), 2);
         QVERIFY(panel.readAllStandardError().endsWith("qzb: one setting file at most, not 2\n"));
+        // What else a source does shows only in the window (see test_panel); the help names it.
+        panel.start(QStringLiteral(QZB_PANEL_PATH), {"--help"});
+        QVERIFY(panel.waitForFinished(10000));
+        QVERIFY(panel.readAllStandardOutput().contains(
+            "FILE           A setting file (.qzb) or an assembly source"));
     }
 
     void exitStatuses() {
