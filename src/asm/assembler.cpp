@@ -160,8 +160,9 @@ private:
                                ? lexer::numberValue(after[0].text).value_or(0)
                                : 0;
         const auto statement = std::span(tokens_).subspan(next_);
-        const bool namesOnly = std::ranges::all_of(
-            statement, [](const Token& t) { return t.kind == TokenKind::Name || t.text == "="; });
+        const bool namesOnly = std::all_of(statement.begin(), statement.end(), [](const Token& t) {
+            return t.kind == TokenKind::Name || t.text == "=";
+        });
         int taken = 1;
         std::string example = "B = B";
         if (number >= 1 && number <= 15 && statement.size() >= 2 && namesOnly &&
