@@ -12,6 +12,29 @@
 #include "fuzz_check.h"
 #include "settings/setting_file.h"
 
+namespace {
+
+// Whether some line of `source` starts with `label` and its colon, after blanks.
+// Such a label is defined whatever follows it on the line, unless another line
+// defined it first.
+bool startsALine(std::string_view source, std::string_view label) {
+    for (std::size_t start = 0; start <= source.size();) {
+        std::size_t end = source.find('\n', start);
+        if (end == std::string_view::npos) end = source.size();
+        std::string_view line = source.substr(start, end - start);
+        line.remove_prefix(std::min(line.find_first_not_of(" \t\r\f\v"), line.size()));
+        if (line.starts_with(label)) {
+            line.remove_prefix(label.size());
+            line.remove_prefix(std::min(line.find_first_not_of(" \t\r\f\v"), line.size()));
+            if (line.starts_with(':')) return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view source(reinterpret_cast<const char*>(data), size);
     const qzb::Assembly assembly = qzb::assemble(source);
@@ -25,6 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(error.column >= 1 && static_cast<std::size_t>(error.column) <= size + 1,
                   "error column inside the line");
             check(!error.message.empty(), "error message");
+            const std::string_view message = error.message;
+            if (message.starts_with("label '") && message.ends_with("' is not defined")) {
+                const std::string_view label = message.substr(7, message.size() - 7 - 16);
+                check(!startsALine(source, label), "a label at the start of a line is defined");
+            }
         }
         return 0;
     }

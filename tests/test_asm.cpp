@@ -12,6 +12,7 @@
 #include "settings/setting_file.h"
 
 using namespace qzb;
+using namespace std::literals;
 
 namespace {
 
@@ -197,6 +198,26 @@ TEST_CASE("errors") {
         {"register in .word", "A = 1\n.word B", "2:7: .word takes a number or a label, not a register"},
         {"stray character", "A = 1\nA = 1, 2", "2:6: unexpected character ','"},
         {"stray byte", "A = 1\nA = \xC3\xA9", "2:5: unexpected byte 0xC3"},
+        {"subtraction, its label kept", "loop: B = B - 1\nJMP loop",
+         "1:13: there is no subtraction; add 15 to take 1 away (B = B + 15)"},
+        {"subtraction from a register", "JNC in - 3",
+         "1:8: there is no subtraction; add 13 to take 3 away (JNC in + 13)"},
+        {"subtraction otherwise", "A = -2",
+         "1:5: there is no subtraction; add 15 to take 1 away (B = B + 15)"},
+        {"label without a colon", "loop B = B + 1\nJMP loop",
+         "1:1: unknown instruction 'loop'; a label needs a colon: loop:"},
+        {"a directive after a name", "x: JMP two\ntwo .word 3",
+         "2:1: unknown instruction 'two'; a label needs a colon: two:"},
+        {"a name not followed by a statement", "IN B = 1\nhalt",
+         "1:1: unknown instruction 'IN'\n2:1: unknown instruction 'halt'"},
+        {"UTF-16 with a byte order mark",
+         "\xFF\xFE"
+         "A\0 \0=\0 \0\x31\0\n\0"s,
+         "1:1: the source is UTF-16; save it as UTF-8"},
+        {"UTF-16, big-endian", "\xFE\xFF\0A"s, "1:1: the source is UTF-16; save it as UTF-8"},
+        {"UTF-16 without a mark", "A\0=\0\x31\0\n\0B\0=\0\x31\0"s,
+         "1:1: the source is UTF-16; save it as UTF-8"},
+        {"UTF-16 without a mark, big-endian", "\0A\0=\0\x31"s, "1:1: the source is UTF-16; save it as UTF-8"},
     };
     for (const Row& row : rows) {
         INFO(row.name);

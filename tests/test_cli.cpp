@@ -350,6 +350,19 @@ private slots:
                  QStringList{"locked.qzb"});
     }
 
+    // asm never puts a setting file in the place of a FIFO, named or behind a link.
+    void asmRefusesWhatIsNotARegularFile() {
+        QVERIFY(QFile::link("fifo.qzb", path("fifo-link.qzb")));
+        for (const QString target : {"fifo.qzb", "fifo-link.qzb"}) {
+            const Result result = runCli({"asm", "count.s", "-o", target}, folder_.path());
+            QCOMPARE(result.status, 1);
+            QCOMPARE(result.err, "qzb-cli: cannot write " + target.toUtf8() + ": not a regular file\n");
+            struct stat status {};
+            QVERIFY(::lstat(qPrintable(path("fifo.qzb")), &status) == 0 && S_ISFIFO(status.st_mode));
+            QVERIFY(QFileInfo(path("fifo-link.qzb")).isSymLink());
+        }
+    }
+
     // The panel's own arguments: after "--" even "-v" is a file name, so the panel starts (and
     // reports the missing file) instead of only printing; two files get one line saying why.
     void panelArguments() {
@@ -367,6 +380,11 @@ private slots:
         QVERIFY(panel.waitForFinished(10000));
         QCOMPARE(panel.exitCode(), 2);
         QVERIFY(panel.readAllStandardError().endsWith("qzb: one setting file at most, not 2\n"));
+        // What else a source does shows only in the window (see test_panel); the help names it.
+        panel.start(QStringLiteral(QZB_PANEL_PATH), {"--help"});
+        QVERIFY(panel.waitForFinished(10000));
+        QVERIFY(panel.readAllStandardOutput().contains(
+            "FILE           A setting file (.qzb) or an assembly source"));
     }
 
     void exitStatuses() {

@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: MIT
+#include <sys/stat.h>
+
 #include <QAccessible>
 #include <QAction>
 #include <QLabel>
@@ -164,8 +166,8 @@ private slots:
         QCOMPARE(window->machine().state(), qzb::MachineState{.pc = 1});
     }
 
-    // File > Load and a file named on the command line (`qzb FILE`) go the same way. The folder holds
-    // prog.qzb and prog.txt, both a greyed bit 0, bit 1 on, 10 Hz and Beep on.
+    // File > Load and a setting file named on the command line (`qzb FILE`) go the same way. The folder
+    // holds prog.qzb: a greyed bit 0, bit 1 on, 10 Hz and Beep on.
     void load_data() {
         QTest::addColumn<bool>("fromMenu");
         QTest::addColumn<QString>("name");
@@ -176,8 +178,6 @@ private slots:
         row("menu", true, "prog.qzb", "");
         row("argument", false, "prog.qzb", "");
         row("argument without extension", false, "prog", "");
-        row("argument, other extension", false, "prog.txt",
-            "2無効なファイルが選択されました。ファイルはロードされませんでした。");
         row("argument, missing file", false, "absent.qzb", "2File Not Found");
     }
     void load() {
@@ -185,16 +185,15 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, message);
         QTemporaryDir folder;
-        for (const char* file : {"prog.qzb", "prog.txt"})
-            std::ofstream(folder.filePath(file).toStdString(), std::ios::binary)
-                << "2\r\n1\r\n" + QByteArray("0\r\n").repeated(126).toStdString() +
-                       "#FALSE#\r\n#TRUE#\r\n#FALSE#\r\n1\r\n";
+        std::ofstream(folder.filePath("prog.qzb").toStdString(), std::ios::binary)
+            << "2\r\n1\r\n" + QByteArray("0\r\n").repeated(126).toStdString() +
+                   "#FALSE#\r\n#TRUE#\r\n#FALSE#\r\n1\r\n";
         window->machine().setState({5, 3, 2, 1, true});
         if (fromMenu) {
             desktop->pick = folder.filePath(name).toStdString();
             window->findChild<QAction*>("Load")->trigger();
         } else {
-            window->loadSettingFile(folder.filePath(name));
+            window->openFile(folder.filePath(name));
         }
         QCOMPARE(desktop->messages.join(""), message);
         if (!message.isEmpty()) {  // nothing changed, not even the registers
@@ -212,6 +211,66 @@ private slots:
         QCOMPARE(window->machine().state().pc, 1);
         QTest::mouseClick(window->chkRom[0], Qt::LeftButton);  // greyed counts as off
         QCOMPARE(window->switches().program[0], SwitchState::On);
+    }
+
+    // `qzb prog.s`: any name but a setting file's is a source, assembled and loaded as Load loads a
+    // file (the input switches stay); its errors, or a source that cannot be read, change nothing.
+    void startWithSource_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("source");
+        QTest::addColumn<QString>("message");  // FOLDER stands for the folder's path
+        QTest::newRow("source") << "count.s"
+                                << QByteArray("loop: B = B + 1\nOUT = B\nJMP loop\n.clock 10hz\n.beep on")
+                                << "";
+        QTest::newRow("errors")
+            << "bad.txt" << QByteArray("B = B - 1\nOUT = A\n")
+            << "2FOLDER/bad.txt:1:7: there is no subtraction; add 15 to take 1 away (B = B + 15)\n"
+               "FOLDER/bad.txt:2:7: OUT can add only B to its number, not A";
+        QString many = "2";
+        for (int line = 1; line <= 20; ++line)
+            many += QString("FOLDER/many.s:%1:1: unknown instruction 'x'\n").arg(line);
+        QTest::newRow("21 errors") << "many.s" << QByteArray("x\n").repeated(21)
+                                   << many + "FOLDER/many.s: 1 more errors";
+        QTest::newRow("missing") << "absent.s" << QByteArray() << "2File Not Found";
+        QTest::newRow("64 KiB") << "big.s" << QByteArray(64 * 1024, ' ')
+                                << "2FOLDER/big.s is too large for a QZB source (64 KiB or more)";
+    }
+    void startWithSource() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, source);
+        QFETCH(QString, message);
+        QTemporaryDir folder;
+        if (!source.isEmpty())
+            std::ofstream(folder.filePath(name).toStdString(), std::ios::binary) << source.toStdString();
+        window->chkInp[2]->click();
+        window->machine().setState({5, 3, 2, 1, true});
+        const qzb::PanelSwitches before = window->switches();
+        window->openFile(folder.filePath(name));
+        message.replace("FOLDER", folder.path());
+        QCOMPARE(desktop->messages.join(""), message);
+        if (!message.isEmpty()) {
+            QCOMPARE(window->switches(), before);
+            QCOMPARE(window->machine().state(), (qzb::MachineState{5, 3, 2, 1, true}));
+            return;
+        }
+        for (const auto& [address, word] : {std::pair{0, 0x51}, {1, 0x80}, {2, 0xF0}, {3, 0}})
+            QCOMPARE(qzb::readProgramWord(window->switches(), address), word);
+        QVERIFY(window->optClk2->isChecked() && !window->optClk3->isChecked());
+        QCOMPARE(window->chkBeep->checkState(), Qt::Checked);
+        QCOMPARE(window->chkInp[2]->checkState(), Qt::Checked);
+        QCOMPARE(readouts(), zeroed);
+    }
+
+    // SaveAs over a FIFO says it cannot write and leaves the FIFO as it was.
+    void saveAsRefusesAFifo() {
+        QTemporaryDir folder;
+        const QString fifo = folder.filePath("fifo.qzb");
+        QCOMPARE(::mkfifo(qPrintable(fifo), 0600), 0);
+        desktop->pick = fifo.toStdString();
+        window->findChild<QAction*>("SaveAs")->trigger();
+        QCOMPARE(desktop->messages, QStringList({"?" + fifo, "2書き込めません。"}));
+        struct stat status {};
+        QVERIFY(::lstat(qPrintable(fifo), &status) == 0 && S_ISFIFO(status.st_mode));
     }
 
     // Presses through the window's own event path at every pixel column of a grid row and of the input

@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,6 +45,9 @@ struct Scratch {
 };
 
 std::string contents(const std::string& path) {
+    std::error_code ignored;
+    if (fs::exists(path, ignored) && !fs::is_regular_file(path, ignored))
+        return "<not a file>";  // no waiting on a FIFO
     std::ifstream file(path, std::ios::binary);
     if (!file) return "<missing>";
     std::ostringstream text;
@@ -210,6 +214,28 @@ TEST_CASE("a cancel, a refused name or a file that cannot be read changes nothin
         CHECK(session.resets.empty());
         CHECK(entries(session.folder.path) == before);
         if (name == "prog.txt") CHECK(contents(path) == "old");
+    }
+}
+
+// A save over anything but a regular file (after its links) would replace a
+// device or a FIFO with a file; it is refused and the target left as it was.
+TEST_CASE("a save refuses a FIFO, a link to one and a device") {
+    for (const std::string name : {"fifo.qzb", "link.qzb", "device.qzb"}) {
+        CAPTURE(name);
+        Session session;
+        const std::string path = session.folder / name, fifo = session.folder / "target";
+        if (name == "device.qzb" && ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0) {
+            MESSAGE("skipped: making a device needs root");
+            continue;
+        }
+        if (name != "device.qzb") REQUIRE(::mkfifo((name == "link.qzb" ? fifo : path).c_str(), 0600) == 0);
+        if (name == "link.qzb") fs::create_symlink("target", path);
+        const std::vector<std::string> before = entries(session.folder.path);
+        CHECK(session.save({path}) == cannotOpen(FileError::NotRegularFile));
+        CHECK(entries(session.folder.path) == before);
+        CHECK(fs::status(path).type() ==
+              (name == "device.qzb" ? fs::file_type::character : fs::file_type::fifo));
+        CHECK(fs::is_symlink(path) == (name == "link.qzb"));
     }
 }
 

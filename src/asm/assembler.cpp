@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 
 #include "asm/instruction_table.h"
 #include "asm/lexer.h"
@@ -64,6 +65,11 @@ class Assembler {
 public:
     Assembly run(std::string_view source) {
         source = withoutByteOrderMark(source);
+        if (lexer::isUtf16(source)) {
+            // Read as bytes, every line of it would fail; one error says what to do.
+            error(1, 1, "the source is UTF-16; save it as UTF-8");
+            return std::move(result_);
+        }
         int lineNumber = 0;
         while (!source.empty()) {
             const std::size_t end = source.find('\n');
@@ -90,20 +96,20 @@ public:
 private:
     void assembleLine(std::string_view line, int lineNumber) {
         lexer::LineTokens lexed = lexer::tokenize(line);
-        if (lexed.fault) {
-            error(lineNumber, lexed.faultColumn, std::move(*lexed.fault));
-            return;
-        }
-        tokens_ = std::move(lexed.tokens);
+        tokens_ = std::move(lexed.tokens);  // up to the fault, when there is one
         endColumn_ = lexed.endColumn;
         line_ = lineNumber;
         next_ = 0;
-        while (next_ + 1 < tokens_.size() && tokens_[next_].kind == TokenKind::Name &&
-               tokens_[next_ + 1].text == ":") {
-            if (!defineLabel(tokens_[next_])) return;
-            next_ += 2;
+        // The labels come before the statement, so they stand even when it fails:
+        // otherwise every jump to them would be reported as well.
+        const bool labelsTaken = takeLabels();
+        if (lexed.fault) {
+            const auto faultAt = static_cast<std::size_t>(lexed.faultColumn - 1);
+            error(lineNumber, lexed.faultColumn,
+                  line[faultAt] == '-' ? subtractionHint(line.substr(faultAt + 1)) : std::move(*lexed.fault));
+            return;
         }
-        if (next_ == tokens_.size()) return;
+        if (!labelsTaken || next_ == tokens_.size()) return;
 
         const Token first = tokens_[next_++];
         if (first.kind == TokenKind::Directive) {
@@ -113,6 +119,62 @@ private:
         } else {
             error(first, "expected an instruction, a directive or a label");
         }
+    }
+
+    // `name:` pairs. A name that is not an instruction, before a statement, is a
+    // label without its colon: it is reported, and taken as the label it was meant to be.
+    bool takeLabels() {
+        while (next_ + 1 < tokens_.size() && tokens_[next_].kind == TokenKind::Name &&
+               tokens_[next_ + 1].text == ":") {
+            if (!defineLabel(tokens_[next_])) return false;
+            next_ += 2;
+        }
+        const Token* name = peek();
+        if (name != nullptr && name->kind == TokenKind::Name && !isReserved(name->text) &&
+            startsStatement(next_ + 1)) {
+            error(*name, "unknown instruction " + quoted(name->text) +
+                             "; a label needs a colon: " + std::string(name->text) + ":");
+            labels_.try_emplace(std::string(name->text), LabelDefinition{wordCount_, line_});
+            ++next_;
+        }
+        return true;
+    }
+
+    bool startsStatement(std::size_t index) const {
+        if (index >= tokens_.size()) return false;
+        const Token& first = tokens_[index];
+        if (first.kind == TokenKind::Directive || equalIgnoringCase(first.text, alternativePrefix))
+            return true;
+        const std::optional<std::uint8_t> form = findForm(first.text, false);
+        if (!form) return false;
+        return instructionForms[*form].destination == Destination::Pc ||
+               (index + 1 < tokens_.size() && tokens_[index + 1].text == "=");
+    }
+
+    // The adder only adds; in four bits, adding 16 - n takes n away. When the
+    // statement so far is a register (`B = B`, `JNC B`) and n follows, the hint
+    // is that statement; otherwise it is B = B + 15.
+    std::string subtractionHint(std::string_view afterMinus) const {
+        const std::vector<Token> after = lexer::tokenize(afterMinus).tokens;
+        const int number = !after.empty() && after[0].kind == TokenKind::Number
+                               ? lexer::numberValue(after[0].text).value_or(0)
+                               : 0;
+        const auto statement = std::span(tokens_).subspan(next_);
+        const bool namesOnly = std::all_of(statement.begin(), statement.end(), [](const Token& t) {
+            return t.kind == TokenKind::Name || t.text == "=";
+        });
+        int taken = 1;
+        std::string example = "B = B";
+        if (number >= 1 && number <= 15 && statement.size() >= 2 && namesOnly &&
+            sourceNamed(statement.back().text)) {
+            taken = number;
+            example.clear();
+            for (const Token& token : statement)
+                example += (example.empty() ? "" : " ") + std::string(token.text);
+        }
+        const std::string added = std::to_string(16 - taken);
+        return "there is no subtraction; add " + added + " to take " + std::to_string(taken) + " away (" +
+               example + " + " + added + ")";
     }
 
     // `DEST = operand` for the forms that write a register (ALT first for a

@@ -57,6 +57,17 @@ LineTokens tokenize(std::string_view line) {
     return result;
 }
 
+bool isUtf16(std::string_view source) {
+    if (source.starts_with("\xFF\xFE") || source.starts_with("\xFE\xFF")) return true;
+    if (source.size() < 2) return false;
+    for (const std::size_t first : {0, 1}) {
+        bool allNul = true;
+        for (std::size_t i = first; i < source.size() && allNul; i += 2) allNul = source[i] == '\0';
+        if (allNul) return true;
+    }
+    return false;
+}
+
 std::optional<int> numberValue(std::string_view text) {
     int base = 10;
     if (text.size() > 2 && text[0] == '0' && (asciiLower(text[1]) == 'x' || asciiLower(text[1]) == 'b')) {

@@ -29,6 +29,10 @@ struct LineTokens {
 
 LineTokens tokenize(std::string_view line);
 
+// Whether a whole source is UTF-16, as some editors save text: it starts with a
+// UTF-16 byte order mark (FF FE or FE FF), or every other byte of it is NUL.
+bool isUtf16(std::string_view source);
+
 // The value of a number token, or nothing when it is not a number. Values past
 // 255 are kept as 256, which every range check refuses.
 std::optional<int> numberValue(std::string_view text);

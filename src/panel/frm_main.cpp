@@ -17,9 +17,13 @@
 #include <QStandardPaths>
 #include <utility>
 
+#include "asm/assembler.h"
+#include "common/diagnostic.h"
 #include "front_panel/panel_layout.h"
 #include "panel/app_icon.h"
 #include "panel/panel_styles.h"
+#include "settings/setting_file.h"
+#include "settings/setting_storage.h"
 
 #ifndef QZB_VERSION
 #define QZB_VERSION "0"
@@ -373,6 +377,15 @@ void frmMain::onLoad() {
     report(loadSettings(context, switches(), [this] { showLoadedSwitches(); }), false);
 }
 
+void frmMain::openFile(const QString& name) {
+    const std::string encoded = QFile::encodeName(name).toStdString();
+    if (!fileExtension(encoded) || hasSettingExtension(encoded)) {
+        loadSettingFile(name);
+    } else {
+        loadSource(name);
+    }
+}
+
 void frmMain::loadSettingFile(const QString& name) {
     FileCommandContext context = fileCommandContext();
     // Made absolute, as the dialog returns names, since the dialog object keeps it for the next Load.
@@ -380,6 +393,33 @@ void frmMain::loadSettingFile(const QString& name) {
     report(loadSettingsFrom(context, QFile::encodeName(path).toStdString(), switches(),
                             [this] { showLoadedSwitches(); }),
            false);
+}
+
+void frmMain::loadSource(const QString& name) {
+    std::string text;
+    if (readFileText(QFile::encodeName(name).toStdString(), text)) {
+        report({FileCommandResult::CannotOpen, {}}, false);
+        return;
+    }
+    // The reader stops at its limit; a source that reaches it may have been cut short.
+    if (text.size() >= fileReadLimit) {
+        desktop_.showMessage(Desktop::Icon::Error,
+                             name + QStringLiteral(" is too large for a QZB source (64 KiB or more)"));
+        return;
+    }
+    const Assembly assembly = assemble(text);
+    if (!assembly.errors.empty()) {
+        QStringList lines;
+        for (const std::string& line : locatedMessages(name.toStdString(), assembly.errors))
+            lines << QString::fromStdString(line);
+        desktop_.showMessage(Desktop::Icon::Error, lines.join('\n'));
+        return;
+    }
+    // A setting file holds no input switches, so a load leaves them as they are.
+    PanelSwitches loaded = assembly.switches;
+    loaded.input = switches().input;
+    switches() = loaded;
+    showLoadedSwitches();
 }
 
 void frmMain::showLoadedSwitches() {

@@ -55,9 +55,12 @@ public:
     void onClock();
     void onReset();
     void onLoad();
-    // Loads a setting file named on the command line: the same checks, messages
-    // and reset as File > Load, without the dialog.
-    void loadSettingFile(const QString& name);
+    // Opens the file named on the command line (`qzb FILE`). A setting file (a
+    // name ending in .qzb, or without an extension, which gets .qzb) goes through
+    // the same checks, messages and reset as File > Load, without the dialog.
+    // Any other name is an assembly source: assembled in memory and loaded as
+    // Load loads a file, or its errors shown and nothing changed.
+    void openFile(const QString& name);
     void onSaveAs();
     void onAbout();
     void onEnd();
@@ -86,6 +89,8 @@ private:
     void buildMenus();
     void bindSwitch(SwitchBox* box, SwitchState& state);
     void readClockOptions();
+    void loadSettingFile(const QString& name);
+    void loadSource(const QString& name);
     void showLoadedSwitches();
     void letTabReachOneOption();
     FileCommandContext fileCommandContext();

@@ -14,9 +14,10 @@ void describeArguments(QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral("QZB, an emulator of a tiny 4-bit computer."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("A setting file (.qzb) to load at start."),
-                                 QStringLiteral("[FILE]"));
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("A setting file (.qzb) or an assembly source to load at start."),
+        QStringLiteral("[FILE]"));
 }
 
 // --help and --version only print, so they must work where there is no display.
@@ -50,7 +51,7 @@ int main(int argc, char* argv[]) {
     qzb::QtDesktop desktop;
     qzb::frmMain window(desktop);
     desktop.setDialogParent(&window);
-    if (!files.isEmpty()) window.loadSettingFile(files.constFirst());
+    if (!files.isEmpty()) window.openFile(files.constFirst());
     window.show();
     return QApplication::exec();
 }

@@ -176,6 +176,8 @@ std::error_code replaceFile(const std::string& path, std::string_view text,
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode)) return std::make_error_code(std::errc::is_a_directory);
+    // The rename would put a regular file in the place of a device, a FIFO or a socket.
+    if (exists && !S_ISREG(old.st_mode)) return FileError::NotRegularFile;
     if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return lastError();
 
     const FileDescriptor folder(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -190,7 +192,7 @@ std::error_code replaceFile(const std::string& path, std::string_view text,
         return refusedByFolder && exists ? writeInPlace(target, text) : error;
     }
 
-    if (exists && S_ISREG(old.st_mode)) ::fchmod(file.get(), old.st_mode & 07777);
+    if (exists) ::fchmod(file.get(), old.st_mode & 07777);
     std::error_code error = writeAllAndClose(file, text);
     if (!error && beforeCommit) beforeCommit();
     if (!error && ::renameat(folder.get(), temporaryName.c_str(), AT_FDCWD, target.c_str()) != 0)

@@ -31,7 +31,8 @@ std::error_code loadSettingFile(const std::string& path, PanelSwitches& switches
 
 // Writes `text` to `path`, following symbolic links to the file they name (which
 // is created if missing; the link stays). An existing file the user may not
-// write is refused before anything is made. Otherwise a temporary file beside the
+// write, or one that is not a regular file (a device, a FIFO, a socket), is
+// refused before anything is made. Otherwise a temporary file beside the
 // target takes the text, is synced and renamed over the target, so any failure
 // leaves the old file byte for byte as it was. Only where the folder refuses the
 // temporary file for lack of permission is an existing, writable file rewritten
