@@ -409,4 +409,9 @@ Assembly assemble(std::string_view source) {
     return Assembler().run(source);
 }
 
+std::optional<std::string> sourceSizeProblem(std::string_view name, std::size_t size) {
+    if (size < sourceSizeLimit) return std::nullopt;
+    return std::string(name) + " is too large for a QZB source (64 KiB or more)";
+}
+
 }  // namespace qzb

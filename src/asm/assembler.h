@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,5 +40,10 @@ struct Assembly {
 // or a label, which stands for its address. ALT picks the twin word that the
 // machine runs exactly like its plain form.
 Assembly assemble(std::string_view source);
+
+// Readers stop at 64 KiB, so a source that reaches that size may have been cut short
+// and is refused whole: "NAME is too large for a QZB source (64 KiB or more)".
+inline constexpr std::size_t sourceSizeLimit = std::size_t{64} * 1024;
+std::optional<std::string> sourceSizeProblem(std::string_view name, std::size_t size);
 
 }  // namespace qzb

@@ -119,10 +119,8 @@ int assembleFile(const std::string& sourcePath, std::string outputPath) {
     std::string source;
     if (const std::error_code error = qzb::readFileText(sourcePath, source))
         return fail(fileError("read", sourcePath, error));
-    // The reader stops at its limit; a source that reaches it may have been cut short.
-    if (source.size() >= qzb::fileReadLimit) {
-        return fail(sourcePath + " is too large for a QZB source (64 KiB or more)");
-    }
+    if (const std::optional<std::string> problem = qzb::sourceSizeProblem(sourcePath, source.size()))
+        return fail(*problem);
     if (outputPath.empty()) {
         outputPath = std::filesystem::path(sourcePath).replace_extension(".qzb").string();
         if (outputPath == sourcePath) {

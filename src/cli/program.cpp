@@ -7,6 +7,8 @@
 
 namespace qzb {
 
+static_assert(sourceSizeLimit == fileReadLimit, "a source is refused where the reader stops");
+
 Program readProgram(const std::string& path) {
     Program program;
     std::string text;
@@ -22,9 +24,8 @@ Program readProgram(const std::string& path) {
             program.fault = path + " is not a setting file as the panel writes it: " + *fault;
         return program;
     }
-    // The reader stops at its limit; a source that reaches it may have been cut short.
-    if (text.size() >= fileReadLimit) {
-        program.problem = path + " is too large for a QZB source (64 KiB or more)";
+    if (std::optional<std::string> problem = sourceSizeProblem(path, text.size())) {
+        program.problem = std::move(*problem);
         return program;
     }
     Assembly assembly = assemble(text);

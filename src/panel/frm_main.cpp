@@ -401,10 +401,8 @@ void frmMain::loadSource(const QString& name) {
         report({FileCommandResult::CannotOpen, {}}, false);
         return;
     }
-    // The reader stops at its limit; a source that reaches it may have been cut short.
-    if (text.size() >= fileReadLimit) {
-        desktop_.showMessage(Desktop::Icon::Error,
-                             name + QStringLiteral(" is too large for a QZB source (64 KiB or more)"));
+    if (const std::optional<std::string> problem = sourceSizeProblem(name.toStdString(), text.size())) {
+        desktop_.showMessage(Desktop::Icon::Error, QString::fromStdString(*problem));
         return;
     }
     const Assembly assembly = assemble(text);

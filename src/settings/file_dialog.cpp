@@ -12,9 +12,10 @@ namespace qzb {
 namespace {
 
 // A name the save would replace: anything there but a folder, which no save replaces.
+// Only a regular file is replaced; a save refuses anything else there, so asking would mislead.
 bool wouldReplace(const std::string& path) {
     struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 }  // namespace
