@@ -123,9 +123,31 @@ async function menu(page, item) {
   await page.click(`#menu-${item.toLowerCase()}`);
 }
 
-async function loadFile(page, path) {
-  const [chooser] = await Promise.all([page.waitForFileChooser(), menu(page, 'Load')]);
-  await chooser.accept([path]);
+// Runs `action`, then waits until the page counts one more Load, SaveAs or assembly
+// (`loads`, `saves`, `assemblies`) as ended, its result shown, whatever that was.
+async function untilEnded(page, command, action) {
+  const key = `${command}Ended`;
+  const before = await page.evaluate((key) => Number(document.documentElement.dataset[key] ?? 0), key);
+  const result = await action();
+  await page.waitForFunction((key, before) => Number(document.documentElement.dataset[key] ?? 0) > before, {}, key, before);
+  return result;
+}
+
+// Load through the file input, to its end; what the message box said when `refused`.
+async function loadFile(page, path, refused = false) {
+  return untilEnded(page, 'loads', async () => {
+    const [chooser] = await Promise.all([page.waitForFileChooser(), menu(page, 'Load')]);
+    await chooser.accept([path]);
+    if (!refused) return null;
+    const shown = await dialogText(page);
+    await dismiss(page);
+    return shown;
+  });
+}
+
+// A timer of the page's own: it fires only after the 100 ms tick that was due before it.
+function pageTimer(page, milliseconds) {
+  return page.evaluate((ms) => new Promise((resolve) => setTimeout(resolve, ms)), milliseconds);
 }
 
 // SaveAs through the name box and a download; the bytes, or null when nothing was downloaded.
@@ -258,22 +280,20 @@ const tests = {
     let before = await panelSwitches(page);
     for (const [i, path] of paths.entries()) {
       await page.click('#cmdClock');
-      await loadFile(page, path);
-      if (desktop[i] === 'refused') {
-        checkEqual(await dialogText(page), { title: 'QZBEmu', text: '無効なファイルが選択されました。ファイルはロードされませんでした。' }, `${names[i]} is refused`);
-        await dismiss(page);
+      const shown = await loadFile(page, path, desktop[i] === 'refused');
+      if (shown) {
+        checkEqual(shown, { title: 'QZBEmu', text: '無効なファイルが選択されました。ファイルはロードされませんでした。' }, `${names[i]} is refused`);
         checkEqual(await panelSwitches(page), before, `${names[i]} leaves the panel as it was`);
         continue;
       }
-      await page.waitForFunction(() => document.getElementById('lblPC').textContent === '0000');
       const [program, clock, beep, bytes] = desktop[i].split(' ');
-      const shown = await panelSwitches(page);
-      checkEqual([shown.program, shown.clock, shown.beep], [program, clock, beep], `${names[i]} loads as on the desktop`);
+      const loaded = await panelSwitches(page);
+      checkEqual([loaded.program, loaded.clock, loaded.beep], [program, clock, beep], `${names[i]} loads as on the desktop`);
       const folder = mkdtempSync(join(scratch, 'save-'));
       const saved = await saveAs(page, 'copy', folder);
       checkEqual(saved, ['copy.qzb'], `${names[i]}: SaveAs of "copy" downloads copy.qzb`);
       if (saved) checkEqual(readFileSync(join(folder, 'copy.qzb')).toString('hex'), bytes, `${names[i]}: SaveAs writes the desktop's bytes`);
-      before = shown;
+      before = loaded;
     }
     const folder = mkdtempSync(join(scratch, 'refused-'));
     checkEqual(await saveAs(page, 'prog.txt', folder), null, 'SaveAs of prog.txt writes nothing');
@@ -312,21 +332,18 @@ const tests = {
       };
     });
     const script = (steps) => page.evaluate((s) => window.pickerScript.push(...s), steps);
-    const open = await page.evaluate(() => document.querySelectorAll('dialog[open]').length);
-    await script(['cancel']);
-    await menu(page, 'Load');
-    await script(['cancel']);
-    await menu(page, 'SaveAs');
-    await new Promise((resolve) => setTimeout(resolve, 200));
-    checkEqual(await page.evaluate(() => document.querySelectorAll('dialog[open]').length), open, 'a cancelled picker shows nothing');
+    const command = (item, steps) =>
+      untilEnded(page, item === 'Load' ? 'loads' : 'saves', async () => {
+        await script(steps);
+        await menu(page, item);
+      });
+    await command('Load', ['cancel']);
+    await command('SaveAs', ['cancel']);
+    checkEqual(await page.evaluate(() => document.querySelectorAll('dialog[open]').length), 0, 'a cancelled picker shows nothing');
     const file = '1\r\n'.repeat(128) + '#FALSE#\r\n#TRUE#\r\n#FALSE#\r\n1\r\n';
-    await script([{ name: 'all.qzb', text: file }]);
-    await menu(page, 'Load');
-    await page.waitForFunction(() => document.querySelector('#chkRom-127 input').checked);
+    await command('Load', [{ name: 'all.qzb', text: file }]);
     checkEqual(await panelSwitches(page), { program: '1'.repeat(128), input: '0000', clock: '010', beep: '1' }, 'Load through the picker');
-    await script([{ name: 'all.qzb' }]);
-    await menu(page, 'SaveAs');
-    await page.waitForFunction(() => window.saved !== undefined);
+    await command('SaveAs', [{ name: 'all.qzb' }]);
     checkEqual(await page.evaluate(() => window.saved), file, 'SaveAs through the picker writes the file loaded');
     for (const [step, text] of [
       [{ name: 'all.txt', text: file }, '無効なファイルが選択されました。ファイルはロードされませんでした。'],
@@ -376,7 +393,7 @@ const tests = {
     check(Math.abs(oneHz - 10) <= 1, `1 Hz gives 10 ± 1 steps in 10 s (${oneHz})`);
     await page.click('#optClk3 input');
     const before = await page.$eval('#lblPC', (label) => label.textContent);
-    await new Promise((resolve) => setTimeout(resolve, 300));
+    await pageTimer(page, 300);
     checkEqual(await page.$eval('#lblPC', (label) => label.textContent), before, 'Manual: ticks change nothing');
     await page.click('#cmdClock');
     check((await page.$eval('#lblPC', (label) => label.textContent)) !== before, 'Manual: Clock steps once');
@@ -386,7 +403,6 @@ const tests = {
   async links() {
     const page = await openPage();
     await loadFile(page, join(options.corpus, 'greyed_and_refused.qzb'));
-    await page.waitForFunction(() => document.getElementById('lblPC').textContent === '0000');
     for (let i = 0; i < 3; ++i) await page.click('#cmdClock');
     await page.click('#chkBeep input');
     const before = await panelSwitches(page);
@@ -437,7 +453,7 @@ const tests = {
     own.closeAllConnections();
     await new Promise((done) => own.close(done));
     await page.reload();
-    await page.waitForSelector('html[data-ready="true"]', { timeout: 5000 }).catch(() => undefined);
+    await page.waitForSelector('html[data-ready="true"]').catch(() => undefined);
     check(await page.evaluate(() => document.documentElement.dataset.ready === 'true'), 'a reload without network shows the panel');
     await page.click('#chkRom-0 input');
     await page.click('#cmdClock');
@@ -510,7 +526,7 @@ const tests = {
     await page.click('#optClk2 input');
     await menu(page, 'End');
     const pc = await page.$eval('#lblPC', (label) => label.textContent);
-    await new Promise((resolve) => setTimeout(resolve, 400));
+    await pageTimer(page, 400);
     checkEqual(await page.$eval('#lblPC', (label) => label.textContent), pc, 'End stops the clock');
     check(await page.$eval('#ended', (notice) => !notice.hidden && notice.textContent.includes('ended')), 'End says the program has ended');
     await page.close();
