@@ -4,10 +4,11 @@
 // and the accessibility tree. The native file pickers are removed before the page
 // starts, so Load goes through the file input and SaveAs through a download.
 import { execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { cpSync, existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { parseArgs } from 'node:util';
+import { writeWorker } from '../../src/web/tools/assemble.mjs';
 import { launchChromium } from '../../src/web/tools/chromium.mjs';
 import { serve } from '../../src/web/tools/serve.mjs';
 import { referenceStep } from './reference_model.mjs';
@@ -459,6 +460,55 @@ const tests = {
     await page.click('#cmdClock');
     checkEqual((await readouts(page)).a, '0001', 'the offline panel runs');
     await context.close();
+  },
+
+  async updates() {
+    // Two copies of the page on one host that lets the browser keep each file for a day,
+    // beside another app's cache and caches of an older build of each copy.
+    const root = join(scratch, 'host');
+    for (const copy of ['a', 'b']) cpSync(options.site, join(root, copy), { recursive: true });
+    const own = await serve(root, '127.0.0.1', 0, { cacheFor: 86400 });
+    const host = `http://127.0.0.1:${own.address().port}`;
+    const context = await browser.createBrowserContext();
+    // Until the copy's newest worker is active, and with it its own caches alone.
+    const visit = async (copy) => {
+      const page = await openPage('', context, `${host}/${copy}`);
+      const state = await page.evaluate(async () => {
+        const registration = await navigator.serviceWorker.ready;
+        await registration.update();
+        const worker = registration.installing ?? registration.waiting ?? registration.active;
+        while (!['activated', 'redundant'].includes(worker.state)) await new Promise((done) => worker.addEventListener('statechange', done, { once: true }));
+        return worker.state;
+      });
+      checkEqual(state, 'activated', `the worker of copy ${copy} activates`);
+      return page;
+    };
+    const cacheNames = (page) => page.evaluate(() => caches.keys());
+    const first = await visit('b');
+    await first.evaluate(async (host) => {
+      await (await caches.open('another-app')).put('/note', new Response('kept'));
+      for (const [name, copy] of [['qzb-0123456789abcdef', 'a'], ['qzb-fedcba9876543210', 'b']]) {
+        await (await caches.open(name)).put(`${host}/${copy}/`, new Response(''));
+      }
+    }, host);
+    const kept = (await cacheNames(first)).filter((name) => name !== 'qzb-0123456789abcdef');
+    await first.close();
+    const before = await visit('a');
+    const names = await cacheNames(before);
+    await before.close();
+    check(kept.every((name) => names.includes(name)), `a visit of copy a keeps ${kept.join(', ')}: ${names.join(', ')}`);
+    checkEqual(names.length, kept.length + 1, 'copy a adds one cache and drops its older one');
+
+    writeFileSync(join(root, 'a/index.html'), readFileSync(join(root, 'a/index.html'), 'utf8').replace('Copy link<', 'Copy the link<'));
+    await writeWorker(join(root, 'a'));
+    await (await visit('a')).close();
+    const after = await visit('a');
+    checkEqual(await after.$eval('#copy-link', (button) => button.textContent), 'Copy the link', 'the second visit after a rebuild shows it');
+    const updated = await cacheNames(after);
+    check(kept.every((name) => updated.includes(name)) && updated.length === names.length && !updated.every((name) => names.includes(name)), `an update of copy a replaces its cache alone: ${updated.join(', ')}`);
+    await context.close();
+    own.closeAllConnections();
+    own.close();
   },
 
   async accessibility() {
