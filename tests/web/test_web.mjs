@@ -547,18 +547,42 @@ const tests = {
 
   async assembly() {
     const page = await openPage();
+    // A long source is made in the page, not sent to it, and the button clicked there.
+    const run = (text, times) =>
+      untilEnded(page, 'assemblies', () =>
+        page.evaluate(
+          (text, times) => {
+            document.getElementById('asm-source').value = text.repeat(times);
+            document.getElementById('asm-assemble').click();
+          },
+          text,
+          times,
+        ),
+      );
+    // First, while the box is closed: Chromium takes seconds to lay out 40 MB in it.
+    const tooLarge = ['The source is too large for a QZB source (64 KiB or more)'];
+    await run('x', 40e6);
+    checkEqual([await page.$eval('#asm-status', (status) => status.textContent)], tooLarge, 'assembling 40 MB');
+    await page.$eval('#asm-source', (area) => (area.value = ''));
     await page.click('#extras summary');
-    const assemble = async (source) => {
-      await page.$eval('#asm-source', (area, text) => (area.value = text), source);
-      await page.click('#asm-assemble');
-      return page.$eval('#asm-status', (status) => status.textContent);
-    };
-    checkEqual(await assemble('A = A + 3\nOUT = B\n.clock 10hz\n'), 'Assembled into the panel.', 'a source assembles');
+    // The status as shown, one line an element.
+    const assemble = (text, times = 1) => run(text, times).then(() => page.$eval('#asm-status', (status) => status.innerText.split('\n')));
+    const located = (lines) => lines.map((line) => line.replace(/^(\d+:\d+): .*/, '$1'));
+    const assembled = ['Assembled into the panel.'];
+    for (const [what, text, times, expected] of [
+      ['64 KiB less a byte', 'A = 3 ;' + 'x'.repeat(65528), 1, assembled],
+      ['64 KiB', 'A = 3 ;' + 'x'.repeat(65529), 1, tooLarge],
+      ['64 KiB in 21,846 characters', ';' + 'あ'.repeat(21845), 1, tooLarge],
+      ['25 faulty lines', 'Q\n', 25, [...Array.from({ length: 20 }, (_, i) => `${i + 1}:1`), '5 more errors']],
+    ]) {
+      checkEqual(located(await assemble(text, times)), expected, `assembling ${what}`);
+    }
+    checkEqual(await assemble('A = A + 3\nOUT = B\n.clock 10hz\n'), assembled, 'a source assembles');
     const shown = await panelSwitches(page);
     checkEqual([shown.program.slice(0, 16), shown.clock], ['1100000000000001', '010'], 'the source is on the panel');
     await page.click('#asm-disassemble');
     check((await page.$eval('#asm-source', (area) => area.value)).includes('A = A + 3'), 'the panel reads back as source');
-    check(/^2:\d+: /.test(await assemble('A = A + 1\nQ = 1\n')), 'an error names its line');
+    checkEqual(located(await assemble('A = A + 1\nQ = 1\n')), ['2:1'], 'an error names its line and column');
     checkEqual((await panelSwitches(page)).program.slice(0, 16), '1100000000000001', 'a source with errors leaves the panel alone');
     await page.close();
   },
