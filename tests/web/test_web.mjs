@@ -151,11 +151,12 @@ function pageTimer(page, milliseconds) {
   return page.evaluate((ms) => new Promise((resolve) => setTimeout(resolve, ms)), milliseconds);
 }
 
-// SaveAs through the name box and a download; the bytes, or null when nothing was downloaded.
+// SaveAs through the name box and a download: the files downloaded, none when the browser
+// refused the download, null when the page refused it with a message.
 async function saveAs(page, name, folder) {
   const session = await page.createCDPSession();
   await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder, eventsEnabled: true });
-  const done = new Promise((resolve) => session.on('Browser.downloadProgress', (event) => event.state === 'completed' && resolve()));
+  const done = new Promise((resolve) => session.on('Browser.downloadProgress', (event) => event.state !== 'inProgress' && resolve()));
   await menu(page, 'SaveAs');
   await page.waitForSelector('dialog[open] input');
   await page.$eval('dialog[open] input', (input, value) => (input.value = value), name);
@@ -584,6 +585,43 @@ const tests = {
     check((await page.$eval('#asm-source', (area) => area.value)).includes('A = A + 3'), 'the panel reads back as source');
     checkEqual(located(await assemble('A = A + 1\nQ = 1\n')), ['2:1'], 'an error names its line and column');
     checkEqual((await panelSwitches(page)).program.slice(0, 16), '1100000000000001', 'a source with errors leaves the panel alone');
+    await page.close();
+  },
+
+  async dialogs() {
+    // Each change of the address to a malformed link replaces the message shown.
+    const linked = await openPage('#qzb1.00');
+    await dialogText(linked);
+    for (const fragment of ['#qzb2.', '#qzb1.0', '#qzb1.' + 'G'.repeat(32) + '..manual.0']) {
+      await linked.evaluate((fragment) => (location.hash = fragment), fragment);
+    }
+    await linked.waitForFunction(() => [...document.querySelectorAll('dialog[open]')].some((dialog) => dialog.textContent.includes('program part')));
+    checkEqual(await linked.$$eval('dialog[open]', (open) => open.length), 1, 'four malformed links leave one message');
+    await linked.close();
+    // The name box sits over the middle of the panel, its label clear of its box.
+    const page = await openPage();
+    await menu(page, 'SaveAs');
+    await page.waitForSelector('dialog[open] input');
+    const [dx, dy, gap] = await page.$eval('dialog[open]', (dialog) => {
+      const centre = (box) => [box.left + box.width / 2, box.top + box.height / 2];
+      const [x, y] = centre(dialog.getBoundingClientRect());
+      const [panelX, panelY] = centre(document.getElementById('window').getBoundingClientRect());
+      const label = document.createRange();
+      label.selectNodeContents(dialog.querySelector('label').firstChild);
+      return [x - panelX, y - panelY, dialog.querySelector('input').getBoundingClientRect().left - label.getBoundingClientRect().right];
+    });
+    check(Math.abs(dx) <= 1 && Math.abs(dy) <= 1, `the name box is centred over the panel (off by ${dx}, ${dy})`);
+    check(gap >= 6, `the name box's label stands clear of its box (${gap} px)`);
+    await page.click('dialog[open] button[type="button"]');
+    // A file name of more than 244 bytes the browser would not write.
+    for (const [name, written] of [['a'.repeat(240), true], ['a'.repeat(241), false], ['あ'.repeat(80), true], ['あ'.repeat(81), false]]) {
+      const saved = await saveAs(page, name, mkdtempSync(join(scratch, 'long-')));
+      const what = `SaveAs of ${name.length} × ${name[0]}`;
+      checkEqual(saved, written ? [`${name}.qzb`] : null, `${what} ${written ? 'downloads it' : 'downloads nothing'}`);
+      if (saved !== null) continue;
+      checkEqual((await dialogText(page)).text, '書き込めません。', `${what} says it cannot write`);
+      await dismiss(page);
+    }
     await page.close();
   },
 
