@@ -47,6 +47,6 @@ async function assemble(out) {
   await writeWorker(out);
 }
 
-if (import.meta.url === pathToFileURL(process.argv[1]).href) {
+if (process.argv[1] && import.meta.url === pathToFileURL(process.argv[1]).href) {
   await assemble(resolve(process.argv[2] ?? join(repo, 'build-web/site')));
 }

@@ -52,7 +52,7 @@ export function serve(root, host = '127.0.0.1', port = 0, { cacheFor = 0 } = {})
   });
 }
 
-if (import.meta.url === pathToFileURL(process.argv[1]).href) {
+if (process.argv[1] && import.meta.url === pathToFileURL(process.argv[1]).href) {
   const [root, host = '127.0.0.1', port = '8080'] = process.argv.slice(2);
   try {
     await serve(root, host, Number(port));
