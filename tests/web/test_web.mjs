@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The page in headless Chromium: layout, stepping against the reference table,
-// files against the desktop's reader and writer, clock rates, links, offline use
-// and the accessibility tree. The native file pickers are removed before the page
+// files against the desktop's reader and writer, clock rates, links, offline use,
+// updates, the assembly box, the dialogs and the accessibility tree. The native file pickers are removed before the page
 // starts, so Load goes through the file input and SaveAs through a download.
 import { execFileSync } from 'node:child_process';
 import { cpSync, existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
@@ -471,7 +471,7 @@ const tests = {
     const own = await serve(root, '127.0.0.1', 0, { cacheFor: 86400 });
     const host = `http://127.0.0.1:${own.address().port}`;
     const context = await browser.createBrowserContext();
-    // Until the copy's newest worker is active, and with it its own caches alone.
+    // A visit, until the copy's newest worker has activated and so dropped its older caches.
     const visit = async (copy) => {
       const page = await openPage('', context, `${host}/${copy}`);
       const state = await page.evaluate(async () => {
