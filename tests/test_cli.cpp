@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <random>
@@ -363,17 +366,25 @@ private slots:
         }
     }
 
-    // The panel's own arguments: after "--" even "-v" is a file name, so the panel starts (and
-    // reports the missing file) instead of only printing; two files get one line saying why.
+    // The panel's own arguments: after "--" even "-v" is a file name, so the panel starts and
+    // opens it (as "-v.qzb", the extension added) instead of only printing; two files get one
+    // line saying why.
     void panelArguments() {
+        QTemporaryDir scratch;
+        QFile named(scratch.filePath("-v.qzb"));
+        QVERIFY(named.open(QIODevice::WriteOnly) && named.write(settingFile(countBits())) > 0);
+        named.close();
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        const auto closeWatch = qScopeGuard([watch] { ::close(watch); });
+        QVERIFY(watch >= 0 && ::inotify_add_watch(watch, qPrintable(named.fileName()), IN_OPEN) >= 0);
         QProcess panel;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         panel.setProcessEnvironment(environment);
-        panel.setWorkingDirectory(folder_.path());
+        panel.setWorkingDirectory(scratch.path());
         panel.start(QStringLiteral(QZB_PANEL_PATH), {"--", "-v"});
-        QVERIFY(panel.waitForStarted());
-        QVERIFY2(!panel.waitForFinished(1500), panel.readAllStandardError().constData());
+        pollfd opened{watch, POLLIN, 0};
+        QVERIFY2(::poll(&opened, 1, 30000) == 1, panel.readAllStandardOutput().constData());
         panel.kill();
         panel.waitForFinished();
         panel.start(QStringLiteral(QZB_PANEL_PATH), {"a.qzb", "b.qzb"});

@@ -12,6 +12,7 @@
 
 #include "asm/assembler.h"
 #include "asm/disassembler.h"
+#include "common/diagnostic.h"
 #include "front_panel/front_panel.h"
 #include "front_panel/panel_layout.h"
 #include "settings/file_dialog.h"
@@ -190,17 +191,22 @@ EMSCRIPTEN_KEEPALIVE std::size_t qzb_read_limit() {
 }
 
 // Assembles the source in the input buffer. On success the switches become the
-// source's panel (the input port keeps its switches) and the machine is reset;
-// returns the number of errors, listed one "line:column: message" a line.
+// source's panel (the input port keeps its switches), the machine is reset and 0 is
+// returned; else the output says why, one line a reason: a source of the read limit
+// or more (the page passes no more than that), or the errors with their lines.
 EMSCRIPTEN_KEEPALIVE int qzb_assemble(QzbSession* session) {
-    qzb::Assembly assembly = qzb::assemble(session->input);
-    std::string listing;
-    for (const qzb::AssemblyError& error : assembly.errors) {
-        listing +=
-            std::to_string(error.line) + ':' + std::to_string(error.column) + ": " + error.message + '\n';
+    if (std::optional<std::string> problem = qzb::sourceSizeProblem("The source", session->input.size())) {
+        session->give(std::move(*problem));
+        return 1;
     }
-    session->give(std::move(listing));
-    if (!assembly.errors.empty()) return static_cast<int>(assembly.errors.size());
+    const qzb::Assembly assembly = qzb::assemble(session->input);
+    if (!assembly.errors.empty()) {
+        std::string listing;
+        for (const std::string& line : qzb::locatedMessages("", assembly.errors))
+            listing += (listing.empty() ? "" : "\n") + line;
+        session->give(std::move(listing));
+        return 1;
+    }
     PanelSwitches& switches = session->panel.switches();
     const auto input = switches.input;
     switches = assembly.switches;

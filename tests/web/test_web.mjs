@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The page in headless Chromium: layout, stepping against the reference table,
-// files against the desktop's reader and writer, clock rates, links, offline use
-// and the accessibility tree. The native file pickers are removed before the page
+// files against the desktop's reader and writer, clock rates, links, offline use,
+// updates, the assembly box, the dialogs and the accessibility tree. The native file pickers are removed before the page
 // starts, so Load goes through the file input and SaveAs through a download.
 import { execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { cpSync, existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { parseArgs } from 'node:util';
+import { writeWorker } from '../../src/web/tools/assemble.mjs';
 import { launchChromium } from '../../src/web/tools/chromium.mjs';
 import { serve } from '../../src/web/tools/serve.mjs';
 import { referenceStep } from './reference_model.mjs';
@@ -123,16 +124,39 @@ async function menu(page, item) {
   await page.click(`#menu-${item.toLowerCase()}`);
 }
 
-async function loadFile(page, path) {
-  const [chooser] = await Promise.all([page.waitForFileChooser(), menu(page, 'Load')]);
-  await chooser.accept([path]);
+// Runs `action`, then waits until the page counts one more Load, SaveAs or assembly
+// (`loads`, `saves`, `assemblies`) as ended, its result shown, whatever that was.
+async function untilEnded(page, command, action) {
+  const key = `${command}Ended`;
+  const before = await page.evaluate((key) => Number(document.documentElement.dataset[key] ?? 0), key);
+  const result = await action();
+  await page.waitForFunction((key, before) => Number(document.documentElement.dataset[key] ?? 0) > before, {}, key, before);
+  return result;
 }
 
-// SaveAs through the name box and a download; the bytes, or null when nothing was downloaded.
+// Load through the file input, to its end; what the message box said when `refused`.
+async function loadFile(page, path, refused = false) {
+  return untilEnded(page, 'loads', async () => {
+    const [chooser] = await Promise.all([page.waitForFileChooser(), menu(page, 'Load')]);
+    await chooser.accept([path]);
+    if (!refused) return null;
+    const shown = await dialogText(page);
+    await dismiss(page);
+    return shown;
+  });
+}
+
+// A timer of the page's own: it fires only after the 100 ms tick that was due before it.
+function pageTimer(page, milliseconds) {
+  return page.evaluate((ms) => new Promise((resolve) => setTimeout(resolve, ms)), milliseconds);
+}
+
+// SaveAs through the name box and a download: the files downloaded, none when the browser
+// refused the download, null when the page refused it with a message.
 async function saveAs(page, name, folder) {
   const session = await page.createCDPSession();
   await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder, eventsEnabled: true });
-  const done = new Promise((resolve) => session.on('Browser.downloadProgress', (event) => event.state === 'completed' && resolve()));
+  const done = new Promise((resolve) => session.on('Browser.downloadProgress', (event) => event.state !== 'inProgress' && resolve()));
   await menu(page, 'SaveAs');
   await page.waitForSelector('dialog[open] input');
   await page.$eval('dialog[open] input', (input, value) => (input.value = value), name);
@@ -258,22 +282,20 @@ const tests = {
     let before = await panelSwitches(page);
     for (const [i, path] of paths.entries()) {
       await page.click('#cmdClock');
-      await loadFile(page, path);
-      if (desktop[i] === 'refused') {
-        checkEqual(await dialogText(page), { title: 'QZBEmu', text: '無効なファイルが選択されました。ファイルはロードされませんでした。' }, `${names[i]} is refused`);
-        await dismiss(page);
+      const shown = await loadFile(page, path, desktop[i] === 'refused');
+      if (shown) {
+        checkEqual(shown, { title: 'QZBEmu', text: '無効なファイルが選択されました。ファイルはロードされませんでした。' }, `${names[i]} is refused`);
         checkEqual(await panelSwitches(page), before, `${names[i]} leaves the panel as it was`);
         continue;
       }
-      await page.waitForFunction(() => document.getElementById('lblPC').textContent === '0000');
       const [program, clock, beep, bytes] = desktop[i].split(' ');
-      const shown = await panelSwitches(page);
-      checkEqual([shown.program, shown.clock, shown.beep], [program, clock, beep], `${names[i]} loads as on the desktop`);
+      const loaded = await panelSwitches(page);
+      checkEqual([loaded.program, loaded.clock, loaded.beep], [program, clock, beep], `${names[i]} loads as on the desktop`);
       const folder = mkdtempSync(join(scratch, 'save-'));
       const saved = await saveAs(page, 'copy', folder);
       checkEqual(saved, ['copy.qzb'], `${names[i]}: SaveAs of "copy" downloads copy.qzb`);
       if (saved) checkEqual(readFileSync(join(folder, 'copy.qzb')).toString('hex'), bytes, `${names[i]}: SaveAs writes the desktop's bytes`);
-      before = shown;
+      before = loaded;
     }
     const folder = mkdtempSync(join(scratch, 'refused-'));
     checkEqual(await saveAs(page, 'prog.txt', folder), null, 'SaveAs of prog.txt writes nothing');
@@ -312,21 +334,18 @@ const tests = {
       };
     });
     const script = (steps) => page.evaluate((s) => window.pickerScript.push(...s), steps);
-    const open = await page.evaluate(() => document.querySelectorAll('dialog[open]').length);
-    await script(['cancel']);
-    await menu(page, 'Load');
-    await script(['cancel']);
-    await menu(page, 'SaveAs');
-    await new Promise((resolve) => setTimeout(resolve, 200));
-    checkEqual(await page.evaluate(() => document.querySelectorAll('dialog[open]').length), open, 'a cancelled picker shows nothing');
+    const command = (item, steps) =>
+      untilEnded(page, item === 'Load' ? 'loads' : 'saves', async () => {
+        await script(steps);
+        await menu(page, item);
+      });
+    await command('Load', ['cancel']);
+    await command('SaveAs', ['cancel']);
+    checkEqual(await page.evaluate(() => document.querySelectorAll('dialog[open]').length), 0, 'a cancelled picker shows nothing');
     const file = '1\r\n'.repeat(128) + '#FALSE#\r\n#TRUE#\r\n#FALSE#\r\n1\r\n';
-    await script([{ name: 'all.qzb', text: file }]);
-    await menu(page, 'Load');
-    await page.waitForFunction(() => document.querySelector('#chkRom-127 input').checked);
+    await command('Load', [{ name: 'all.qzb', text: file }]);
     checkEqual(await panelSwitches(page), { program: '1'.repeat(128), input: '0000', clock: '010', beep: '1' }, 'Load through the picker');
-    await script([{ name: 'all.qzb' }]);
-    await menu(page, 'SaveAs');
-    await page.waitForFunction(() => window.saved !== undefined);
+    await command('SaveAs', [{ name: 'all.qzb' }]);
     checkEqual(await page.evaluate(() => window.saved), file, 'SaveAs through the picker writes the file loaded');
     for (const [step, text] of [
       [{ name: 'all.txt', text: file }, '無効なファイルが選択されました。ファイルはロードされませんでした。'],
@@ -376,7 +395,7 @@ const tests = {
     check(Math.abs(oneHz - 10) <= 1, `1 Hz gives 10 ± 1 steps in 10 s (${oneHz})`);
     await page.click('#optClk3 input');
     const before = await page.$eval('#lblPC', (label) => label.textContent);
-    await new Promise((resolve) => setTimeout(resolve, 300));
+    await pageTimer(page, 300);
     checkEqual(await page.$eval('#lblPC', (label) => label.textContent), before, 'Manual: ticks change nothing');
     await page.click('#cmdClock');
     check((await page.$eval('#lblPC', (label) => label.textContent)) !== before, 'Manual: Clock steps once');
@@ -386,7 +405,6 @@ const tests = {
   async links() {
     const page = await openPage();
     await loadFile(page, join(options.corpus, 'greyed_and_refused.qzb'));
-    await page.waitForFunction(() => document.getElementById('lblPC').textContent === '0000');
     for (let i = 0; i < 3; ++i) await page.click('#cmdClock');
     await page.click('#chkBeep input');
     const before = await panelSwitches(page);
@@ -437,12 +455,61 @@ const tests = {
     own.closeAllConnections();
     await new Promise((done) => own.close(done));
     await page.reload();
-    await page.waitForSelector('html[data-ready="true"]', { timeout: 5000 }).catch(() => undefined);
+    await page.waitForSelector('html[data-ready="true"]').catch(() => undefined);
     check(await page.evaluate(() => document.documentElement.dataset.ready === 'true'), 'a reload without network shows the panel');
     await page.click('#chkRom-0 input');
     await page.click('#cmdClock');
     checkEqual((await readouts(page)).a, '0001', 'the offline panel runs');
     await context.close();
+  },
+
+  async updates() {
+    // Two copies of the page on one host that lets the browser keep each file for a day,
+    // beside another app's cache and caches of an older build of each copy.
+    const root = join(scratch, 'host');
+    for (const copy of ['a', 'b']) cpSync(options.site, join(root, copy), { recursive: true });
+    const own = await serve(root, '127.0.0.1', 0, { cacheFor: 86400 });
+    const host = `http://127.0.0.1:${own.address().port}`;
+    const context = await browser.createBrowserContext();
+    // A visit, until the copy's newest worker has activated and so dropped its older caches.
+    const visit = async (copy) => {
+      const page = await openPage('', context, `${host}/${copy}`);
+      const state = await page.evaluate(async () => {
+        const registration = await navigator.serviceWorker.ready;
+        await registration.update();
+        const worker = registration.installing ?? registration.waiting ?? registration.active;
+        while (!['activated', 'redundant'].includes(worker.state)) await new Promise((done) => worker.addEventListener('statechange', done, { once: true }));
+        return worker.state;
+      });
+      checkEqual(state, 'activated', `the worker of copy ${copy} activates`);
+      return page;
+    };
+    const cacheNames = (page) => page.evaluate(() => caches.keys());
+    const first = await visit('b');
+    await first.evaluate(async (host) => {
+      await (await caches.open('another-app')).put('/note', new Response('kept'));
+      for (const [name, copy] of [['qzb-0123456789abcdef', 'a'], ['qzb-fedcba9876543210', 'b']]) {
+        await (await caches.open(name)).put(`${host}/${copy}/`, new Response(''));
+      }
+    }, host);
+    const kept = (await cacheNames(first)).filter((name) => name !== 'qzb-0123456789abcdef');
+    await first.close();
+    const before = await visit('a');
+    const names = await cacheNames(before);
+    await before.close();
+    check(kept.every((name) => names.includes(name)), `a visit of copy a keeps ${kept.join(', ')}: ${names.join(', ')}`);
+    checkEqual(names.length, kept.length + 1, 'copy a adds one cache and drops its older one');
+
+    writeFileSync(join(root, 'a/index.html'), readFileSync(join(root, 'a/index.html'), 'utf8').replace('Copy link<', 'Copy the link<'));
+    await writeWorker(join(root, 'a'));
+    await (await visit('a')).close();
+    const after = await visit('a');
+    checkEqual(await after.$eval('#copy-link', (button) => button.textContent), 'Copy the link', 'the second visit after a rebuild shows it');
+    const updated = await cacheNames(after);
+    check(kept.every((name) => updated.includes(name)) && updated.length === names.length && !updated.every((name) => names.includes(name)), `an update of copy a replaces its cache alone: ${updated.join(', ')}`);
+    await context.close();
+    own.closeAllConnections();
+    own.close();
   },
 
   async accessibility() {
@@ -481,19 +548,80 @@ const tests = {
 
   async assembly() {
     const page = await openPage();
+    // A long source is made in the page, not sent to it, and the button clicked there.
+    const run = (text, times) =>
+      untilEnded(page, 'assemblies', () =>
+        page.evaluate(
+          (text, times) => {
+            document.getElementById('asm-source').value = text.repeat(times);
+            document.getElementById('asm-assemble').click();
+          },
+          text,
+          times,
+        ),
+      );
+    // First, while the box is closed: Chromium takes seconds to lay out 40 MB in it.
+    const tooLarge = ['The source is too large for a QZB source (64 KiB or more)'];
+    await run('x', 40e6);
+    checkEqual([await page.$eval('#asm-status', (status) => status.textContent)], tooLarge, 'assembling 40 MB');
+    await page.$eval('#asm-source', (area) => (area.value = ''));
     await page.click('#extras summary');
-    const assemble = async (source) => {
-      await page.$eval('#asm-source', (area, text) => (area.value = text), source);
-      await page.click('#asm-assemble');
-      return page.$eval('#asm-status', (status) => status.textContent);
-    };
-    checkEqual(await assemble('A = A + 3\nOUT = B\n.clock 10hz\n'), 'Assembled into the panel.', 'a source assembles');
+    // The status as shown, one line an element.
+    const assemble = (text, times = 1) => run(text, times).then(() => page.$eval('#asm-status', (status) => status.innerText.split('\n')));
+    const located = (lines) => lines.map((line) => line.replace(/^(\d+:\d+): .*/, '$1'));
+    const assembled = ['Assembled into the panel.'];
+    for (const [what, text, times, expected] of [
+      ['64 KiB less a byte', 'A = 3 ;' + 'x'.repeat(65528), 1, assembled],
+      ['64 KiB', 'A = 3 ;' + 'x'.repeat(65529), 1, tooLarge],
+      ['64 KiB in 21,846 characters', ';' + 'あ'.repeat(21845), 1, tooLarge],
+      ['25 faulty lines', 'Q\n', 25, [...Array.from({ length: 20 }, (_, i) => `${i + 1}:1`), '5 more errors']],
+    ]) {
+      checkEqual(located(await assemble(text, times)), expected, `assembling ${what}`);
+    }
+    checkEqual(await assemble('A = A + 3\nOUT = B\n.clock 10hz\n'), assembled, 'a source assembles');
     const shown = await panelSwitches(page);
     checkEqual([shown.program.slice(0, 16), shown.clock], ['1100000000000001', '010'], 'the source is on the panel');
     await page.click('#asm-disassemble');
     check((await page.$eval('#asm-source', (area) => area.value)).includes('A = A + 3'), 'the panel reads back as source');
-    check(/^2:\d+: /.test(await assemble('A = A + 1\nQ = 1\n')), 'an error names its line');
+    checkEqual(located(await assemble('A = A + 1\nQ = 1\n')), ['2:1'], 'an error names its line and column');
     checkEqual((await panelSwitches(page)).program.slice(0, 16), '1100000000000001', 'a source with errors leaves the panel alone');
+    await page.close();
+  },
+
+  async dialogs() {
+    // Each change of the address to a malformed link replaces the message shown.
+    const linked = await openPage('#qzb1.00');
+    await dialogText(linked);
+    for (const fragment of ['#qzb2.', '#qzb1.0', '#qzb1.' + 'G'.repeat(32) + '..manual.0']) {
+      await linked.evaluate((fragment) => (location.hash = fragment), fragment);
+    }
+    await linked.waitForFunction(() => [...document.querySelectorAll('dialog[open]')].some((dialog) => dialog.textContent.includes('program part')));
+    checkEqual(await linked.$$eval('dialog[open]', (open) => open.length), 1, 'four malformed links leave one message');
+    await linked.close();
+    // The name box sits over the middle of the panel, its label clear of its box.
+    const page = await openPage();
+    await menu(page, 'SaveAs');
+    await page.waitForSelector('dialog[open] input');
+    const [dx, dy, gap] = await page.$eval('dialog[open]', (dialog) => {
+      const centre = (box) => [box.left + box.width / 2, box.top + box.height / 2];
+      const [x, y] = centre(dialog.getBoundingClientRect());
+      const [panelX, panelY] = centre(document.getElementById('window').getBoundingClientRect());
+      const label = document.createRange();
+      label.selectNodeContents(dialog.querySelector('label').firstChild);
+      return [x - panelX, y - panelY, dialog.querySelector('input').getBoundingClientRect().left - label.getBoundingClientRect().right];
+    });
+    check(Math.abs(dx) <= 1 && Math.abs(dy) <= 1, `the name box is centred over the panel (off by ${dx}, ${dy})`);
+    check(gap >= 6, `the name box's label stands clear of its box (${gap} px)`);
+    await page.click('dialog[open] button[type="button"]');
+    // A file name of more than 244 bytes the browser would not write.
+    for (const [name, written] of [['a'.repeat(240), true], ['a'.repeat(241), false], ['あ'.repeat(80), true], ['あ'.repeat(81), false]]) {
+      const saved = await saveAs(page, name, mkdtempSync(join(scratch, 'long-')));
+      const what = `SaveAs of ${name.length} × ${name[0]}`;
+      checkEqual(saved, written ? [`${name}.qzb`] : null, `${what} ${written ? 'downloads it' : 'downloads nothing'}`);
+      if (saved !== null) continue;
+      checkEqual((await dialogText(page)).text, '書き込めません。', `${what} says it cannot write`);
+      await dismiss(page);
+    }
     await page.close();
   },
 
@@ -510,7 +638,7 @@ const tests = {
     await page.click('#optClk2 input');
     await menu(page, 'End');
     const pc = await page.$eval('#lblPC', (label) => label.textContent);
-    await new Promise((resolve) => setTimeout(resolve, 400));
+    await pageTimer(page, 400);
     checkEqual(await page.$eval('#lblPC', (label) => label.textContent), pc, 'End stops the clock');
     check(await page.$eval('#ended', (notice) => !notice.hidden && notice.textContent.includes('ended')), 'End says the program has ended');
     await page.close();

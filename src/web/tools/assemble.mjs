@@ -5,39 +5,48 @@
 import { createHash } from 'node:crypto';
 import { mkdir, readFile, readdir, rm, writeFile } from 'node:fs/promises';
 import { dirname, join, resolve } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 
 const repo = resolve(dirname(fileURLToPath(import.meta.url)), '../../..');
-const out = resolve(process.argv[2] ?? join(repo, 'build-web/site'));
 const web = join(repo, 'src/web');
-const scripts = join(repo, 'build-web/ts');
 
-const files = new Map([
-  ['index.html', join(web, 'index.html')],
-  ['style.css', join(web, 'style.css')],
-  ['manifest.webmanifest', join(web, 'manifest.webmanifest')],
-  ['qzb_core.mjs', join(repo, 'build-web/src/web/qzb_core.mjs')],
-  ['qzb_core.wasm', join(repo, 'build-web/src/web/qzb_core.wasm')],
-  ['icon.svg', join(repo, 'packaging/icons/org.qzb.QZB.svg')],
-  ['icon-256.png', join(repo, 'packaging/icons/hicolor/256x256/apps/org.qzb.QZB.png')],
-]);
-for (const name of await readdir(scripts)) {
-  if (name.endsWith('.js')) files.set(name, join(scripts, name));
+// Writes the site's sw.js: every other file in the folder, and a hash of their names and content.
+export async function writeWorker(site) {
+  const names = (await readdir(site)).filter((name) => name !== 'sw.js').sort();
+  const hash = createHash('sha256');
+  for (const name of names) hash.update(name).update(await readFile(join(site, name)));
+  const worker = (await readFile(join(web, 'sw.js'), 'utf8'))
+    .replace('__BUILD__', hash.digest('hex').slice(0, 16))
+    .replace('__FILES__', JSON.stringify(['./', ...names]));
+  await writeFile(join(site, 'sw.js'), worker);
 }
 
-await rm(out, { recursive: true, force: true });
-await mkdir(out, { recursive: true });
-const modules = [...files.keys()].filter((name) => /\.m?js$/.test(name)).sort();
-const preloads = modules.map((name) => `<link rel="modulepreload" href="${name}">`).join('\n');
-const hash = createHash('sha256');
-for (const [name, source] of [...files].sort()) {
-  let body = await readFile(source);
-  if (name === 'index.html') body = Buffer.from(body.toString('utf8').replace('<!-- MODULES -->', preloads));
-  hash.update(name).update(body);
-  await writeFile(join(out, name), body);
+async function assemble(out) {
+  const scripts = join(repo, 'build-web/ts');
+  const files = new Map([
+    ['index.html', join(web, 'index.html')],
+    ['style.css', join(web, 'style.css')],
+    ['manifest.webmanifest', join(web, 'manifest.webmanifest')],
+    ['qzb_core.mjs', join(repo, 'build-web/src/web/qzb_core.mjs')],
+    ['qzb_core.wasm', join(repo, 'build-web/src/web/qzb_core.wasm')],
+    ['icon.svg', join(repo, 'packaging/icons/org.qzb.QZB.svg')],
+    ['icon-256.png', join(repo, 'packaging/icons/hicolor/256x256/apps/org.qzb.QZB.png')],
+  ]);
+  for (const name of await readdir(scripts)) {
+    if (name.endsWith('.js')) files.set(name, join(scripts, name));
+  }
+  await rm(out, { recursive: true, force: true });
+  await mkdir(out, { recursive: true });
+  const modules = [...files.keys()].filter((name) => /\.m?js$/.test(name)).sort();
+  const preloads = modules.map((name) => `<link rel="modulepreload" href="${name}">`).join('\n');
+  for (const [name, source] of files) {
+    let body = await readFile(source);
+    if (name === 'index.html') body = Buffer.from(body.toString('utf8').replace('<!-- MODULES -->', preloads));
+    await writeFile(join(out, name), body);
+  }
+  await writeWorker(out);
 }
-const cached = ['./', ...[...files.keys()].sort()];
-const worker = (await readFile(join(web, 'sw.js'), 'utf8'))
-  .replace('__CACHE_NAME__', `qzb-${hash.digest('hex').slice(0, 16)}`)
-  .replace('__FILES__', JSON.stringify(cached));
-await writeFile(join(out, 'sw.js'), worker);
+
+if (process.argv[1] && import.meta.url === pathToFileURL(process.argv[1]).href) {
+  await assemble(resolve(process.argv[2] ?? join(repo, 'build-web/site')));
+}

@@ -18,7 +18,9 @@ const types = {
 };
 
 // Resolves with the listening server; port 0 picks a free one (server.address().port).
-export function serve(root, host = '127.0.0.1', port = 0) {
+// With `cacheFor` (seconds) the browser may keep each file that long without asking,
+// as many hosts allow; else it must ask every time.
+export function serve(root, host = '127.0.0.1', port = 0, { cacheFor = 0 } = {}) {
   const server = createServer(async (request, response) => {
     let path;
     try {
@@ -37,7 +39,7 @@ export function serve(root, host = '127.0.0.1', port = 0) {
       const body = await readFile(file);
       response.writeHead(200, {
         'Content-Type': types[extname(file)] ?? 'application/octet-stream',
-        'Cache-Control': 'no-cache',
+        'Cache-Control': cacheFor ? `max-age=${cacheFor}` : 'no-cache',
       });
       response.end(body);
     } catch {
@@ -50,7 +52,7 @@ export function serve(root, host = '127.0.0.1', port = 0) {
   });
 }
 
-if (import.meta.url === pathToFileURL(process.argv[1]).href) {
+if (process.argv[1] && import.meta.url === pathToFileURL(process.argv[1]).href) {
   const [root, host = '127.0.0.1', port = '8080'] = process.argv.slice(2);
   try {
     await serve(root, host, Number(port));

@@ -158,11 +158,14 @@ export class Core {
     return this.module._qzb_tab_stop_option(this.session) as ClockOption;
   }
 
-  // Empty when the source assembled and the panel now holds it; else one error a line.
+  // Empty when the source assembled and the panel now holds it; else why not, a reason a line.
+  // Only the first `limit` bytes go in, enough for the core to refuse a source that long:
+  // no character has fewer UTF-8 bytes than UTF-16 units.
   assemble(source: string): string {
-    this.put(encoder.encode(source));
-    const errors = this.module._qzb_assemble(this.session);
-    return errors === 0 ? '' : this.text(this.outputPointer());
+    const limit = this.readLimit();
+    this.put(encoder.encode(source.slice(0, limit)).subarray(0, limit));
+    const refused = this.module._qzb_assemble(this.session) !== 0;
+    return refused ? this.text(this.outputPointer()) : '';
   }
 
   disassemble(): string {

@@ -25,8 +25,24 @@ function modal(title: string, body: HTMLElement, buttons: HTMLButtonElement[]): 
   return dialog;
 }
 
-// Resolves when the user dismisses the box.
+// Centred over the panel, as a desktop dialog over its window, yet kept in the view.
+function centreOverPanel(dialog: HTMLDialogElement): void {
+  const panel = document.getElementById('window')?.getBoundingClientRect();
+  if (!panel) return;
+  const place = (start: number, length: number, size: number, room: number): number =>
+    Math.round(Math.max(0, Math.min(start + (length - size) / 2, room - size)));
+  const left = place(panel.left, panel.width, dialog.offsetWidth, innerWidth);
+  const top = place(panel.top, panel.height, dialog.offsetHeight, innerHeight);
+  dialog.style.margin = '0';
+  dialog.style.inset = `${top}px auto auto ${left}px`;
+}
+
+// One message at a time: a new one (another malformed link, say) replaces the one shown.
+let shownMessage: HTMLDialogElement | null = null;
+
+// Resolves when the user dismisses the box, or a newer message replaces it.
 export function showMessage(text: string, icon: Icon = 'error'): Promise<void> {
+  shownMessage?.close();
   const body = element('div', 'qzb-dialog-body');
   if (icon !== 'none') body.append(element('span', `qzb-icon qzb-icon-${icon}`, icon === 'error' ? '✖' : 'i'));
   const message = element('p', 'qzb-message', text);
@@ -34,6 +50,10 @@ export function showMessage(text: string, icon: Icon = 'error'): Promise<void> {
   const ok = element('button', '', 'OK');
   ok.type = 'button';
   const dialog = modal('QZBEmu', body, [ok]);
+  shownMessage = dialog;
+  dialog.addEventListener('close', () => {
+    if (shownMessage === dialog) shownMessage = null;
+  });
   dialog.setAttribute('role', icon === 'error' ? 'alertdialog' : 'dialog');
   ok.addEventListener('click', () => dialog.close());
   ok.focus();
@@ -43,7 +63,7 @@ export function showMessage(text: string, icon: Icon = 'error'): Promise<void> {
 // A file name typed by the user, or null when the box is cancelled.
 export function askName(title: string, suggested: string): Promise<string | null> {
   const form = element('form', 'qzb-dialog-body');
-  const label = element('label', '', 'File name:');
+  const label = element('label', 'qzb-name', 'File name:');
   const input = element('input');
   input.type = 'text';
   input.value = suggested;
@@ -56,6 +76,7 @@ export function askName(title: string, suggested: string): Promise<string | null
   const cancel = element('button', '', 'Cancel');
   cancel.type = 'button';
   const dialog = modal(title, form, [save, cancel]);
+  centreOverPanel(dialog);
   let chosen: string | null = null;
   const accept = (event: Event): void => {
     event.preventDefault();

@@ -40,6 +40,10 @@ export interface SaveTarget {
   write(bytes: Uint8Array, finalName: string): Promise<void>;
 }
 
+// A file name has at most 255 bytes, and Chromium writes a download as NAME.crdownload
+// first: a longer name would download nothing, without a word.
+const longestDownloadName = 244;
+
 function cancelled(error: unknown): boolean {
   return error instanceof DOMException && error.name === 'AbortError';
 }
@@ -98,6 +102,7 @@ export async function pickFileToSave(suggested: string, title: string): Promise<
   return {
     name,
     write: async (bytes, finalName) => {
+      if (new TextEncoder().encode(finalName).length > longestDownloadName) throw new RangeError('name too long');
       const link = document.createElement('a');
       link.download = finalName;
       link.href = URL.createObjectURL(new Blob([bytes as Uint8Array<ArrayBuffer>], { type: 'application/octet-stream' }));

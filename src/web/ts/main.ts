@@ -245,6 +245,14 @@ class Page {
   }
 }
 
+// Counts each Load, SaveAs and assembly once it has ended, whatever its outcome, and the panel
+// shows it: tests wait for the count, as the state a command leaves may have held before.
+function countEnded(command: 'loads' | 'saves' | 'assemblies'): void {
+  const data = document.documentElement.dataset;
+  const key = `${command}Ended`;
+  data[key] = String(Number(data[key] ?? 0) + 1);
+}
+
 // The menu bar from the table: a menu with items drops down, one without is a command.
 function buildMenus(bar: HTMLElement, menus: Layout['menus'], commands: Record<string, () => unknown>): void {
   const button = (caption: string, id: string): HTMLButtonElement => {
@@ -320,6 +328,7 @@ function wireExtras(page: Page): void {
   const asmStatus = document.getElementById('asm-status');
   command('asm-assemble', () => {
     if (source && asmStatus) asmStatus.textContent = page.assemble(source.value);
+    countEnded('assemblies');
   });
   command('asm-disassemble', () => {
     if (source) source.value = page.disassemble();
@@ -338,8 +347,8 @@ async function main(): Promise<void> {
   performance.mark('qzb-panel-built');
   const page = new Page(core, panel);
   buildMenus(document.getElementById('menubar') as HTMLElement, layout.menus, {
-    Load: () => page.load(),
-    SaveAs: () => page.saveAs(),
+    Load: () => page.load().finally(() => countEnded('loads')),
+    SaveAs: () => page.saveAs().finally(() => countEnded('saves')),
     End: () => page.end(),
     About: () => page.about(),
   });
