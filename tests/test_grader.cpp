@@ -166,6 +166,8 @@ TEST_CASE("test-file errors name their line and column") {
         {"case \"\"\nexpect a=1", 1, 6, "the case name is empty"},
         {"case \"tab\there\"\nexpect a=1", 1, 6, "a case name must be UTF-8 text without control characters"},
         {"case \"\xFF\"\nexpect a=1", 1, 6, "a case name must be UTF-8 text without control characters"},
+        {"case \"\xC2\x9B\"\nexpect a=1", 1, 6, "a case name must be UTF-8 text without control characters"},
+        {"case \"a\xEF\xBF\xBF\"\nexpect a=1", 1, 6, "a case name must be UTF-8 text without control characters"},
         {"case \"c\"\n  jump 3", 2, 3,
          "unknown statement 'jump'; the statements are case, input, run and expect"},
         {"case \"c\"\ninput 12\nexpect a=1", 2, 7,
