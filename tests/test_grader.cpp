@@ -9,6 +9,7 @@
 #include "cli/grade_report.h"
 #include "cli/grader.h"
 #include "cli/test_file.h"
+#include "common/utf8.h"
 #include "reference_model.h"
 
 namespace {
@@ -231,8 +232,8 @@ TEST_CASE("keywords in any case, values in every form, comments, CR LF and a byt
     CHECK(statements[3].line == 6);
 }
 
-// Names come from students' file names and teachers' test files: every format
-// must keep them from breaking out of their field.
+// Names come from students' file names and teachers' test files, and messages
+// quote them: every format must keep them from breaking out of their field.
 TEST_CASE("reports escape what they quote") {
     qzb::ProgramResult unreadable;
     unreadable.path = "=sum(\"a,b\")\xFF\x01<&>.s";
@@ -241,18 +242,54 @@ TEST_CASE("reports escape what they quote") {
     unreadable.cases.back().passed = false;
     const std::vector<qzb::ProgramResult> programs = {unreadable};
 
-    CHECK(qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Csv) ==
-          "program,case,result,step,message\n\"'=sum(\"\"a,b\"\")\xFF\x01<&>.s\",c,error,,cannot read it\n");
+    CHECK(
+        qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Csv) ==
+        "program,case,result,step,message\n\"'=sum(\"\"a,b\"\")\\xff\\x01<&>.s\",c,error,,cannot read it\n");
     CHECK(qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Jsonl) ==
-          "{\"program\":\"=sum(\\\"a,b\\\")\xEF\xBF\xBD\\u0001<&>.s\",\"case\":\"c\",\"result\":\"error\","
-          "\"step\":null,"
-          "\"message\":\"cannot read it\"}\n");
+          "{\"program\":\"=sum(\\\"a,b\\\")\\\\xff\\\\x01<&>.s\",\"case\":\"c\",\"result\":\"error\","
+          "\"step\":null,\"message\":\"cannot read it\"}\n");
     const std::string junit = qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Junit);
-    CHECK(junit.find("name=\"=sum(&quot;a,b&quot;)\xEF\xBF\xBD\xEF\xBF\xBD&lt;&amp;&gt;.s\" tests=\"1\" "
-                     "failures=\"0\" "
+    CHECK(junit.find("name=\"=sum(&quot;a,b&quot;)\\xff\\x01&lt;&amp;&gt;.s\" tests=\"1\" failures=\"0\" "
                      "errors=\"1\"") != std::string::npos);
     CHECK(qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Text) ==
-          "=sum(\"a,b\")\xFF?<&>.s: not graded: cannot read it\n");
-    CHECK(qzb::wellFormedUtf8("\xC0\xAF ok \xE2\x82\xAC \xED\xA0\x80") ==
-          "\xEF\xBF\xBD\xEF\xBF\xBD ok \xE2\x82\xAC \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+          "=sum(\"a,b\")\\xff\\x01<&>.s: not graded: cannot read it\n");
+}
+
+// Whatever bytes a name holds, every format shows those that are not printable
+// text as \xNN: the report is valid UTF-8, cannot drive a terminal, and keeps
+// distinct names apart.
+TEST_CASE("reports show names and messages visibly") {
+    const std::string names[] = {"a\xFF.s", "a\xFE.s", "a\\xff.s", "\x1B[2J\x7F\xC2\x9B.s"};
+    std::vector<qzb::ProgramResult> programs;
+    for (const std::string& name : names) {
+        qzb::ProgramResult& unreadable = programs.emplace_back();
+        unreadable.path = name;
+        unreadable.problem = "cannot read " + name;
+        unreadable.messages = {"\xEF\xBF\xBF"};
+        unreadable.cases.emplace_back().name = "c";
+    }
+    qzb::ProgramResult& graded = programs.emplace_back();
+    graded.path = "g.s";
+    graded.switches.emplace();
+    graded.cases.push_back(
+        {.name = "c\x9B", .passed = false, .line = 2, .message = "m\x9B", .lastSteps = {}});
+    const std::vector<std::string> shown = {
+        "a\\xff.s",        "a\\xfe.s", "a\\\\xff.s",          "\\x1b[2J\\x7f\\xc2\\x9b.s",
+        "\\xef\\xbf\\xbf", "c\\x9b",   "t\\x85.qzt:2: m\\x9b"};
+    for (const auto format : {qzb::ReportFormat::Text, qzb::ReportFormat::Csv, qzb::ReportFormat::Jsonl,
+                              qzb::ReportFormat::Junit}) {
+        const std::string report = qzb::gradeReport("t\x85.qzt", programs, format);
+        CAPTURE(report);
+        for (std::size_t start = 0, end = 0; start < report.size(); start = end + 1) {
+            end = std::min(report.find('\n', start), report.size());
+            CHECK(qzb::isPrintableText(std::string_view(report).substr(start, end - start)));
+        }
+        for (std::string name : shown) {
+            if (format == qzb::ReportFormat::Jsonl) {
+                for (std::size_t at = name.find('\\'); at != std::string::npos; at = name.find('\\', at + 2))
+                    name.insert(at, 1, '\\');
+            }
+            CHECK(report.find(name) != std::string::npos);
+        }
+    }
 }
