@@ -154,10 +154,13 @@ TEST_CASE("every case starts from the reset state with the input off") {
 
 TEST_CASE("test-file errors name their line and column") {
     struct Row {
-        const char* text;
+        std::string text;
         int line, column;
         const char* message;
     };
+    std::string millions;  // 100000000 steps in all, which a file may take
+    for (int i = 0; i < 100; ++i)
+        millions += i == 60 ? "expect a=1\ncase \"d\"\nrun 1000000\n" : "run 1000000\n";
     // clang-format off
     const Row rows[] = {
         {"run 3\ncase \"c\"\nexpect a=1", 1, 1, "'run' comes before the first case"},
@@ -199,11 +202,15 @@ TEST_CASE("test-file errors name their line and column") {
         {"case \"c\"\ninput 1001\nrun 5", 1, 1,
          "case \"c\" checks nothing; give it an expect or a run until"},
         {"; only a comment", 1, 1, "no case in the file; a case starts with case \"NAME\""},
+        {"case \"c\"\n" + millions + "run until a=1 within 1\nrun 5\nexpect a=1", 104, 22,
+         "the cases add up to 100000001 steps here, more than the 100000000 a test file may take"},
+        {"case \"c\"\n" + millions + "expect a=1 out=0\nexpect out sequence 1 2 within 7\nrun 9\nexpect a=1", 105, 32,
+         "the cases add up to 100000007 steps here, more than the 100000000 a test file may take"},
     };
     // clang-format on
+    CHECK(qzb::parseTestFile("case \"c\"\n" + millions + "run 0\nexpect a=1").errors.empty());
     for (const Row& row : rows) {
-        CAPTURE(std::string(row.text));
-        CAPTURE(qzb::parseTestFile(row.text).errors.back().message);
+        CAPTURE(row.text);
         const qzb::TestFile file = qzb::parseTestFile(row.text);
         REQUIRE(file.errors.size() == 1);
         CHECK(file.errors.front().line == row.line);

@@ -149,7 +149,20 @@ private:
             if (!sawCase_) error(first, quoted(first.text) + " comes before the first case");
             return;
         }
+        addSteps(statement.steps);
         result_.cases.back().statements.push_back(std::move(statement));
+    }
+
+    // A file's cases are graded for every program handed in, so what they may take
+    // in all is bounded; the error names the statement that passes the bound.
+    void addSteps(std::uint32_t steps) {
+        const bool within = fileSteps_ <= maxFileSteps;
+        fileSteps_ += steps;
+        if (within && fileSteps_ > maxFileSteps) {
+            error(line_, stepsColumn_,
+                  "the cases add up to " + std::to_string(fileSteps_) + " steps here, more than the " +
+                      std::to_string(maxFileSteps) + " a test file may take");
+        }
     }
 
     // Splits a line into tokens; false (with the error noted) on a byte that no
@@ -366,6 +379,7 @@ private:
             return false;
         }
         statement.steps = static_cast<std::uint32_t>(value);
+        stepsColumn_ = count->column;
         return true;
     }
 
@@ -399,6 +413,8 @@ private:
     std::vector<Token> tokens_;
     std::size_t next_ = 0;
     bool sawCase_ = false;
+    std::uint64_t fileSteps_ = 0;
+    int stepsColumn_ = 1;  // of the N of the last statement that takes steps
     int line_ = 0;
     int endColumn_ = 1;
 };
