@@ -12,6 +12,7 @@
 #include <QTest>
 #include <random>
 
+#include "common/utf8.h"
 #include "reference_model.h"
 
 namespace {
@@ -52,10 +53,11 @@ struct Result {
     QByteArray out, err;
 };
 
-Result runCli(const QStringList& arguments, const QString& folder) {
+Result runCli(const QStringList& arguments, const QString& folder,
+              const QString& program = QStringLiteral(QZB_CLI_PATH)) {
     QProcess process;
     process.setWorkingDirectory(folder);
-    process.start(QStringLiteral(QZB_CLI_PATH), arguments);
+    process.start(program, arguments);
     if (!process.waitForFinished(10000)) {
         process.kill();
         process.waitForFinished();
@@ -211,6 +213,46 @@ private slots:
                                           {"string(//testsuite[@name='slow.s']/@failures)", "2"}}) {
             QCOMPARE(xmllint({"--xpath", path, "-"}, junit.out).trimmed(), QByteArray(count));
         }
+    }
+
+    // File names of any bytes: every report is printable UTF-8 and keeps names
+    // that differ in a byte that is not text apart; the JUnit form stays XML.
+    void hostileNames_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArrayList>("shown");
+        const QByteArrayList shown = {"a\\xff.s: 1 of 1", "a\\xfe.s: 1 of 1", "\\x1b[31m\\xc2\\x9b.s: not"};
+        QTest::newRow("text") << "text" << shown;
+        QTest::newRow("csv") << "csv"
+                             << QByteArrayList{"a\\xff.s,c,pass", "a\\xfe.s,c,pass",
+                                               "\\x1b[31m\\xc2\\x9b.s,c,error"};
+        QTest::newRow("jsonl") << "jsonl"
+                               << QByteArrayList{"\"a\\\\xff.s\"", "\"a\\\\xfe.s\"",
+                                                 "\"\\\\x1b[31m\\\\xc2\\\\x9b.s\""};
+        QTest::newRow("junit") << "junit"
+                               << QByteArrayList{"\"a\\xff.s\"", "\"a\\xfe.s\"", "\"\\x1b[31m\\xc2\\x9b.s\""};
+    }
+    void hostileNames() {
+        QFETCH(QString, format);
+        QFETCH(QByteArrayList, shown);
+        write("plain.qzt", "case \"c\"\nrun 3\nexpect out=1\n");
+        // Names that are not UTF-8 reach the program only through a shell.
+        const char* script =
+            R"sh(ff=$(printf 'a\377.s'); fe=$(printf 'a\376.s'); cp count.s "$ff"; cp count.s "$fe"
+exec "$0" test plain.qzt "$ff" "$fe" "$(printf '\033[31m\302\233.s')" --format "$1")sh";
+        const Result result =
+            runCli({"-c", script, QStringLiteral(QZB_CLI_PATH), format}, folder_.path(), "sh");
+        QCOMPARE(result.err, QByteArray());
+        QCOMPARE(result.status, 1);
+        for (const QByteArray& line : result.out.split('\n'))
+            QVERIFY2(qzb::isPrintableText(line.toStdString()), line.toPercentEncoding().constData());
+        for (const QByteArray& name : shown) QVERIFY2(result.out.contains(name), name.constData());
+        if (format != "junit") return;
+        QCOMPARE(xmllint({"--noout", "-"}, result.out), QByteArray());
+        QCOMPARE(
+            xmllint({"--xpath", "count(//testsuite[@name='a\\xff.s' or @name='a\\xfe.s'][@failures=0])", "-"},
+                    result.out)
+                .trimmed(),
+            QByteArray("2"));
     }
 
     // Every row: the arguments, the exit status, what stdout and stderr must show

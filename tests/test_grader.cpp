@@ -13,6 +13,7 @@
 #include "cli/grade_report.h"
 #include "cli/grader.h"
 #include "cli/test_file.h"
+#include "common/utf8.h"
 #include "reference_model.h"
 #include "settings/setting_file.h"
 
@@ -158,10 +159,13 @@ TEST_CASE("every case starts from the reset state with the input off") {
 
 TEST_CASE("test-file errors name their line and column") {
     struct Row {
-        const char* text;
+        std::string text;
         int line, column;
         const char* message;
     };
+    std::string millions;  // 100000000 steps in all, which a file may take
+    for (int i = 0; i < 100; ++i)
+        millions += i == 60 ? "expect a=1\ncase \"d\"\nrun 1000000\n" : "run 1000000\n";
     // clang-format off
     const Row rows[] = {
         {"run 3\ncase \"c\"\nexpect a=1", 1, 1, "'run' comes before the first case"},
@@ -171,6 +175,8 @@ TEST_CASE("test-file errors name their line and column") {
         {"case \"\"\nexpect a=1", 1, 6, "the case name is empty"},
         {"case \"tab\there\"\nexpect a=1", 1, 6, "a case name must be UTF-8 text without control characters"},
         {"case \"\xFF\"\nexpect a=1", 1, 6, "a case name must be UTF-8 text without control characters"},
+        {"case \"\xC2\x9B\"\nexpect a=1", 1, 6, "a case name must be UTF-8 text without control characters"},
+        {"case \"a\xEF\xBF\xBF\"\nexpect a=1", 1, 6, "a case name must be UTF-8 text without control characters"},
         {"case \"c\"\n  jump 3", 2, 3,
          "unknown statement 'jump'; the statements are case, input, run and expect"},
         {"case \"c\"\ninput 12\nexpect a=1", 2, 7,
@@ -201,11 +207,15 @@ TEST_CASE("test-file errors name their line and column") {
         {"case \"c\"\ninput 1001\nrun 5", 1, 1,
          "case \"c\" checks nothing; give it an expect or a run until"},
         {"; only a comment", 1, 1, "no case in the file; a case starts with case \"NAME\""},
+        {"case \"c\"\n" + millions + "run until a=1 within 1\nrun 5\nexpect a=1", 104, 22,
+         "the cases add up to 100000001 steps here, more than the 100000000 a test file may take"},
+        {"case \"c\"\n" + millions + "expect a=1 out=0\nexpect out sequence 1 2 within 7\nrun 9\nexpect a=1", 105, 32,
+         "the cases add up to 100000007 steps here, more than the 100000000 a test file may take"},
     };
     // clang-format on
+    CHECK(qzb::parseTestFile("case \"c\"\n" + millions + "run 0\nexpect a=1").errors.empty());
     for (const Row& row : rows) {
-        CAPTURE(std::string(row.text));
-        CAPTURE(qzb::parseTestFile(row.text).errors.back().message);
+        CAPTURE(row.text);
         const qzb::TestFile file = qzb::parseTestFile(row.text);
         REQUIRE(file.errors.size() == 1);
         CHECK(file.errors.front().line == row.line);
@@ -278,8 +288,8 @@ TEST_CASE("a setting file the panel did not write is not graded") {
     std::filesystem::remove_all(folder);
 }
 
-// Names come from students' file names and teachers' test files: every format
-// must keep them from breaking out of their field.
+// Names come from students' file names and teachers' test files, and messages
+// quote them: every format must keep them from breaking out of their field.
 TEST_CASE("reports escape what they quote") {
     qzb::ProgramResult unreadable;
     unreadable.path = "=sum(\"a,b\")\xFF\x01<&>.s";
@@ -288,18 +298,54 @@ TEST_CASE("reports escape what they quote") {
     unreadable.cases.back().passed = false;
     const std::vector<qzb::ProgramResult> programs = {unreadable};
 
-    CHECK(qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Csv) ==
-          "program,case,result,step,message\n\"'=sum(\"\"a,b\"\")\xFF\x01<&>.s\",c,error,,cannot read it\n");
+    CHECK(
+        qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Csv) ==
+        "program,case,result,step,message\n\"'=sum(\"\"a,b\"\")\\xff\\x01<&>.s\",c,error,,cannot read it\n");
     CHECK(qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Jsonl) ==
-          "{\"program\":\"=sum(\\\"a,b\\\")\xEF\xBF\xBD\\u0001<&>.s\",\"case\":\"c\",\"result\":\"error\","
-          "\"step\":null,"
-          "\"message\":\"cannot read it\"}\n");
+          "{\"program\":\"=sum(\\\"a,b\\\")\\\\xff\\\\x01<&>.s\",\"case\":\"c\",\"result\":\"error\","
+          "\"step\":null,\"message\":\"cannot read it\"}\n");
     const std::string junit = qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Junit);
-    CHECK(junit.find("name=\"=sum(&quot;a,b&quot;)\xEF\xBF\xBD\xEF\xBF\xBD&lt;&amp;&gt;.s\" tests=\"1\" "
-                     "failures=\"0\" "
+    CHECK(junit.find("name=\"=sum(&quot;a,b&quot;)\\xff\\x01&lt;&amp;&gt;.s\" tests=\"1\" failures=\"0\" "
                      "errors=\"1\"") != std::string::npos);
     CHECK(qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Text) ==
-          "=sum(\"a,b\")\xFF?<&>.s: not graded: cannot read it\n");
-    CHECK(qzb::wellFormedUtf8("\xC0\xAF ok \xE2\x82\xAC \xED\xA0\x80") ==
-          "\xEF\xBF\xBD\xEF\xBF\xBD ok \xE2\x82\xAC \xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+          "=sum(\"a,b\")\\xff\\x01<&>.s: not graded: cannot read it\n");
+}
+
+// Whatever bytes a name holds, every format shows those that are not printable
+// text as \xNN: the report is valid UTF-8, cannot drive a terminal, and keeps
+// distinct names apart.
+TEST_CASE("reports show names and messages visibly") {
+    const std::string names[] = {"a\xFF.s", "a\xFE.s", "a\\xff.s", "\x1B[2J\x7F\xC2\x9B.s"};
+    std::vector<qzb::ProgramResult> programs;
+    for (const std::string& name : names) {
+        qzb::ProgramResult& unreadable = programs.emplace_back();
+        unreadable.path = name;
+        unreadable.problem = "cannot read " + name;
+        unreadable.messages = {"\xEF\xBF\xBF"};
+        unreadable.cases.emplace_back().name = "c";
+    }
+    qzb::ProgramResult& graded = programs.emplace_back();
+    graded.path = "g.s";
+    graded.switches.emplace();
+    graded.cases.push_back(
+        {.name = "c\x9B", .passed = false, .line = 2, .message = "m\x9B", .lastSteps = {}});
+    const std::vector<std::string> shown = {
+        "a\\xff.s",        "a\\xfe.s", "a\\\\xff.s",          "\\x1b[2J\\x7f\\xc2\\x9b.s",
+        "\\xef\\xbf\\xbf", "c\\x9b",   "t\\x85.qzt:2: m\\x9b"};
+    for (const auto format : {qzb::ReportFormat::Text, qzb::ReportFormat::Csv, qzb::ReportFormat::Jsonl,
+                              qzb::ReportFormat::Junit}) {
+        const std::string report = qzb::gradeReport("t\x85.qzt", programs, format);
+        CAPTURE(report);
+        for (std::size_t start = 0, end = 0; start < report.size(); start = end + 1) {
+            end = std::min(report.find('\n', start), report.size());
+            CHECK(qzb::isPrintableText(std::string_view(report).substr(start, end - start)));
+        }
+        for (std::string name : shown) {
+            if (format == qzb::ReportFormat::Jsonl) {
+                for (std::size_t at = name.find('\\'); at != std::string::npos; at = name.find('\\', at + 2))
+                    name.insert(at, 1, '\\');
+            }
+            CHECK(report.find(name) != std::string::npos);
+        }
+    }
 }

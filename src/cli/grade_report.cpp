@@ -4,20 +4,10 @@
 #include <span>
 
 #include "cli/trace.h"
+#include "common/utf8.h"
 
 namespace qzb {
 namespace {
-
-constexpr std::string_view replacement = "\xEF\xBF\xBD";  // U+FFFD
-
-// Control characters shown as '?': a file name must not drive the terminal it is printed on.
-std::string printable(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    }
-    return result;
-}
 
 std::string plural(std::size_t count, std::string_view noun) {
     return std::to_string(count) + ' ' + std::string(noun) + (count == 1 ? "" : "s");
@@ -52,10 +42,10 @@ std::string textReport(std::string_view testsPath, const std::vector<ProgramResu
     std::size_t passed = 0;
     std::size_t failed = 0;
     for (const ProgramResult& program : programs) {
-        const std::string name = printable(program.path);
+        const std::string name = visibleText(program.path);
         if (!program.graded()) {
-            out += name + ": not graded: " + printable(program.problem) + '\n';
-            for (const std::string& message : program.messages) out += "  " + printable(message) + '\n';
+            out += name + ": not graded: " + visibleText(program.problem) + '\n';
+            for (const std::string& message : program.messages) out += "  " + visibleText(message) + '\n';
             continue;
         }
         const std::size_t count = program.passedCount();
@@ -63,9 +53,9 @@ std::string textReport(std::string_view testsPath, const std::vector<ProgramResu
         out +=
             name + ": " + std::to_string(count) + " of " + plural(program.cases.size(), "case") + " passed\n";
         for (const CaseResult& result : program.cases) {
-            out += (result.passed ? "  pass  " : "  FAIL  ") + result.name + '\n';
+            out += (result.passed ? "  pass  " : "  FAIL  ") + visibleText(result.name) + '\n';
             if (result.passed) continue;
-            out += "        " + printable(failureText(testsPath, result)) + " at step " +
+            out += "        " + visibleText(failureText(testsPath, result)) + " at step " +
                    std::to_string(result.step) + '\n';
             appendIndented(out, textTraceRows(*program.switches, result.lastSteps), "        ");
         }
@@ -81,11 +71,11 @@ std::string textReport(std::string_view testsPath, const std::vector<ProgramResu
 // A spreadsheet runs a cell that starts with one of these as a formula; a leading
 // quote keeps a student's file name from doing so.
 std::string csvField(std::string_view text) {
+    const std::string shown = visibleText(text);
     std::string field;
-    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
-        field = "'";
-    field += text;
-    if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
+    if (!shown.empty() && std::string_view("=+-@").find(shown.front()) != std::string_view::npos) field = "'";
+    field += shown;
+    if (field.find_first_of(",\"") == std::string::npos) return field;
     std::string quotedField = "\"";
     for (const char c : field) {
         quotedField += c;
@@ -95,20 +85,10 @@ std::string csvField(std::string_view text) {
 }
 
 std::string jsonString(std::string_view text) {
-    constexpr std::string_view hex = "0123456789abcdef";
     std::string result = "\"";
-    for (const char c : wellFormedUtf8(text)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            result += '\\';
-            result += c;
-        } else if (byte < 0x20 || byte == 0x7F) {
-            result += "\\u00";
-            result += hex[byte >> 4];
-            result += hex[byte & 15];
-        } else {
-            result += c;
-        }
+    for (const char c : visibleText(text)) {
+        if (c == '"' || c == '\\') result += '\\';
+        result += c;
     }
     return result + '"';
 }
@@ -159,29 +139,25 @@ std::string jsonReport(std::string_view testsPath, const std::vector<ProgramResu
     return out;
 }
 
-// Escaped for an XML attribute value, or for element text where a line end stays
-// as it is; the control characters XML cannot hold at all become U+FFFD.
-std::string xml(std::string_view text, bool attribute = true) {
+// Escaped for an XML attribute value or element text. Text from outside goes
+// through `xml`; only the trace rows, which this program writes, keep their line ends.
+std::string xmlEscaped(std::string_view text) {
     std::string result;
-    for (const char c : wellFormedUtf8(text)) {
+    for (const char c : text) {
         switch (c) {
             case '&': result += "&amp;"; break;
             case '<': result += "&lt;"; break;
             case '>': result += "&gt;"; break;
             case '"': result += "&quot;"; break;
             case '\'': result += "&apos;"; break;
-            case '\n': result += attribute ? "&#10;" : "\n"; break;
-            case '\r': result += "&#13;"; break;
-            case '\t': result += "&#9;"; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    result += replacement;
-                } else {
-                    result += c;
-                }
+            default: result += c;
         }
     }
     return result;
+}
+
+std::string xml(std::string_view text) {
+    return xmlEscaped(visibleText(text));
 }
 
 std::string junitReport(std::string_view testsPath, const std::vector<ProgramResult>& programs) {
@@ -208,10 +184,9 @@ std::string junitReport(std::string_view testsPath, const std::vector<ProgramRes
                 suites += "/>\n";
             } else {
                 const std::string message = failureText(testsPath, result);
-                suites += ">\n      <failure message=\"" + xml(message) + "\">" +
-                          xml(message + " at step " + std::to_string(result.step) + '\n' +
-                                  textTraceRows(*program.switches, result.lastSteps),
-                              false) +
+                suites += ">\n      <failure message=\"" + xml(message) + "\">" + xml(message) + " at step " +
+                          std::to_string(result.step) + '\n' +
+                          xmlEscaped(textTraceRows(*program.switches, result.lastSteps)) +
                           "</failure>\n    </testcase>\n";
             }
         }
@@ -223,45 +198,6 @@ std::string junitReport(std::string_view testsPath, const std::vector<ProgramRes
 }
 
 }  // namespace
-
-std::string wellFormedUtf8(std::string_view text) {
-    std::string result;
-    result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        std::size_t length = 0;
-        std::uint32_t code = 0;
-        if (lead < 0x80) {
-            length = 1;
-            code = lead;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            code = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            code = lead & 0x0F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            code = lead & 0x07;
-        }
-        bool valid = length != 0 && i + length <= text.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        valid = valid && !(length == 3 && code < 0x800) && !(length == 4 && code < 0x10000) &&
-                code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF) && code != 0xFFFE && code != 0xFFFF;
-        if (valid) {
-            result += text.substr(i, length);
-            i += length;
-        } else {
-            result += replacement;  // one replacement per bad byte keeps the rest in step
-            ++i;
-        }
-    }
-    return result;
-}
 
 std::string gradeReport(std::string_view testsPath, const std::vector<ProgramResult>& programs,
                         ReportFormat format) {

@@ -14,11 +14,9 @@ enum class ReportFormat { Text, Csv, Jsonl, Junit };
 // The results of grading `programs` against the test file `testsPath`:
 // text for people, CSV and JSON lines with one row per program and case
 // (program,case,result,step,message), or JUnit XML with one testsuite per program.
+// Every name and message is shown through visibleText, so that each report is valid
+// UTF-8 without control characters and distinct names stay distinct.
 std::string gradeReport(std::string_view testsPath, const std::vector<ProgramResult>& programs,
                         ReportFormat format);
-
-// `text` with every ill-formed UTF-8 sequence replaced by U+FFFD, so that a file
-// name of any bytes gives valid JSON and XML.
-std::string wellFormedUtf8(std::string_view text);
 
 }  // namespace qzb

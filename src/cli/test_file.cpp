@@ -8,6 +8,7 @@
 
 #include "asm/lexer.h"
 #include "common/text.h"
+#include "common/utf8.h"
 
 namespace qzb {
 namespace {
@@ -33,42 +34,6 @@ using lexer::quoted;
 std::string hexByte(unsigned char byte) {
     constexpr std::string_view digits = "0123456789ABCDEF";
     return std::string("0x") + digits[byte >> 4] + digits[byte & 15];
-}
-
-// True when `text` is well-formed UTF-8 without control characters: a case name
-// goes into every report format as it is.
-bool isPrintableUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x20 || lead == 0x7F) return false;
-        std::size_t length = 1;
-        std::uint32_t code = lead;
-        if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            code = lead & 0x07;
-        } else if (lead >= 0xE0) {
-            length = 3;
-            code = lead & 0x0F;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            code = lead & 0x1F;
-        } else if (lead >= 0x80) {
-            return false;
-        }
-        if (i + length > text.size()) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            code = (code << 6) | (next & 0x3F);
-        }
-        const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-        if (overlong || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) ||
-            (code >= 0x80 && code < 0xA0)) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
 }
 
 struct Value {
@@ -184,7 +149,20 @@ private:
             if (!sawCase_) error(first, quoted(first.text) + " comes before the first case");
             return;
         }
+        addSteps(statement.steps);
         result_.cases.back().statements.push_back(std::move(statement));
+    }
+
+    // A file's cases are graded for every program handed in, so what they may take
+    // in all is bounded; the error names the statement that passes the bound.
+    void addSteps(std::uint32_t steps) {
+        const bool within = fileSteps_ <= maxFileSteps;
+        fileSteps_ += steps;
+        if (within && fileSteps_ > maxFileSteps) {
+            error(line_, stepsColumn_,
+                  "the cases add up to " + std::to_string(fileSteps_) + " steps here, more than the " +
+                      std::to_string(maxFileSteps) + " a test file may take");
+        }
     }
 
     // Splits a line into tokens; false (with the error noted) on a byte that no
@@ -209,7 +187,7 @@ private:
                     return false;
                 }
                 const std::string_view name = line.substr(i + 1, close - i - 1);
-                if (!isPrintableUtf8(name)) {
+                if (!isPrintableText(name)) {
                     error(line_, column, "a case name must be UTF-8 text without control characters");
                     return false;
                 }
@@ -401,6 +379,7 @@ private:
             return false;
         }
         statement.steps = static_cast<std::uint32_t>(value);
+        stepsColumn_ = count->column;
         return true;
     }
 
@@ -434,6 +413,8 @@ private:
     std::vector<Token> tokens_;
     std::size_t next_ = 0;
     bool sawCase_ = false;
+    std::uint64_t fileSteps_ = 0;
+    int stepsColumn_ = 1;  // of the N of the last statement that takes steps
     int line_ = 0;
     int endColumn_ = 1;
 };

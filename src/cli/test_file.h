@@ -55,6 +55,9 @@ struct TestFile {
 };
 
 inline constexpr std::uint32_t maxRunSteps = 1'000'000;
+// What all the cases of a file may take together, counting N of every run, run
+// until and sequence: about a second for each program graded.
+inline constexpr std::uint64_t maxFileSteps = 100'000'000;
 inline constexpr std::size_t maxSequenceLength = 64;
 
 // The test-file language, one statement a line, `;` starts a comment, keywords in
@@ -67,6 +70,7 @@ inline constexpr std::size_t maxSequenceLength = 64;
 //   expect COND                                  COND holds now
 //   expect out sequence V1 V2 ... within N       OUT shows V1, V2, ... within N instructions
 //
+// The cases of a file take at most 100000000 steps in all.
 // COND is one or more NAME=VALUE (pc, a, b, out, carry), all of which must hold.
 // VALUE is decimal, 0x hex, or 0b with four binary digits where x is any bit.
 TestFile parseTestFile(std::string_view text);

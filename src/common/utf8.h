@@ -8,8 +8,8 @@
 
 // What counts as printable text in a name or a message, and how anything else is
 // shown. One rule for the test-file parser and every report: a name the parser
-// takes is never changed by a report, and a report shows any other name so that
-// it is valid UTF-8, cannot drive a terminal, and stays apart from every other name.
+// takes shows as it is (a backslash doubled), and a report shows any other name so
+// that it is valid UTF-8, cannot drive a terminal, and stays apart from every other name.
 namespace qzb {
 
 // The length of the printable character that starts `text`, or 0 when it starts
