@@ -1,0 +1,2 @@
+jmp: A = 1
+JMP jmp
