@@ -8,8 +8,8 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
-#include <algorithm>
 #include <deque>
+#include <functional>
 #include <map>
 
 #include "panel/frm_main.h"
@@ -119,56 +119,61 @@ class TestMonkey : public QObject {
     QStringList messages;  // the messages the current event should show
     QString fileProblem;
     QList<QAbstractButton*> controls;  // every one a click or Space presses, the grid first
+    QHash<const QWidget*, std::function<void()>> pressed;  // what pressing each does to the shadow
+    QList<QCheckBox*> switchBoxes;                         // the grid, the input switches, Beep
+    QList<QRadioButton*> options;
+    QList<QLabel*> readoutLabels;  // A, B, PC, carry, lamps, then the address rows
 
-    // What pressing a control should do.
-    void press(const QWidget* control) {
-        PanelSwitches& s = shadow.switches;
-        for (std::size_t i = 0; i < s.program.size(); ++i)
-            if (control == window->chkRom[i]) toggle(s.program[i]);
-        for (std::size_t i = 0; i < s.input.size(); ++i)
-            if (control == window->chkInp[i]) toggle(s.input[i]);
-        if (control == window->chkBeep) toggle(s.beep);
-        if (control == window->optClk1) s.clock.select1Hz();
-        if (control == window->optClk2) s.clock.select10Hz();
-        if (control == window->optClk3) s.clock.selectManual();
-        if (control == window->cmdClock && s.clock.manual) shadow.step();
-        if (control == window->cmdReset) shadow.regs = {};
+    // The control named `name`, and what pressing it should do.
+    template <typename T>
+    T* find(const QString& name, std::function<void()> press) {
+        T* found = window->findChild<T*>(name);
+        controls << found;
+        pressed.insert(found, std::move(press));
+        return found;
     }
+    void press(const QWidget* control) {
+        if (pressed.contains(control)) pressed.value(control)();
+    }
+
     QString path(const QString& name) const {
         return folder.filePath(name.contains('.') ? name : name + ".qzb");
     }
 
-    // Each part of the panel as the window shows it and as its code holds it, next to what the shadow says.
+    // Each part of the panel as the window shows it and as the session holds it, next to what the shadow
+    // says.
     QString mismatch() const {
-        qzb::frmMain& w = *window;
         const MachineState& r = shadow.regs;
         PanelSwitches shown;
-        const auto stateOf = [](const QCheckBox* box) { return SwitchState("021"[box->checkState()] - '0'); };
-        std::transform(w.chkRom.begin(), w.chkRom.end(), shown.program.begin(), stateOf);
-        std::transform(w.chkInp.begin(), w.chkInp.end(), shown.input.begin(), stateOf);
-        shown.beep = stateOf(w.chkBeep);
-        shown.clock = {w.optClk1->isChecked(), w.optClk2->isChecked(), w.optClk3->isChecked()};
+        QList<SwitchState*> parts;
+        for (SwitchState& bit : shown.program) parts << &bit;
+        for (SwitchState& bit : shown.input) parts << &bit;
+        parts << &shown.beep;
+        for (qsizetype i = 0; i < parts.size(); ++i)
+            *parts[i] = SwitchState("021"[switchBoxes[i]->checkState()] - '0');
+        shown.clock = {options[0]->isChecked(), options[1]->isChecked(), options[2]->isChecked()};
         const bool several = shown.clock.hz1 + shown.clock.hz10 + shown.clock.manual > 1;
-        QStringList readouts{w.lblRegA->text(), w.lblRegB->text(), w.lblPC->text(), w.lblF->text(),
-                             w.lblOUTP->text()};
-        QStringList expected{binary(r.a), binary(r.b), binary(r.pc), r.carry ? "1" : "0",
-                             binary(r.out).replace('1', u'●').replace('0', u'○')};
-        for (int row = 0; row < 16; ++row) {
-            const QColor colour = w.Label2[std::size_t(row)]->palette().color(QPalette::WindowText);
-            readouts << w.Label2[std::size_t(row)]->text() + (colour == Qt::black ? "" : " " + colour.name());
-            expected << QString("Address %1%2").arg(row / 10).arg(row % 10) + (row == r.pc ? " #ff0000" : "");
+        QStringList readouts, expected{binary(r.a), binary(r.b), binary(r.pc), r.carry ? "1" : "0",
+                                       binary(r.out).replace('1', u'●').replace('0', u'○')};
+        for (const QLabel* label : readoutLabels) {
+            const QColor colour = label->palette().color(QPalette::WindowText);
+            readouts << label->text() + (label->text().startsWith("Address") && colour != Qt::black
+                                             ? " " + colour.name()
+                                             : "");
         }
-        const std::tuple<const char*, QString, QString> parts[] = {
+        for (int row = 0; row < 16; ++row)
+            expected << QString("Address %1%2").arg(row / 10).arg(row % 10) + (row == r.pc ? " #ff0000" : "");
+        const std::tuple<const char*, QString, QString> checked[] = {
             {"switches shown", describe(shown), describe(shadow.switches)},
-            {"switch record", describe(w.switches()), describe(shadow.switches)},
+            {"switch record", describe(window->session().switches()), describe(shadow.switches)},
             {"clock options selected", several ? "several" : "at most one", "at most one"},
-            {"registers", describe(w.machine().state()), describe(r)},
+            {"registers", describe(window->session().state()), describe(r)},
             {"readouts", readouts.join(", "), expected.join(", ")},
             {"beeps", QString::number(desktop.beeps), QString::number(shadow.beeps)},
             {"messages", desktop.messages.join(" | "), messages.join(" | ")},
             {"focus on a control", controls.contains(QApplication::focusWidget()) ? "yes" : "no", "yes"},
             {"files", fileProblem, ""}};
-        for (const auto& [part, seen, wanted] : parts)
+        for (const auto& [part, seen, wanted] : checked)
             if (seen != wanted) return QString("%1: %2\n  expected %3").arg(part, seen, wanted);
         return {};
     }
@@ -178,7 +183,7 @@ class TestMonkey : public QObject {
     // right one, where its box is drawn, and of two sharing a row the lower one. Then the control's own
     // hit test decides.
     QString click(QRandomGenerator& rng) {
-        const int grid = int(window->chkRom.size());
+        const int grid = 128;
         QAbstractButton* aimed =
             controls[rng.bounded(4) == 0 ? rng.bounded(grid, int(controls.size())) : rng.bounded(grid)];
         QWidget* client = window->centralWidget();
@@ -270,10 +275,23 @@ private slots:
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         window->Timer1.stop();  // the stream ticks the clock itself, so a run repeats exactly
-        controls = {window->chkRom.begin(), window->chkRom.end()};
-        controls << QList<QAbstractButton*>(window->chkInp.begin(), window->chkInp.end()) << window->chkBeep
-                 << window->optClk1 << window->optClk2 << window->optClk3 << window->cmdClock
-                 << window->cmdReset;
+        PanelSwitches& s = shadow.switches;
+        for (std::size_t i = 0; i < s.program.size(); ++i)
+            switchBoxes << find<QCheckBox>(QString("chkRom(%1)").arg(i), [&s, i] { toggle(s.program[i]); });
+        for (std::size_t i = 0; i < s.input.size(); ++i)
+            switchBoxes << find<QCheckBox>(QString("chkInp(%1)").arg(i), [&s, i] { toggle(s.input[i]); });
+        switchBoxes << find<QCheckBox>("chkBeep", [&s] { toggle(s.beep); });
+        options << find<QRadioButton>("optClk1", [&s] { s.clock.select1Hz(); })
+                << find<QRadioButton>("optClk2", [&s] { s.clock.select10Hz(); })
+                << find<QRadioButton>("optClk3", [&s] { s.clock.selectManual(); });
+        find<QPushButton>("cmdClock", [this] {
+            if (shadow.switches.clock.manual) shadow.step();
+        });
+        find<QPushButton>("cmdReset", [this] { shadow.regs = {}; });
+        for (const char* name : {"lblRegA", "lblRegB", "lblPC", "lblF", "lblOUTP"})
+            readoutLabels << window->findChild<QLabel*>(name);
+        for (int row = 0; row < 16; ++row)
+            readoutLabels << window->findChild<QLabel*>(QString("Label2(%1)").arg(row));
     }
 
     void randomEvents() {
