@@ -84,12 +84,14 @@ struct Phase {
     }
 };
 
-void fillWithOutputEight(qzb::PanelSwitches& switches) {
+qzb::PanelSwitches outputEightEverywhere() {
+    qzb::PanelSwitches switches;
     constexpr std::uint8_t outEight = 0b1010'1000;  // OUT = 8; PC advances
     qzb::bench::loadProgram(
         switches, {outEight, outEight, outEight, outEight, outEight, outEight, outEight, outEight, outEight,
                    outEight, outEight, outEight, outEight, outEight, outEight, outEight});
     switches.beep = qzb::SwitchState::On;
+    return switches;
 }
 
 class TickRecorder : public QObject {
@@ -132,7 +134,7 @@ private:
     void startPhaseSoon() {
         QTimer::singleShot(50, Qt::PreciseTimer, this, [this] {
             Phase& phase = phases_[phase_];
-            (phase_ == 0 ? window_.optClk2 : window_.optClk1)->click();
+            window_.findChild<QRadioButton*>(phase_ == 0 ? "optClk2" : "optClk1")->click();
             phase.beepsAtStart = desktop_.beeps;
             phase.start = qzb::bench::secondsOf(CLOCK_MONOTONIC);
             running_ = true;
@@ -160,8 +162,7 @@ int main(int argc, char* argv[]) {
     }
     CountingDesktop desktop;
     qzb::frmMain window(desktop);
-    fillWithOutputEight(window.switches());
-    window.showSwitches();
+    window.applyLoaded(outputEightEverywhere());
     window.show();
     TickRecorder recorder(window, desktop, seconds);
     return QApplication::exec();

@@ -30,7 +30,7 @@ void loadMixedProgram(qzb::PanelSwitches& switches) {
 void BM_Step(benchmark::State& state) {
     qzb::PanelSwitches switches;
     loadMixedProgram(switches);
-    qzb::Machine machine(switches, [] {});
+    qzb::Machine machine(switches);
     for (auto _ : state) {
         machine.step();
         benchmark::DoNotOptimize(machine.state());
@@ -38,13 +38,17 @@ void BM_Step(benchmark::State& state) {
 }
 BENCHMARK(BM_Step);
 
-// The shown window running the mixed program, painted once.
+// The shown window running the mixed program at 10 Hz, painted once. Its own
+// timer is stopped: the benchmark ticks.
 struct ShownPanel {
     SilentDesktop desktop;
     qzb::frmMain window{desktop};
     ShownPanel() {
-        loadMixedProgram(window.switches());
-        window.showSwitches();
+        qzb::PanelSwitches program;
+        loadMixedProgram(program);
+        program.clock.select10Hz();
+        window.applyLoaded(program);
+        window.Timer1.stop();
         window.show();
         QCoreApplication::processEvents();
     }
@@ -55,7 +59,7 @@ struct ShownPanel {
 // Painting is left to the event loop and is not included here.
 void BM_StepWithRefresh(benchmark::State& state) {
     ShownPanel panel;
-    for (auto _ : state) panel.window.machine().step();
+    for (auto _ : state) panel.window.onTimerTick();
 }
 BENCHMARK(BM_StepWithRefresh);
 
@@ -64,7 +68,7 @@ BENCHMARK(BM_StepWithRefresh);
 void BM_StepWithRefreshAndPaint(benchmark::State& state) {
     ShownPanel panel;
     for (auto _ : state) {
-        panel.window.machine().step();
+        panel.window.onTimerTick();
         QCoreApplication::processEvents();
     }
 }

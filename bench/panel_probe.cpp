@@ -14,8 +14,10 @@
 namespace {
 
 // A = A + 1, B = B + 1, OUT = B, jump to 0: every register readout changes.
-void loadCountingProgram(qzb::PanelSwitches& switches) {
+qzb::PanelSwitches countingProgram() {
+    qzb::PanelSwitches switches;
     qzb::bench::loadProgram(switches, {0b0000'0001, 0b0101'0001, 0b1000'0000, 0b1111'0000});
+    return switches;
 }
 
 }  // namespace
@@ -27,9 +29,8 @@ int main(int argc, char* argv[]) {
     desktop.setDialogParent(&window);
 
     qzb::bench::FirstShowProbe probe(window, qzb::bench::runSecondsArgument(argc, argv), [&window] {
-        loadCountingProgram(window.switches());
-        window.showSwitches();
-        window.optClk2->click();
+        window.applyLoaded(countingProgram());
+        window.findChild<QRadioButton*>(QStringLiteral("optClk2"))->click();
     });
     window.show();
     return QApplication::exec();

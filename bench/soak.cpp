@@ -17,15 +17,19 @@
 namespace {
 
 // B counts up, OUT follows B (so the lamps and the beep change), A follows the
-// carry, and the jump walks PC over four rows: every readout keeps changing.
-void loadProgram(qzb::PanelSwitches& switches) {
+// carry, and the jump walks PC over four rows: every readout keeps changing. At
+// 10 Hz, so that every tick is a step.
+qzb::PanelSwitches soakProgram() {
+    qzb::PanelSwitches switches;
     qzb::bench::loadProgram(switches, {0x51, 0x80, 0x01, 0xF0});
     switches.beep = qzb::SwitchState::On;
+    switches.clock.select10Hz();
+    return switches;
 }
 
 void run(QApplication& app, qzb::frmMain& window, long cycles) {
     for (long i = 1; i <= cycles; ++i) {
-        window.machine().step();
+        window.onTimerTick();
         if (i % 1000 == 0) app.processEvents();  // lets the window repaint as it would between ticks
     }
 }
@@ -38,8 +42,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     qzb::bench::CountingDesktop desktop;
     qzb::frmMain window(desktop);
-    loadProgram(window.switches());
-    window.showSwitches();
+    window.applyLoaded(soakProgram());
+    window.Timer1.stop();  // the soak ticks itself
     window.show();
     app.processEvents();
 

@@ -4,82 +4,166 @@
 
 #include <string>
 
-#include "front_panel/front_panel.h"
+#include "front_panel/page_json.h"
+#include "front_panel/panel_session.h"
 
-using qzb::FrontPanel;
-using qzb::SwitchState;
+using namespace qzb;
 
 namespace {
 
 // Every word B = B + 1, so the step count shows in B (modulo 16).
-void countInB(FrontPanel& panel) {
-    for (int address = 0; address < 16; ++address) {
-        for (int bit = 0; bit < 8; ++bit)
-            panel.switches().program[std::size_t(address * 8 + bit)] = SwitchState((0x51 >> bit) & 1);
-    }
+PanelSwitches countInB() {
+    PanelSwitches switches;
+    for (std::size_t index = 0; index < 128; ++index)
+        switches.program[index] = SwitchState((0x51 >> index % 8) & 1);
+    return switches;
 }
 
-// Ticks the panel `count` times and returns the steps taken, one digit per tick.
-std::string ticks(FrontPanel& panel, int count) {
+// Ticks `count` times: one digit a tick, 1 where B moved. Each tick reports a redraw exactly when it stepped.
+std::string ticks(PanelSession& session, int count) {
     std::string steps;
     for (int i = 0; i < count; ++i) {
-        const int before = panel.state().b;
-        panel.tick();
-        steps += panel.state().b != before ? '1' : '0';
+        const int before = session.state().b;
+        const bool redrawn = session.tick().readouts;
+        steps += session.state().b != before ? '1' : '0';
+        CHECK(redrawn == (steps.back() == '1'));
     }
     return steps;
 }
 
+constexpr PanelChange allRedrawn{.switches = true, .clock = true, .readouts = true};
+
 }  // namespace
 
 TEST_CASE("the clock generator: 10 Hz, 1 Hz with its divider, Manual and no option") {
-    int refreshes = 0;
-    FrontPanel panel([&] { ++refreshes; });
-    countInB(panel);
-    CHECK(ticks(panel, 3) == "000");  // Manual, as the panel starts
-    panel.clock();
-    CHECK(panel.state().b == 1);
-    panel.switches().clock.select10Hz();
-    CHECK(ticks(panel, 3) == "111");
-    panel.clock();  // the button does nothing unless Manual is selected
-    CHECK(panel.state().b == 4);
-    panel.switches().clock.select1Hz();
-    CHECK(ticks(panel, 14) == "00000000010000");
+    PanelSession session;
+    session.applyLoaded(countInB());
+    CHECK(ticks(session, 3) == "000");  // Manual, as the panel starts
+    CHECK(session.pressClock() == PanelChange{.readouts = true});
+    CHECK(session.state().b == 1);
+    session.selectClock(ClockOption::Hz10);
+    CHECK(ticks(session, 3) == "111");
+    CHECK(session.pressClock() == PanelChange{});  // the button steps in Manual only
+    session.selectClock(ClockOption::Hz1);
+    CHECK(ticks(session, 14) == "00000000010000");
     // The divider keeps its count across another selection and a reset.
-    panel.switches().clock.select10Hz();
-    CHECK(ticks(panel, 1) == "1");
-    panel.reset();
-    panel.switches().clock.select1Hz();
-    CHECK(ticks(panel, 6) == "000001");
-    panel.switches().clock = {false, false, false};
-    CHECK(ticks(panel, 20) == std::string(20, '0'));
-    panel.clock();
-    CHECK(panel.state().b == 1);
-    CHECK(refreshes == 1 + 3 + 1 + 1 + 1 + 1);  // every step and the reset
+    session.selectClock(ClockOption::Hz10);
+    CHECK(ticks(session, 1) == "1");
+    CHECK(session.pressReset() == PanelChange{.readouts = true});
+    CHECK(session.state() == MachineState{});
+    session.selectClock(ClockOption::Hz1);
+    CHECK(ticks(session, 6) == "000001");
+    session.selectClock(ClockOption::None);
+    CHECK(ticks(session, 20) == std::string(20, '0'));
+    CHECK(session.pressClock() == PanelChange{});
 }
 
-TEST_CASE("readouts: digits, lamps, the red row and the beep") {
-    FrontPanel panel;
-    CHECK(panel.readouts() == qzb::Readouts{"0000", "0000", "0000", "0", "○○○○", 0, false});
-    panel.machine().setState({.pc = 15, .a = 5, .b = 10, .out = 8, .carry = true});
-    CHECK(panel.readouts() == qzb::Readouts{"0101", "1010", "1111", "1", "●○○○", 15, false});
+TEST_CASE("a click turns a switch on from off or greyed, and off from on") {
+    PanelSwitches loaded;
+    loaded.program[9] = SwitchState::Greyed;
+    loaded.program[10] = SwitchState::On;
+    loaded.beep = SwitchState::Greyed;
+    for (const auto& [which, before, after] :
+         {std::tuple{SwitchRef{SwitchBank::Program, 8}, SwitchState::Off, SwitchState::On},
+          {SwitchRef{SwitchBank::Program, 9}, SwitchState::Greyed, SwitchState::On},
+          {SwitchRef{SwitchBank::Program, 10}, SwitchState::On, SwitchState::Off},
+          {SwitchRef{SwitchBank::Input, 3}, SwitchState::Off, SwitchState::On},
+          {SwitchRef{SwitchBank::Beep, 0}, SwitchState::Greyed, SwitchState::On}}) {
+        CAPTURE(which.index);
+        PanelSession session;
+        session.applyLoaded(loaded);
+        session.setState({.pc = 3, .a = 1});
+        CHECK(session.switchState(which) == before);
+        CHECK(session.toggle(which) == PanelChange{.switches = true});
+        CHECK(session.switchState(which) == after);
+        // Nothing else changes until the next step reads the switches.
+        CHECK(session.state() == MachineState{.pc = 3, .a = 1});
+    }
+    PanelSession session;
+    for (const SwitchRef nowhere : {SwitchRef{SwitchBank::Program, 128}, SwitchRef{SwitchBank::Input, -1}})
+        CHECK(session.toggle(nowhere) == PanelChange{});
+    CHECK(session.switches() == PanelSwitches{});
+}
+
+TEST_CASE("a clock option selected reads back the same, and Tab stops at it or at the first") {
+    for (const auto& [option, tabStop, mode] :
+         {std::tuple{ClockOption::Hz1, ClockOption::Hz1, ClockMode{true, false, false}},
+          {ClockOption::Hz10, ClockOption::Hz10, ClockMode{false, true, false}},
+          {ClockOption::Manual, ClockOption::Manual, ClockMode{false, false, true}},
+          {ClockOption::None, ClockOption::Hz1, ClockMode{false, false, false}}}) {
+        PanelSession session;
+        CHECK(session.selectClock(option) == PanelChange{.clock = option != ClockOption::Manual});
+        CHECK(session.clockOption() == option);
+        CHECK(session.switches().clock == mode);
+        CHECK(session.tabStopOption() == tabStop);
+    }
+}
+
+TEST_CASE("a load or a link replaces the switches and resets; a link without a setting empties the panel") {
+    PanelSwitches setting = countInB(), withInput, emptyWithInput;
+    setting.program[0] = SwitchState::Greyed;
+    setting.clock.select10Hz();
+    setting.beep = SwitchState::On;
+    withInput = setting;
+    withInput.input[1] = emptyWithInput.input[1] = SwitchState::On;
+    for (const auto& [how, after, change] : {std::tuple{std::string("load"), withInput, allRedrawn},
+                                             {settingLink(setting), setting, allRedrawn},
+                                             {"#qzb1.00", PanelSwitches{}, allRedrawn},
+                                             {"#", emptyWithInput, PanelChange{}}}) {
+        CAPTURE(how);
+        PanelSession session;
+        session.toggle({SwitchBank::Input, 1});
+        session.setState({.pc = 5});
+        // A load's copy holds the input switches it was made from; the session keeps its own regardless.
+        CHECK((how == "load" ? session.applyLoaded(setting) : session.applyLink(readSettingLink(how))) ==
+              change);
+        CHECK(session.switches() == after);
+        CHECK(session.state() == (change.readouts ? MachineState{} : MachineState{.pc = 5}));
+    }
+}
+
+TEST_CASE("readouts: digits, lamps, the red row, and the beep a step reports") {
+    PanelSession session;
+    CHECK(session.readouts() == Readouts{"0000", "0000", "0000", "0", "○○○○", 0, false});
+    session.setState({.pc = 15, .a = 5, .b = 10, .out = 8, .carry = true});
+    CHECK(session.readouts() == Readouts{"0101", "1010", "1111", "1", "●○○○", 15, false});
+    // Word 0: OUT = 0 + n.
     for (const auto& [beep, out, due] : {std::tuple{SwitchState::On, 8, true},
                                          {SwitchState::On, 7, false},
                                          {SwitchState::Greyed, 15, false},
                                          {SwitchState::Off, 8, false}}) {
-        panel.switches().beep = beep;
-        panel.machine().setState({.out = std::uint8_t(out)});
-        CHECK(panel.readouts().beep == due);
+        PanelSwitches program;
+        for (std::size_t bit = 0; bit < 8; ++bit)
+            program.program[bit] = SwitchState(((0xA0 | out) >> bit) & 1);
+        program.beep = beep;
+        session.applyLoaded(program);
+        CHECK(session.pressClock() == PanelChange{.readouts = true, .beep = due});
+        CHECK(session.readouts().beep == due);
     }
-    CHECK(qzb::decToBin(16, false) == std::nullopt);
-    CHECK(qzb::addressText(7) == "Address 07");
+    CHECK(decToBin(16, false) == std::nullopt);
+    CHECK(addressText(7) == "Address 07");
 }
 
-TEST_CASE("Tab enters the clock options at the selected one, or the first") {
-    FrontPanel panel;
-    CHECK(panel.tabStopOption() == 2);
-    panel.switches().clock.select10Hz();
-    CHECK(panel.tabStopOption() == 1);
-    panel.switches().clock = {false, false, false};
-    CHECK(panel.tabStopOption() == 0);
+// The page binds by these: a control's role follows its fields, a line's its ends.
+TEST_CASE("the page's JSON carries every role and the catalogue") {
+    const std::string json = pageJson();
+    const char* const parts[] = {
+        R"j("role":{"is":"programSwitch","address":1,"bit":5}},{"name":"chkRom(14)")j",
+        R"j("role":{"is":"addressLabel","address":15}})j",
+        R"j("role":{"is":"inputSwitch","bit":2}})j",
+        R"j("role":{"is":"beep"}})j",
+        R"j("role":{"is":"readout","readout":"carry"}})j",
+        R"j("role":{"is":"clockOption","option":1}})j",
+        R"j("role":{"is":"clockButton"}})j",
+        R"j("role":{"is":"resetButton"}})j",
+        R"j("role":{"is":"frame"}})j",
+        R"j("to":[56,248],"role":{"is":"connector"}})j",
+        R"j("fileCommands":{"Load":{"refused":"無効なファイルが選択されました。ファイルはロードされませんでした。","cannotOpen":"File Not Found"},)j",
+        R"j("SaveAs":{"refused":"無効なファイルが選択されました。ファイルは保存されませんでした。","cannotOpen":"書き込めません。"}})j",
+        R"j("lampFont":{"face":"ＭＳ Ｐゴシック","fallbacks":["MS PGothic","IPAPGothic"],"points":12}}})j",
+    };
+    for (const char* part : parts) {
+        CAPTURE(part);
+        CHECK(json.find(part) != std::string::npos);
+    }
 }

@@ -106,18 +106,17 @@ PanelSwitches pattern() {
     return panel;
 }
 
-// One window's file commands over a scratch folder; `resets` holds the switches each reset saw.
+// One window's file commands over a scratch folder; Load reads into `panel`.
 struct Session {
     Scratch folder;
     ScriptedPicker picker;
     FileDialog dialog{picker};
     FileCommandContext context{dialog, folder.path.string()};
     PanelSwitches panel = pattern();
-    std::vector<PanelSwitches> resets;
 
     FileCommandOutcome load(std::optional<std::string> name) {
         picker.answers = {std::move(name)};
-        return loadSettings(context, panel, [this] { resets.push_back(panel); });
+        return loadSettings(context, panel);
     }
     FileCommandOutcome save(std::vector<std::optional<std::string>> answers) {
         picker.answers = std::move(answers);
@@ -150,19 +149,7 @@ int asUnprivileged(const std::function<int()>& work) {
 
 }  // namespace
 
-TEST_CASE("a saved file loads back, and each command sets up the dialog") {
-    Session session;
-    CHECK(session.save({session.folder / "prog"}) == done);
-    session.panel = uniform(SwitchState::Greyed);
-    CHECK(session.load(session.folder / "prog") == done);
-    CHECK(session.resets == std::vector{pattern()});  // the reset sees the loaded switches
-    CHECK(session.panel == pattern());
-    const std::string rest = "|QZB File|*.qzb|qzb|" + session.folder.path.string();
-    CHECK(session.picker.shown ==
-          std::vector<std::string>{"save|Save Setting File|6" + rest, "open|Open Setting File|4100" + rest});
-}
-
-TEST_CASE("the name each choice in the save dialog is saved as; none when it is refused") {
+TEST_CASE("a name chosen in the save dialog is saved as shown and loads back; a refused one writes nothing") {
     for (const auto& [chosen, savedAs] : {std::pair{"prog", "prog.qzb"},
                                           {".QZB", ".QZB"},
                                           {"dir.v2/prog", "dir.v2/prog.qzb"},
@@ -178,68 +165,65 @@ TEST_CASE("the name each choice in the save dialog is saved as; none when it is 
             CHECK(outcome == refused);
             CHECK(entries(session.folder.path) == std::vector<std::string>{"dir.v2"});
             CHECK(entries(session.folder / "dir.v2").empty());
-        } else {
-            CHECK(outcome == done);
-            CHECK(contents(session.folder / savedAs) == writeSettingFile(pattern()));
+            continue;
         }
+        CHECK(outcome == done);
+        CHECK(contents(session.folder / savedAs) == writeSettingFile(pattern()));
+        session.panel = uniform(SwitchState::Greyed);
+        CHECK(session.load(session.folder / savedAs) == done);
+        CHECK(session.panel == pattern());
+        const std::string rest = "|QZB File|*.qzb|qzb|" + session.folder.path.string();
+        CHECK(session.picker.shown == std::vector<std::string>{"save|Save Setting File|6" + rest,
+                                                               "open|Open Setting File|4100" + rest});
     }
 }
 
-TEST_CASE("a cancel, a refused name or a file that cannot be read changes nothing and writes nothing") {
+// A save over anything but a regular file (after its links) would replace a device or a FIFO with a
+// file; it is refused and the target left as it was.
+TEST_CASE("a cancel, a refused name or a file that is not a regular one changes nothing and writes nothing") {
     struct Row {
         const char* name;  // empty: the dialog is cancelled
         bool saving;
         FileCommandOutcome outcome;
     };
+    const FileCommandOutcome notRegular = cannotOpen(FileError::NotRegularFile);
     for (const Row& row :
          {Row{"", false, cancelled},
           {"", true, cancelled},
           {"prog.txt", false, refused},
           {"missing.qzb", false, cannotOpen(std::make_error_code(std::errc::no_such_file_or_directory))},
           {"directory.qzb", false, cannotOpen(std::make_error_code(std::errc::is_a_directory))},
-          {"fifo.qzb", false, cannotOpen(FileError::NotRegularFile)},
-          {"device.qzb", false, cannotOpen(FileError::NotRegularFile)}}) {
-        const std::string shown = row.name;
+          {"fifo.qzb", false, notRegular},
+          {"zero.qzb", false, notRegular},
+          {"fifo.qzb", true, notRegular},
+          {"link.qzb", true, notRegular},
+          {"device.qzb", true, notRegular}}) {
+        const std::string shown = std::string(row.saving ? "save " : "load ") + row.name;
         CAPTURE(shown);
         Session session;
         const std::string name = row.name, path = session.folder / name;
         if (name == "prog.txt") writeFile(path, "old");
         if (name == "directory.qzb") fs::create_directory(path);
-        if (name == "fifo.qzb") REQUIRE(::mkfifo(path.c_str(), 0600) == 0);
-        if (name == "device.qzb") fs::create_symlink("/dev/zero", path);
-        const std::vector<std::string> before = entries(session.folder.path);
-        const auto answer = name.empty() ? std::nullopt : std::optional(path);
-        CHECK((row.saving ? session.save({answer}) : session.load(answer)) == row.outcome);
-        CHECK(session.panel == pattern());
-        CHECK(session.resets.empty());
-        CHECK(entries(session.folder.path) == before);
-        if (name == "prog.txt") CHECK(contents(path) == "old");
-    }
-}
-
-// A save over anything but a regular file (after its links) would replace a
-// device or a FIFO with a file; it is refused and the target left as it was.
-TEST_CASE("a save refuses a FIFO, a link to one and a device") {
-    for (const std::string name : {"fifo.qzb", "link.qzb", "device.qzb"}) {
-        CAPTURE(name);
-        Session session;
-        const std::string path = session.folder / name, fifo = session.folder / "target";
+        if (name == "fifo.qzb" || name == "link.qzb")
+            REQUIRE(::mkfifo((name == "link.qzb" ? session.folder / "target" : path).c_str(), 0600) == 0);
+        if (name == "link.qzb") fs::create_symlink("target", path);
+        if (name == "zero.qzb") fs::create_symlink("/dev/zero", path);
         if (name == "device.qzb" && ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0) {
             MESSAGE("skipped: making a device needs root");
             continue;
         }
-        if (name != "device.qzb") REQUIRE(::mkfifo((name == "link.qzb" ? fifo : path).c_str(), 0600) == 0);
-        if (name == "link.qzb") fs::create_symlink("target", path);
         const std::vector<std::string> before = entries(session.folder.path);
-        CHECK(session.save({path}) == cannotOpen(FileError::NotRegularFile));
+        const fs::file_type type = fs::symlink_status(path).type();
+        const auto answer = name.empty() ? std::nullopt : std::optional(path);
+        CHECK((row.saving ? session.save({answer}) : session.load(answer)) == row.outcome);
+        CHECK(session.panel == pattern());
         CHECK(entries(session.folder.path) == before);
-        CHECK(fs::status(path).type() ==
-              (name == "device.qzb" ? fs::file_type::character : fs::file_type::fifo));
-        CHECK(fs::is_symlink(path) == (name == "link.qzb"));
+        CHECK(fs::symlink_status(path).type() == type);
+        if (name == "prog.txt") CHECK(contents(path) == "old");
     }
 }
 
-TEST_CASE("any file loads quietly, within the read limit, and ends with one reset") {
+TEST_CASE("any file loads quietly, within the read limit") {
     const PanelSwitches off = uniform(SwitchState::Off), on = uniform(SwitchState::On);
     const std::string limit(fileReadLimit - 1, ' '), tail = "1\r\n" + std::string(1 << 20, '1');
     for (const auto& [name, bytes, expected] : {std::tuple{"empty", std::string(), off},
@@ -253,7 +237,7 @@ TEST_CASE("any file loads quietly, within the read limit, and ends with one rese
         session.panel = uniform(SwitchState::Greyed, {false, true, false});
         writeFile(session.folder / "hostile.qzb", bytes);
         CHECK(session.load(session.folder / "hostile.qzb") == done);
-        CHECK(session.resets == std::vector{expected});
+        CHECK(session.panel == expected);
     }
 }
 
@@ -275,20 +259,10 @@ TEST_CASE("a name that would replace a file is asked about as written, before an
     CHECK(fresh.picker.asked.empty());
 }
 
-TEST_CASE("a commit that fails keeps the old file") {
-    Session session;
-    fs::create_directory(session.folder / "sub");
-    writeFile(session.folder / "sub/old.qzb", "old");
-    // The folder moves away under the written file, so the commit cannot put it in place.
-    session.context.beforeSaveCommit = [&] { fs::rename(session.folder / "sub", session.folder / "moved"); };
-    CHECK(session.save({session.folder / "sub/old.qzb"}).result == FileCommandResult::CannotOpen);
-    CHECK(contents(session.folder / "moved/old.qzb") == "old");
-    CHECK(entries(session.folder / "moved") == std::vector<std::string>{"old.qzb"});
-}
-
-// The file size limit fails the write after each possible number of bytes (SIGXFSZ
-// ignored, so the write returns an error); only room for the whole file saves it.
-TEST_CASE("a write failing after any byte keeps the old file") {
+// The file size limit fails the write after each possible number of bytes (SIGXFSZ ignored, so the
+// write returns an error); only room for the whole file saves it. Last, the folder moves away under
+// the written file, so the commit cannot put it in place.
+TEST_CASE("a save failing after any byte, or at its commit, keeps the old file") {
     Session session;
     const std::string path = session.folder / "old.qzb", saved = writeSettingFile(session.panel);
     rlimit unlimited{};
@@ -307,6 +281,14 @@ TEST_CASE("a write failing after any byte keeps the old file") {
         CHECK(entries(session.folder.path) == std::vector<std::string>{"old.qzb"});
     }
     ::signal(SIGXFSZ, handler);
+
+    writeFile(path, "old");
+    const std::string moved = session.folder.path.string() + "-moved";
+    session.context.beforeSaveCommit = [&] { fs::rename(session.folder.path, moved); };
+    CHECK(session.save({path}).result == FileCommandResult::CannotOpen);
+    fs::rename(moved, session.folder.path);
+    CHECK(contents(path) == "old");
+    CHECK(entries(session.folder.path) == std::vector<std::string>{"old.qzb"});
 }
 
 // As a user without privileges: what each save is allowed to replace, and how.

@@ -64,7 +64,7 @@ private:
 class CaseRun {
 public:
     CaseRun(const PanelSwitches& program, const TestCase& testCase)
-        : switches_(program), machine_(switches_, {}) {
+        : switches_(program), machine_(switches_) {
         result_.name = testCase.name;
         switches_.input.fill(SwitchState::Off);
         machine_.reset();

@@ -173,7 +173,7 @@ std::string textTraceRows(const PanelSwitches& switches, std::span<const TraceRo
 
 bool writeTrace(const PanelSwitches& switches, std::uint64_t steps, TraceFormat format, std::FILE* out) {
     RowBuffer rows(out);
-    Machine machine(switches, {});
+    Machine machine(switches);
     machine.reset();
 
     if (format == TraceFormat::Text) {

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "front_panel/panel_layout.h"
 
-#include <cstdio>
 #include <utility>
 
 namespace qzb::layout {
@@ -15,9 +14,11 @@ std::string twoDigits(int value) {
     return {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
 }
 
-Control control(std::string name, Kind kind, std::string text, Rect rect, std::string parent = {}) {
+Control control(std::string name, Role role, Kind kind, std::string text, Rect rect,
+                std::string parent = {}) {
     Control made;
     made.name = std::move(name);
+    made.role = role;
     made.kind = kind;
     made.text = std::move(text);
     made.rect = rect;
@@ -25,15 +26,20 @@ Control control(std::string name, Kind kind, std::string text, Rect rect, std::s
     return made;
 }
 
-Control label(std::string name, std::string text, Rect rect, Align align = Align::Left) {
-    Control made = control(std::move(name), Kind::Label, std::move(text), rect);
+Control label(std::string name, std::string text, Rect rect, Align align = Align::Left,
+              Role role = {Role::Caption}) {
+    Control made = control(std::move(name), role, Kind::Label, std::move(text), rect);
     made.align = align;
     return made;
 }
 
+Control readout(std::string name, Readout which, std::string text, Rect rect, Align align = Align::Left) {
+    return label(std::move(name), std::move(text), rect, align, {.is = Role::Readout, .readout = which});
+}
+
 // A switch without a caption, named by its place on the panel.
-Control placedSwitch(std::string name, Rect rect, std::string accessibleName) {
-    Control made = control(std::move(name), Kind::CheckBox, {}, rect);
+Control placedSwitch(std::string name, Role role, Rect rect, std::string accessibleName) {
+    Control made = control(std::move(name), role, Kind::CheckBox, {}, rect);
     made.accessibleName = std::move(accessibleName);
     return made;
 }
@@ -46,53 +52,16 @@ void captioned(std::vector<Control>& list, Control caption, Control readout) {
     list.push_back(std::move(readout));
 }
 
-void appendJson(std::string& json, const std::string& text) {
-    json += '"';
-    for (const char c : text) {
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-            json += escaped;
-        } else {
-            json += c;
-        }
-    }
-    json += '"';
-}
-
-void appendJson(std::string& json, const Rect& rect) {
-    char separator = '[';
-    for (const int value : {rect.x, rect.y, rect.width, rect.height}) {
-        json += std::exchange(separator, ',');
-        json += std::to_string(value);
-    }
-    json += ']';
-}
-
-void appendJson(std::string& json, const std::vector<std::string>& names) {
-    json += '[';
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (i > 0) json += ',';
-        appendJson(json, names[i]);
-    }
-    json += ']';
-}
-
-const char* kindName(Kind kind) {
-    switch (kind) {
-        case Kind::Label: return "label";
-        case Kind::CheckBox: return "checkbox";
-        case Kind::OptionButton: return "option";
-        case Kind::PushButton: return "button";
-        case Kind::GroupFrame: return "frame";
-    }
-    return "label";
-}
-
 }  // namespace
+
+std::optional<SwitchRef> switchOf(const Role& role) {
+    switch (role.is) {
+        case Role::ProgramSwitch: return SwitchRef{SwitchBank::Program, role.address * 8 + role.bit};
+        case Role::InputSwitch: return SwitchRef{SwitchBank::Input, role.bit};
+        case Role::Beep: return SwitchRef{SwitchBank::Beep, 0};
+        default: return std::nullopt;
+    }
+}
 
 Rect programSwitch(int address, int bit) {
     return {192 + 16 * (7 - bit), 56 + 24 * address, 17, 12};
@@ -118,57 +87,70 @@ std::vector<Control> controls() {
     std::vector<Control> list;
     for (int address = 0; address < 16; ++address) {
         for (int bit = 0; bit < 8; ++bit) {
-            list.push_back(placedSwitch(indexed("chkRom", address * 8 + bit), programSwitch(address, bit),
-                                        programSwitchName(address, bit)));
+            list.push_back(placedSwitch(indexed("chkRom", address * 8 + bit),
+                                        {.is = Role::ProgramSwitch, .address = address, .bit = bit},
+                                        programSwitch(address, bit), programSwitchName(address, bit)));
         }
         // The refresh writes the text; it is black from the start, red on the PC's row.
-        Control row = label(indexed("Label2", address), "", addressLabel(address));
+        Control row = label(indexed("Label2", address), "", addressLabel(address), Align::Left,
+                            {.is = Role::AddressLabel, .address = address});
         row.coloured = true;
-        row.colour = black;
+        row.colour = catalogue::black;
         list.push_back(std::move(row));
     }
     list.push_back(label("Label3", "Program Memory", {192, 16, 169, 17}, Align::Centre));
     list.push_back(label(indexed("Label1", 0), "D7", {192, 40, 33, 17}));
     list.push_back(label(indexed("Label1", 1), "D0", {304, 40, 33, 17}));
 
-    for (int bit = 0; bit < 4; ++bit)
-        list.push_back(placedSwitch(indexed("chkInp", bit), inputSwitch(bit), inputSwitchName(bit)));
+    for (int bit = 0; bit < 4; ++bit) {
+        list.push_back(placedSwitch(indexed("chkInp", bit), {.is = Role::InputSwitch, .bit = bit},
+                                    inputSwitch(bit), inputSwitchName(bit)));
+    }
     for (int k = 0; k < 8; ++k) {
         list.push_back(label(indexed("Label9", k), std::to_string(k % 4),
                              {96 + 16 * (3 - k % 4), k >= 4 ? 208 : 280, 17, 17}));
     }
 
     captioned(list, label("Label4", "RegistorA", {8, 48, 65, 17}),
-              label("lblRegA", "****", {80, 48, 65, 17}));
+              readout("lblRegA", Readout::A, "****", {80, 48, 65, 17}));
     captioned(list, label("Label5", "RegistorB", {8, 72, 65, 17}),
-              label("lblRegB", "****", {80, 72, 65, 17}));
-    captioned(list, label("Label7", "C Flag", {8, 96, 57, 17}), label("lblF", "*", {80, 96, 25, 17}));
+              readout("lblRegB", Readout::B, "****", {80, 72, 65, 17}));
+    captioned(list, label("Label7", "C Flag", {8, 96, 57, 17}),
+              readout("lblF", Readout::Carry, "*", {80, 96, 25, 17}));
     captioned(list, label("Label6", "ProgramCounter", {8, 120, 89, 17}),
-              label("lblPC", "****", {112, 120, 49, 17}));
-    Control lamps = label("lblOUTP", "●●●●", {80, 224, 81, 17}, Align::Centre);
-    lamps.fontFace = "ＭＳ Ｐゴシック";
-    lamps.fontPoints = 12;
+              readout("lblPC", Readout::PC, "****", {112, 120, 49, 17}));
+    std::string lit;
+    for (int lamp = 0; lamp < 4; ++lamp) lit += catalogue::lampOn;
+    Control lamps = readout("lblOUTP", Readout::Out, lit, {80, 224, 81, 17}, Align::Centre);
+    lamps.fontFace = catalogue::lampFace;
+    lamps.fontPoints = catalogue::lampPoints;
     lamps.coloured = true;
-    lamps.colour = red;
+    lamps.colour = catalogue::red;
     lamps.opaque = true;
     captioned(list, label(indexed("Label8", 1), "OUTP", {88, 192, 65, 17}, Align::Centre), std::move(lamps));
 
-    Control beep = control("chkBeep", Kind::CheckBox, "Beep", {8, 240, 57, 17});
+    Control beep = control("chkBeep", {Role::Beep}, Kind::CheckBox, "Beep", {8, 240, 57, 17});
     beep.opaque = true;
     list.push_back(std::move(beep));
     list.push_back(label(indexed("Label8", 0), "INP", {88, 264, 65, 17}, Align::Centre));
 
-    list.push_back(control("Frame1", Kind::GroupFrame, "Clock Generator", {0, 328, 169, 73}));
-    list.push_back(control("optClk1", Kind::OptionButton, "1Hz", {8, 16, 57, 17}, "Frame1"));
-    list.push_back(control("optClk2", Kind::OptionButton, "10Hz", {8, 32, 57, 17}, "Frame1"));
-    list.push_back(control("optClk3", Kind::OptionButton, "Manual →", {8, 48, 81, 17}, "Frame1"));
-    list.push_back(control("cmdClock", Kind::PushButton, "Clock", {88, 40, 65, 25}, "Frame1"));
-    list.push_back(control("cmdReset", Kind::PushButton, "Reset", {0, 408, 169, 25}));
+    list.push_back(control("Frame1", {Role::Frame}, Kind::GroupFrame, "Clock Generator", {0, 328, 169, 73}));
+    const auto option = [](ClockOption which) { return Role{.is = Role::ClockOption, .option = which}; };
+    list.push_back(
+        control("optClk1", option(ClockOption::Hz1), Kind::OptionButton, "1Hz", {8, 16, 57, 17}, "Frame1"));
+    list.push_back(
+        control("optClk2", option(ClockOption::Hz10), Kind::OptionButton, "10Hz", {8, 32, 57, 17}, "Frame1"));
+    list.push_back(control("optClk3", option(ClockOption::Manual), Kind::OptionButton, "Manual →",
+                           {8, 48, 81, 17}, "Frame1"));
+    list.push_back(
+        control("cmdClock", {Role::ClockButton}, Kind::PushButton, "Clock", {88, 40, 65, 25}, "Frame1"));
+    list.push_back(control("cmdReset", {Role::ResetButton}, Kind::PushButton, "Reset", {0, 408, 169, 25}));
     return list;
 }
 
 std::vector<Line> connector() {
-    return {{"Line1", 96, 232, 96, 248}, {"Line2", 96, 248, 56, 248}};
+    return {{.name = "Line1", .x1 = 96, .y1 = 232, .x2 = 96, .y2 = 248},
+            {.name = "Line2", .x1 = 96, .y1 = 248, .x2 = 56, .y2 = 248}};
 }
 
 std::vector<Menu> menus() {
@@ -183,64 +165,6 @@ std::vector<std::string> tabOrder() {
     for (int bit = 0; bit < 4; ++bit) order.push_back(indexed("chkInp", bit));
     order.emplace_back("chkBeep");
     return order;
-}
-
-std::string layoutJson() {
-    std::string json = "{\"title\":";
-    appendJson(json, windowTitle);
-    json += ",\"client\":[" + std::to_string(clientWidth) + "," + std::to_string(clientHeight) + "]";
-    json += ",\"controls\":[";
-    bool first = true;
-    for (const Control& control : controls()) {
-        json += first ? "{" : ",{";
-        first = false;
-        json += "\"name\":";
-        appendJson(json, control.name);
-        json += ",\"kind\":\"" + std::string(kindName(control.kind)) + "\",\"text\":";
-        appendJson(json, control.text);
-        json += ",\"rect\":";
-        appendJson(json, control.rect);
-        json += ",\"parent\":";
-        appendJson(json, control.parent);
-        json += control.align == Align::Centre ? ",\"align\":\"centre\"" : ",\"align\":\"left\"";
-        json += ",\"accessibleName\":";
-        appendJson(json, control.accessibleName);
-        json += ",\"labels\":";
-        appendJson(json, control.labels);
-        json += ",\"fontFace\":";
-        appendJson(json, control.fontFace);
-        json += ",\"fontPoints\":" + std::to_string(control.fontPoints);
-        if (control.coloured) {
-            json += ",\"colour\":[" + std::to_string(control.colour.red) + "," +
-                    std::to_string(control.colour.green) + "," + std::to_string(control.colour.blue) + "]";
-        }
-        json += control.opaque ? ",\"opaque\":true}" : ",\"opaque\":false}";
-    }
-    json += "],\"lines\":[";
-    first = true;
-    for (const Line& line : connector()) {
-        json += first ? "{" : ",{";
-        first = false;
-        json += "\"name\":";
-        appendJson(json, line.name);
-        json += ",\"from\":[" + std::to_string(line.x1) + "," + std::to_string(line.y1) + "],\"to\":[" +
-                std::to_string(line.x2) + "," + std::to_string(line.y2) + "]}";
-    }
-    json += "],\"menus\":[";
-    first = true;
-    for (const Menu& menu : menus()) {
-        json += first ? "{" : ",{";
-        first = false;
-        json += "\"name\":";
-        appendJson(json, menu.name);
-        json += ",\"items\":";
-        appendJson(json, menu.items);
-        json += '}';
-    }
-    json += "],\"tabOrder\":";
-    appendJson(json, tabOrder());
-    json += '}';
-    return json;
 }
 
 }  // namespace qzb::layout

@@ -1,18 +1,22 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-// The front panel as data: every fixed control's name, kind, text, place and size,
-// the connector lines, the menus and the focus order. The desktop window and the web
-// page both build themselves from this table, so the two panels cannot drift apart.
+#include "front_panel/catalogue.h"
+#include "machine/panel_switches.h"
+
+// The front panel as data: every fixed control's name, role, kind, text, place and
+// size, the connector lines, the menus and the focus order. The desktop window and
+// the web page both build themselves from this table, so the two panels cannot drift
+// apart. A control's name is the one the original panel gave it; what it is, is its
+// role, and the front ends bind by role.
 namespace qzb::layout {
 
 inline constexpr int clientWidth = 400;
 inline constexpr int clientHeight = 445;
-inline constexpr const char* windowTitle = "QZB エミュレータ";
 
 struct Rect {
     int x = 0;
@@ -23,19 +27,44 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-struct Rgb {
-    std::uint8_t red = 0;
-    std::uint8_t green = 0;
-    std::uint8_t blue = 0;
-
-    friend bool operator==(const Rgb&, const Rgb&) = default;
-};
+using catalogue::Rgb;
 
 enum class Kind { Label, CheckBox, OptionButton, PushButton, GroupFrame };
 enum class Align { Left, Centre };
 
+// The five readouts.
+enum class Readout { A, B, PC, Carry, Out };
+
+// What a control is.
+struct Role {
+    enum Is {
+        ProgramSwitch,  // `address`, `bit`
+        InputSwitch,    // `bit`
+        Beep,
+        ClockOption,  // `option`
+        ClockButton,
+        ResetButton,
+        Readout,       // `readout`
+        AddressLabel,  // `address`
+        Caption,       // any fixed text: a heading, a register's name, a bit number
+        Frame,
+        Connector,  // Line1 and Line2
+    };
+    Is is = Caption;
+    int address = 0;
+    int bit = 0;
+    qzb::ClockOption option = qzb::ClockOption::None;
+    layout::Readout readout = layout::Readout::A;
+
+    friend bool operator==(const Role&, const Role&) = default;
+};
+
+// The switch a switch's role names; nothing for any other role.
+std::optional<SwitchRef> switchOf(const Role& role);
+
 struct Control {
     std::string name;  // "chkRom(5)", "lblRegA", "Frame1"
+    Role role;
     Kind kind = Kind::Label;
     std::string text;    // the caption, or a readout's text before the first refresh
     Rect rect;           // in the parent's coordinates
@@ -52,6 +81,7 @@ struct Control {
 
 struct Line {
     std::string name;
+    Role role{Role::Connector};
     int x1 = 0;
     int y1 = 0;
     int x2 = 0;
@@ -62,9 +92,6 @@ struct Menu {
     std::string name;                // also the caption
     std::vector<std::string> items;  // none: a command on the menu bar itself
 };
-
-inline constexpr Rgb black{0, 0, 0};
-inline constexpr Rgb red{255, 0, 0};
 
 // The switch banks and the address labels, by address and bit.
 Rect programSwitch(int address, int bit);
@@ -80,10 +107,7 @@ std::vector<Control> controls();
 std::vector<Line> connector();
 std::vector<Menu> menus();
 // The controls that take the keyboard focus, in Tab order. The three clock
-// options are one stop (see FrontPanel::tabStopOption).
+// options are one stop (see PanelSession::tabStopOption).
 std::vector<std::string> tabOrder();
-
-// All of the above as one JSON object, for the web page.
-std::string layoutJson();
 
 }  // namespace qzb::layout

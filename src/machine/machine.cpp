@@ -48,20 +48,10 @@ void Machine::step() {
     } else {
         state_.pc = nibble(state_.pc + 1);
     }
-    if (refresh_) {
-        refresh_();
-    }
 }
 
 void Machine::reset() {
-    state_.a = 0;
-    state_.b = 0;
-    state_.carry = false;
-    state_.out = 0;
-    state_.pc = 0;
-    if (refresh_) {
-        refresh_();
-    }
+    state_ = {};
 }
 
 }  // namespace qzb

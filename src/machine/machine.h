@@ -2,8 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <utility>
 
 #include "machine/panel_switches.h"
 
@@ -23,15 +21,15 @@ struct MachineState {
 
 // The QZB processor: one 4-bit adder fed by the immediate data and a selected
 // source, a carry flip-flop and four active-low load enables. Every one of the
-// 256 words runs through the same equations; there is no opcode table.
+// 256 words runs through the same equations; there is no opcode table. It only
+// changes state: whoever runs it decides what to show afterwards.
 class Machine {
 public:
-    Machine(const PanelSwitches& switches, std::function<void()> refresh)
-        : switches_(switches), refresh_(std::move(refresh)) {}
+    explicit Machine(const PanelSwitches& switches) : switches_(switches) {}
 
-    // Executes the word at PC, then calls the refresh action.
+    // Executes the word at PC.
     void step();
-    // Clears the registers (the switches keep their state), then calls the refresh action.
+    // Clears the registers; the switches keep their state.
     void reset();
 
     const MachineState& state() const { return state_; }
@@ -40,7 +38,6 @@ public:
 
 private:
     const PanelSwitches& switches_;
-    std::function<void()> refresh_;
     MachineState state_;
 };
 

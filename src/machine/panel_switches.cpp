@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "machine/panel_switches.h"
 
+#include <utility>
+
 #include "common/text.h"
 
 namespace qzb {
@@ -20,6 +22,34 @@ std::uint8_t readInputPort(const PanelSwitches& switches) {
         if (isOn(switches.input[bit])) value |= 1U << bit;
     }
     return static_cast<std::uint8_t>(value);
+}
+
+SwitchState* switchAt(PanelSwitches& switches, SwitchRef ref) {
+    const auto within = [&](auto& bank) {
+        return ref.index >= 0 && std::cmp_less(ref.index, bank.size()) ? &bank[std::size_t(ref.index)]
+                                                                       : nullptr;
+    };
+    switch (ref.bank) {
+        case SwitchBank::Program: return within(switches.program);
+        case SwitchBank::Input: return within(switches.input);
+        case SwitchBank::Beep: return ref.index == 0 ? &switches.beep : nullptr;
+    }
+    return nullptr;
+}
+
+const SwitchState* switchAt(const PanelSwitches& switches, SwitchRef ref) {
+    return switchAt(const_cast<PanelSwitches&>(switches), ref);
+}
+
+ClockOption optionOf(const ClockMode& clock) {
+    if (clock.hz1) return ClockOption::Hz1;
+    if (clock.hz10) return ClockOption::Hz10;
+    if (clock.manual) return ClockOption::Manual;
+    return ClockOption::None;
+}
+
+ClockMode clockModeOf(ClockOption option) {
+    return {option == ClockOption::Hz1, option == ClockOption::Hz10, option == ClockOption::Manual};
 }
 
 namespace {

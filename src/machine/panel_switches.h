@@ -27,6 +27,13 @@ struct ClockMode {
     friend bool operator==(const ClockMode&, const ClockMode&) = default;
 };
 
+// The clock selection as one number, the same in both directions: what a front end
+// selects and what it is told is selected. None: no option, as some loads leave it.
+enum class ClockOption : std::uint8_t { Hz1 = 0, Hz10 = 1, Manual = 2, None = 3 };
+
+ClockOption optionOf(const ClockMode& clock);
+ClockMode clockModeOf(ClockOption option);
+
 // Every switch of the front panel. The machine has no memory of its own: its
 // program memory and input port are these switches, read afresh at every use.
 struct PanelSwitches {
@@ -40,6 +47,20 @@ struct PanelSwitches {
 
     friend bool operator==(const PanelSwitches&, const PanelSwitches&) = default;
 };
+
+// One switch the user can flip, numbered as the front ends number them: a program
+// switch (index = address * 8 + bit), an input switch (index = bit) or Beep (index 0).
+enum class SwitchBank : std::uint8_t { Program = 0, Input = 1, Beep = 2 };
+struct SwitchRef {
+    SwitchBank bank = SwitchBank::Program;
+    int index = 0;
+
+    friend bool operator==(const SwitchRef&, const SwitchRef&) = default;
+};
+
+// The switch `ref` names; nothing for an index outside its bank.
+SwitchState* switchAt(PanelSwitches& switches, SwitchRef ref);
+const SwitchState* switchAt(const PanelSwitches& switches, SwitchRef ref);
 
 // The short names of the clock selections, as the assembly language and
 // qzb-cli write them: "1hz", "10hz", "manual", and "none" for no option.

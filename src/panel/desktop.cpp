@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "front_panel/catalogue.h"
+
 namespace qzb {
 
 namespace {
@@ -32,7 +34,8 @@ QString dialogStartFolder(const QString& programFolder, const QString& documents
 
 void QtDesktop::showMessage(Icon icon, const QString& text) {
     QMessageBox box(parent_);
-    box.setWindowTitle(QStringLiteral("QZBEmu"));
+    box.setWindowTitle(QString::fromUtf8(catalogue::messageCaption.data(),
+                                         static_cast<qsizetype>(catalogue::messageCaption.size())));
     box.setText(text);
     switch (icon) {
         case Icon::Information: box.setIcon(QMessageBox::Information); break;

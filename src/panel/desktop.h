@@ -15,7 +15,7 @@ namespace qzb {
 class Desktop : public FilePicker {
 public:
     enum class Icon { None, Information, Error };
-    // A modal box with one OK button and the caption "QZBEmu".
+    // A modal box with one OK button and the caption catalogue::messageCaption.
     virtual void showMessage(Icon icon, const QString& text) = 0;
     virtual void beep() = 0;
 };

@@ -19,15 +19,10 @@
 
 #include "asm/assembler.h"
 #include "common/diagnostic.h"
-#include "front_panel/panel_layout.h"
 #include "panel/app_icon.h"
 #include "panel/panel_styles.h"
 #include "settings/setting_file.h"
 #include "settings/setting_storage.h"
-
-#ifndef QZB_VERSION
-#define QZB_VERSION "0"
-#endif
 
 namespace qzb {
 
@@ -50,13 +45,8 @@ private:
     const std::vector<layout::Line> connector_ = layout::connector();
 };
 
-SwitchState stateOf(Qt::CheckState check) {
-    switch (check) {
-        case Qt::Checked: return SwitchState::On;
-        case Qt::PartiallyChecked: return SwitchState::Greyed;
-        case Qt::Unchecked: break;
-    }
-    return SwitchState::Off;
+QString qt(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 Qt::CheckState checkOf(SwitchState state) {
@@ -69,7 +59,7 @@ Qt::CheckState checkOf(SwitchState state) {
 }
 
 // A palette that sets the text colour alone; a widget takes every other role from its parent.
-QPalette foreground(const layout::Rgb& colour) {
+QPalette foreground(const catalogue::Rgb& colour) {
     QPalette palette;
     palette.setColor(QPalette::WindowText, QColor(colour.red, colour.green, colour.blue));
     return palette;
@@ -114,14 +104,19 @@ QWidget* makeControl(const layout::Control& control, QWidget* parent) {
 
 // Neighbouring switches share a pixel column, where the right one draws its box.
 // The left one gives that column up, so a press there reaches the switch drawn there.
-void yieldSharedColumn(QWidget* left, const QWidget* right) {
-    left->setMask(QRegion(0, 0, right->x() - left->x(), left->height()));
+void yieldSharedColumns(const QList<SwitchBox*>& boxes) {
+    for (SwitchBox* left : boxes) {
+        for (const SwitchBox* right : boxes) {
+            if (right->y() == left->y() && right->x() > left->x() && right->x() < left->x() + left->width())
+                left->setMask(QRegion(0, 0, right->x() - left->x(), left->height()));
+        }
+    }
 }
 
 }  // namespace
 
 void SwitchBox::nextCheckState() {
-    setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    if (forwardClick) forwardClick();
 }
 
 bool SwitchBox::hitButton(const QPoint& pos) const {
@@ -133,11 +128,10 @@ frmMain::frmMain(Desktop& desktop, QWidget* parent)
                               Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                               Qt::MSWindowsFixedSizeDialogHint),
       desktop_(desktop),
-      panel_([this] { refreshDisplay(); }),
       dlgFileOpen(desktop),
-      blackText_(foreground(layout::black)),
-      redText_(foreground(layout::red)) {
-    setWindowTitle(QString::fromUtf8(layout::windowTitle));
+      blackText_(foreground(catalogue::black)),
+      redText_(foreground(catalogue::red)) {
+    setWindowTitle(qt(catalogue::windowTitle));
     setWindowIcon(applicationIcon());
     buildMenus();
     auto* client = new ClientArea(this);
@@ -149,12 +143,9 @@ frmMain::frmMain(Desktop& desktop, QWidget* parent)
     panelFont.setPixelSize(10);
     client->setFont(panelFont);
     buildControls(client);
-    // The labels a refresh changes paint their own background, so that repainting one repaints
-    // neither the window beneath it nor the grid switch it overlaps by a pixel.
-    for (QLabel* changing : {lblRegA, lblRegB, lblF, lblPC}) changing->setAutoFillBackground(true);
-    for (QLabel* changing : Label2) changing->setAutoFillBackground(true);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     showSwitches();
+    showClockOptions();
 
     Timer1.setTimerType(Qt::PreciseTimer);
     Timer1.setInterval(100);
@@ -162,7 +153,6 @@ frmMain::frmMain(Desktop& desktop, QWidget* parent)
     Timer1.start();
 
     refreshDisplay();
-    chkRom[0]->setFocus();
 }
 
 void frmMain::buildMenus() {
@@ -190,9 +180,12 @@ void frmMain::buildMenus() {
 }
 
 void frmMain::buildControls(QWidget* client) {
-    // A child of the window created after the client area, so it outlives every switch.
+    // Children of the window created after the client area, so they outlive every control.
     auto* gridStyle = new GridSwitchStyle;
     gridStyle->setParent(this);
+    auto* frameStyle = new TitledFrameStyle;
+    frameStyle->setParent(this);
+    clockGroup_ = new QButtonGroup(this);
     QHash<QString, QWidget*> built;
     const std::vector<layout::Control> table = layout::controls();
     for (const layout::Control& control : table) {
@@ -204,14 +197,18 @@ void frmMain::buildControls(QWidget* client) {
         if (!control.accessibleName.empty())
             widget->setAccessibleName(QString::fromStdString(control.accessibleName));
         if (!control.fontFace.empty()) {
-            // The lamps ask for their own face; where it is missing, IPAPGothic draws the same glyphs.
+            // The lamps ask for their own face; where it is missing, the catalogue's fallbacks draw the
+            // same glyphs.
             const QString face = QString::fromStdString(control.fontFace);
-            QFont::insertSubstitution(face, QStringLiteral("IPAPGothic"));
+            QStringList fallbacks;
+            for (const std::string_view fallback : catalogue::lampFallbacks) fallbacks << qt(fallback);
+            QFont::insertSubstitutions(face, fallbacks);
             widget->setFont(QFont(face, control.fontPoints, QFont::Normal));
         }
         if (control.coloured) widget->setPalette(foreground(control.colour));
         // Opaque, so that the connector appears to come out from under the control.
         widget->setAutoFillBackground(control.opaque);
+        bind(widget, control, gridStyle, frameStyle);
         built.insert(name, widget);
     }
     // A caption names its readout for screen readers; the readout's own name stays its value.
@@ -220,131 +217,127 @@ void frmMain::buildControls(QWidget* client) {
             static_cast<QLabel*>(built.value(QString::fromStdString(control.name)))
                 ->setBuddy(built.value(QString::fromStdString(control.labels)));
     }
-
-    const auto find = [&]<typename T>(T*& slot, const QString& name) {
-        slot = static_cast<T*>(built.value(name));
-    };
-    const auto indexed = [](const char* bank, std::size_t index) {
-        return QStringLiteral("%1(%2)").arg(bank).arg(index);
-    };
-    for (std::size_t i = 0; i < chkRom.size(); ++i) {
-        find(chkRom[i], indexed("chkRom", i));
-        chkRom[i]->setStyle(gridStyle);
-        bindSwitch(chkRom[i], switches().program[i]);
-        if (i % 8 != 0) yieldSharedColumn(chkRom[i], chkRom[i - 1]);
-    }
-    for (std::size_t i = 0; i < chkInp.size(); ++i) {
-        find(chkInp[i], indexed("chkInp", i));
-        bindSwitch(chkInp[i], switches().input[i]);
-        if (i != 0) yieldSharedColumn(chkInp[i], chkInp[i - 1]);
-    }
-    for (std::size_t i = 0; i < Label2.size(); ++i) {
-        find(Label2[i], indexed("Label2", i));
-        addressTexts_[i] = QString::fromStdString(addressText(static_cast<int>(i)));
-    }
-    find(chkBeep, QStringLiteral("chkBeep"));
-    bindSwitch(chkBeep, switches().beep);
-    find(lblRegA, QStringLiteral("lblRegA"));
-    find(lblRegB, QStringLiteral("lblRegB"));
-    find(lblF, QStringLiteral("lblF"));
-    find(lblPC, QStringLiteral("lblPC"));
-    find(lblOUTP, QStringLiteral("lblOUTP"));
-    find(optClk1, QStringLiteral("optClk1"));
-    find(optClk2, QStringLiteral("optClk2"));
-    find(optClk3, QStringLiteral("optClk3"));
-    find(cmdClock, QStringLiteral("cmdClock"));
-    find(cmdReset, QStringLiteral("cmdReset"));
-    auto* frameStyle = new TitledFrameStyle;
-    frameStyle->setParent(this);
-    built.value(QStringLiteral("Frame1"))->setStyle(frameStyle);
-
-    clockOptions_ = new QButtonGroup(this);
-    for (QRadioButton* option : {optClk1, optClk2, optClk3}) {
-        clockOptions_->addButton(option);
-        connect(option, &QRadioButton::toggled, this, &frmMain::readClockOptions);
-    }
-    connect(cmdClock, &QPushButton::clicked, this, &frmMain::onClock);
-    connect(cmdReset, &QPushButton::clicked, this, &frmMain::onReset);
+    yieldSharedColumns(client->findChildren<SwitchBox*>());
 
     const std::vector<std::string> order = layout::tabOrder();
     for (std::size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(built.value(QString::fromStdString(order[i - 1])),
                              built.value(QString::fromStdString(order[i])));
+    built.value(QString::fromStdString(order.front()))->setFocus();
 }
 
-void frmMain::bindSwitch(SwitchBox* box, SwitchState& state) {
-    box->setTristate(true);
-    connect(box, &QCheckBox::stateChanged, this,
-            [&state](int check) { state = stateOf(static_cast<Qt::CheckState>(check)); });
-}
-
-void frmMain::readClockOptions() {
-    switches().clock = {optClk1->isChecked(), optClk2->isChecked(), optClk3->isChecked()};
-    letTabReachOneOption();
-}
-
-void frmMain::letTabReachOneOption() {
-    const int stop = panel_.tabStopOption();
-    const std::array options = {optClk1, optClk2, optClk3};
-    for (std::size_t i = 0; i < options.size(); ++i)
-        options[i]->setFocusPolicy(std::cmp_equal(i, stop) ? Qt::StrongFocus : Qt::ClickFocus);
-}
-
-void frmMain::showSwitches() {
-    const auto show = [](QCheckBox* box, SwitchState state) {
-        const QSignalBlocker blocker(box);
-        box->setCheckState(checkOf(state));
-    };
-    const PanelSwitches& record = switches();
-    for (std::size_t i = 0; i < chkRom.size(); ++i) show(chkRom[i], record.program[i]);
-    for (std::size_t i = 0; i < chkInp.size(); ++i) show(chkInp[i], record.input[i]);
-    show(chkBeep, record.beep);
-
-    // The record may hold no selected option at all; an exclusive group would refuse to show that.
-    clockOptions_->setExclusive(false);
-    const ClockMode clock = record.clock;
-    for (auto [option, selected] :
-         {std::pair{optClk1, clock.hz1}, std::pair{optClk2, clock.hz10}, std::pair{optClk3, clock.manual}}) {
-        const QSignalBlocker blocker(option);
-        option->setChecked(selected);
+void frmMain::bind(QWidget* widget, const layout::Control& control, QStyle* gridStyle, QStyle* frameStyle) {
+    const layout::Role& role = control.role;
+    if (const std::optional<SwitchRef> which = layout::switchOf(role)) {
+        auto* box = static_cast<SwitchBox*>(widget);
+        box->setTristate(true);
+        if (role.is == layout::Role::ProgramSwitch) box->setStyle(gridStyle);
+        box->forwardClick = [this, which = *which] { draw(session_.toggle(which)); };
+        switches_.emplace_back(*which, box);
+        return;
     }
-    clockOptions_->setExclusive(true);
-    letTabReachOneOption();
+    switch (role.is) {
+        case layout::Role::ClockOption: {
+            auto* option = static_cast<QRadioButton*>(widget);
+            clockGroup_->addButton(option);
+            clockOptions_.at(static_cast<std::size_t>(role.option)) = option;
+            connect(option, &QRadioButton::toggled, this, [this, selected = role.option](bool on) {
+                if (on) draw(session_.selectClock(selected));
+            });
+            break;
+        }
+        case layout::Role::ClockButton:
+            connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this, &frmMain::onClock);
+            break;
+        case layout::Role::ResetButton:
+            connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this, &frmMain::onReset);
+            break;
+        // The labels a refresh changes paint their own background, so that repainting one repaints
+        // neither the window beneath it nor the grid switch it overlaps by a pixel.
+        case layout::Role::Readout:
+            readouts_.at(static_cast<std::size_t>(role.readout)) = static_cast<QLabel*>(widget);
+            widget->setAutoFillBackground(true);
+            break;
+        case layout::Role::AddressLabel:
+            addressLabels_.at(static_cast<std::size_t>(role.address)) = static_cast<QLabel*>(widget);
+            addressTexts_.at(static_cast<std::size_t>(role.address)) =
+                QString::fromStdString(addressText(role.address));
+            widget->setAutoFillBackground(true);
+            break;
+        case layout::Role::Frame: widget->setStyle(frameStyle); break;
+        default: break;
+    }
+}
+
+void frmMain::draw(const PanelChange& change) {
+    if (change.switches) showSwitches();
+    if (change.clock) showClockOptions();
+    if (change.readouts) refreshDisplay();
+}
+
+// Only the boxes that differ: setting a check state repaints the box even when it stays.
+void frmMain::showSwitches() {
+    for (const auto& [which, box] : switches_) {
+        const Qt::CheckState shown = checkOf(session_.switchState(which));
+        if (box->checkState() == shown) continue;
+        const QSignalBlocker blocker(box);
+        box->setCheckState(shown);
+    }
+}
+
+// The session may have no option selected; an exclusive group would refuse to show that. Tab
+// enters the options at the one the session names; the arrow keys move among them.
+void frmMain::showClockOptions() {
+    const ClockOption selected = session_.clockOption(), stop = session_.tabStopOption();
+    clockGroup_->setExclusive(false);
+    for (std::size_t i = 0; i < clockOptions_.size(); ++i) {
+        const QSignalBlocker blocker(clockOptions_[i]);
+        clockOptions_[i]->setChecked(std::cmp_equal(i, static_cast<int>(selected)));
+        clockOptions_[i]->setFocusPolicy(std::cmp_equal(i, static_cast<int>(stop)) ? Qt::StrongFocus
+                                                                                   : Qt::ClickFocus);
+    }
+    clockGroup_->setExclusive(true);
 }
 
 QString frmMain::DecToBin(int value, bool ledStyle) {
     const std::optional<std::string> text = decToBin(value, ledStyle);
     if (!text) {
-        desktop_.showMessage(Desktop::Icon::None, QStringLiteral("DecToBin-Over15"));
+        desktop_.showMessage(Desktop::Icon::None, qt(catalogue::decToBinOver15));
         return {};
     }
     return QString::fromStdString(*text);
 }
 
 void frmMain::refreshDisplay() {
-    const Readouts shown = panel_.readouts();
-    showText(lblRegA, QString::fromStdString(shown.registerA));
-    showText(lblRegB, QString::fromStdString(shown.registerB));
-    showText(lblPC, QString::fromStdString(shown.programCounter));
-    showText(lblF, QString::fromStdString(shown.carry));
-    showText(lblOUTP, QString::fromStdString(shown.output));
-    for (std::size_t g = 0; g < Label2.size(); ++g) {
-        showText(Label2[g], addressTexts_[g]);
-        showForeground(Label2[g], std::cmp_equal(g, shown.redRow) ? redText_ : blackText_);
+    using layout::Readout;
+    const Readouts shown = session_.readouts();
+    const auto readout = [this](Readout which) { return readouts_[static_cast<std::size_t>(which)]; };
+    showText(readout(Readout::A), QString::fromStdString(shown.registerA));
+    showText(readout(Readout::B), QString::fromStdString(shown.registerB));
+    showText(readout(Readout::PC), QString::fromStdString(shown.programCounter));
+    showText(readout(Readout::Carry), QString::fromStdString(shown.carry));
+    showText(readout(Readout::Out), QString::fromStdString(shown.output));
+    for (std::size_t g = 0; g < addressLabels_.size(); ++g) {
+        showText(addressLabels_[g], addressTexts_[g]);
+        showForeground(addressLabels_[g], std::cmp_equal(g, shown.redRow) ? redText_ : blackText_);
     }
     if (shown.beep) desktop_.beep();
 }
 
 void frmMain::onTimerTick() {
-    panel_.tick();
+    draw(session_.tick());
 }
 
 void frmMain::onClock() {
-    panel_.clock();
+    draw(session_.pressClock());
 }
 
 void frmMain::onReset() {
-    panel_.reset();
+    draw(session_.pressReset());
+}
+
+void frmMain::applyLoaded(const PanelSwitches& loaded) {
+    draw(session_.applyLoaded(loaded));
 }
 
 FileCommandContext frmMain::fileCommandContext() {
@@ -354,27 +347,19 @@ FileCommandContext frmMain::fileCommandContext() {
     return {dlgFileOpen, QFile::encodeName(folder).toStdString()};
 }
 
-// The messages of the two file commands; a cancel shows nothing.
-void frmMain::report(const FileCommandOutcome& outcome, bool saving) {
-    QString text;
-    switch (outcome.result) {
-        case FileCommandResult::Done:
-        case FileCommandResult::Cancelled: return;
-        case FileCommandResult::Refused:
-            text = saving
-                       ? QStringLiteral("無効なファイルが選択されました。ファイルは保存されませんでした。")
-                       : QStringLiteral("無効なファイルが選択されました。ファイルはロードされませんでした。");
-            break;
-        case FileCommandResult::CannotOpen:
-            text = saving ? QStringLiteral("書き込めません。") : QStringLiteral("File Not Found");
-            break;
-    }
-    desktop_.showMessage(Desktop::Icon::Error, text);
+void frmMain::report(catalogue::FileCommand command, const FileCommandOutcome& outcome) {
+    if (const std::optional<std::string_view> message =
+            catalogue::fileCommandMessage(command, outcome.result))
+        desktop_.showMessage(Desktop::Icon::Error, qt(*message));
 }
 
+// Load reads into a copy of the switches; only a file that was opened and read replaces them.
 void frmMain::onLoad() {
     FileCommandContext context = fileCommandContext();
-    report(loadSettings(context, switches(), [this] { showLoadedSwitches(); }), false);
+    PanelSwitches loaded = session_.switches();
+    const FileCommandOutcome outcome = loadSettings(context, loaded);
+    if (outcome.result == FileCommandResult::Done) applyLoaded(loaded);
+    report(catalogue::FileCommand::Load, outcome);
 }
 
 void frmMain::openFile(const QString& name) {
@@ -390,15 +375,17 @@ void frmMain::loadSettingFile(const QString& name) {
     FileCommandContext context = fileCommandContext();
     // Made absolute, as the dialog returns names, since the dialog object keeps it for the next Load.
     const QString path = QDir::current().absoluteFilePath(name);
-    report(loadSettingsFrom(context, QFile::encodeName(path).toStdString(), switches(),
-                            [this] { showLoadedSwitches(); }),
-           false);
+    PanelSwitches loaded = session_.switches();
+    const FileCommandOutcome outcome =
+        loadSettingsFrom(context, QFile::encodeName(path).toStdString(), loaded);
+    if (outcome.result == FileCommandResult::Done) applyLoaded(loaded);
+    report(catalogue::FileCommand::Load, outcome);
 }
 
 void frmMain::loadSource(const QString& name) {
     std::string text;
     if (readFileText(QFile::encodeName(name).toStdString(), text)) {
-        report({FileCommandResult::CannotOpen, {}}, false);
+        report(catalogue::FileCommand::Load, {FileCommandResult::CannotOpen, {}});
         return;
     }
     if (const std::optional<std::string> problem = sourceSizeProblem(name.toStdString(), text.size())) {
@@ -413,29 +400,16 @@ void frmMain::loadSource(const QString& name) {
         desktop_.showMessage(Desktop::Icon::Error, lines.join('\n'));
         return;
     }
-    // A setting file holds no input switches, so a load leaves them as they are.
-    PanelSwitches loaded = assembly.switches;
-    loaded.input = switches().input;
-    switches() = loaded;
-    showLoadedSwitches();
-}
-
-void frmMain::showLoadedSwitches() {
-    showSwitches();
-    panel_.reset();
+    applyLoaded(assembly.switches);
 }
 
 void frmMain::onSaveAs() {
     FileCommandContext context = fileCommandContext();
-    report(saveSettings(context, switches()), true);
+    report(catalogue::FileCommand::SaveAs, saveSettings(context, session_.switches()));
 }
 
 void frmMain::onAbout() {
-    desktop_.showMessage(Desktop::Icon::Information,
-                         QStringLiteral("QZB %1\n\nAn emulator of the QZB, a tiny 4-bit computer. "
-                                        "Program its 16 words of memory with the switches, pick a "
-                                        "clock and watch the registers and the output lamps.")
-                             .arg(QStringLiteral(QZB_VERSION)));
+    desktop_.showMessage(Desktop::Icon::Information, qt(catalogue::aboutText()));
 }
 
 void frmMain::onEnd() {

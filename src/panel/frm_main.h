@@ -5,8 +5,14 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
+#include <functional>
+#include <string_view>
+#include <utility>
+#include <vector>
 
-#include "front_panel/front_panel.h"
+#include "front_panel/catalogue.h"
+#include "front_panel/panel_layout.h"
+#include "front_panel/panel_session.h"
 #include "machine/panel_switches.h"
 #include "panel/desktop.h"
 #include "settings/file_dialog.h"
@@ -14,19 +20,19 @@
 
 class QButtonGroup;
 class QLabel;
-class QPushButton;
 class QRadioButton;
 
 namespace qzb {
 
-// A panel switch. It can show the greyed state a setting file may hold, but a
-// click only ever toggles between off and on; greyed counts as off, so one
-// click turns a greyed switch on. A press anywhere in its rectangle counts,
-// not only on the drawn box.
+// A panel switch. It can show the greyed state a setting file may hold; what a
+// click makes of it, the panel session decides: `forwardClick` hands the click on,
+// and the window then shows the state the session gives. A press anywhere in its
+// rectangle counts, not only on the drawn box.
 class SwitchBox : public QCheckBox {
     Q_OBJECT
 public:
     using QCheckBox::QCheckBox;
+    std::function<void()> forwardClick;
 
 protected:
     void nextCheckState() override;
@@ -34,22 +40,22 @@ protected:
 };
 
 // The front panel's window: it builds its controls from the panel's layout table,
-// forwards their events to the FrontPanel model and draws what the model's
-// readouts say. The switch widgets and `switches()` are one state: a click writes
-// the record at once, and `showSwitches()` pushes the record back into the widgets.
+// binds each by its role, forwards their events to the panel session and draws
+// what the session says each event changed. The controls keep the original
+// panel's names as object names.
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit frmMain(Desktop& desktop, QWidget* parent = nullptr);
 
-    Machine& machine() { return panel_.machine(); }
-    PanelSwitches& switches() { return panel_.switches(); }
+    // Tests and benchmarks read the panel here, and may set a register state on it.
+    PanelSession& session() { return session_; }
 
     // Four binary digits, or four lamp glyphs, most significant first; a value
     // above 15 is reported and gives the empty string.
     QString DecToBin(int value, bool ledStyle);
+    // Redraws every readout from the machine, and beeps when the readouts say so.
     void refreshDisplay();
-    void showSwitches();
 
     void onTimerTick();
     void onClock();
@@ -64,21 +70,10 @@ public:
     void onSaveAs();
     void onAbout();
     void onEnd();
+    // What a load does with the switches it read: hands them to the session (which
+    // keeps the input switches and resets), then draws the panel.
+    void applyLoaded(const PanelSwitches& loaded);
 
-    std::array<SwitchBox*, PanelSwitches::programBitCount> chkRom{};
-    std::array<SwitchBox*, PanelSwitches::inputBitCount> chkInp{};
-    SwitchBox* chkBeep = nullptr;
-    std::array<QLabel*, 16> Label2{};
-    QLabel* lblRegA = nullptr;
-    QLabel* lblRegB = nullptr;
-    QLabel* lblF = nullptr;
-    QLabel* lblPC = nullptr;
-    QLabel* lblOUTP = nullptr;
-    QRadioButton* optClk1 = nullptr;
-    QRadioButton* optClk2 = nullptr;
-    QRadioButton* optClk3 = nullptr;
-    QPushButton* cmdClock = nullptr;
-    QPushButton* cmdReset = nullptr;
     QTimer Timer1;
 
 protected:
@@ -86,20 +81,24 @@ protected:
 
 private:
     void buildControls(QWidget* client);
+    void bind(QWidget* widget, const layout::Control& control, QStyle* gridStyle, QStyle* frameStyle);
     void buildMenus();
-    void bindSwitch(SwitchBox* box, SwitchState& state);
-    void readClockOptions();
+    void draw(const PanelChange& change);
+    void showSwitches();
+    void showClockOptions();
     void loadSettingFile(const QString& name);
     void loadSource(const QString& name);
-    void showLoadedSwitches();
-    void letTabReachOneOption();
     FileCommandContext fileCommandContext();
-    void report(const FileCommandOutcome& outcome, bool saving);
+    void report(catalogue::FileCommand command, const FileCommandOutcome& outcome);
 
     Desktop& desktop_;
-    FrontPanel panel_;
+    PanelSession session_;
     FileDialog dlgFileOpen;
-    QButtonGroup* clockOptions_ = nullptr;
+    std::vector<std::pair<SwitchRef, SwitchBox*>> switches_;
+    QButtonGroup* clockGroup_ = nullptr;
+    std::array<QRadioButton*, 3> clockOptions_{};  // by ClockOption
+    std::array<QLabel*, 5> readouts_{};            // by layout::Readout
+    std::array<QLabel*, 16> addressLabels_{};
     std::array<QString, 16> addressTexts_;
     const QPalette blackText_;
     const QPalette redText_;

@@ -10,6 +10,11 @@
 
 namespace qzb {
 
+// The file dialog's titles and filter.
+inline constexpr const char* openDialogTitle = "Open Setting File";
+inline constexpr const char* saveDialogTitle = "Save Setting File";
+inline constexpr const char* settingFileFilter = "QZB File|*.qzb";
+
 // How a Load or SaveAs ended; the front end words it for the user.
 enum class FileCommandResult {
     Done,
@@ -35,16 +40,17 @@ struct FileCommandContext {
     std::function<void()> beforeSaveCommit = {};
 };
 
-// File > Load: lets the user pick a setting file, hands its fields to the
-// switches and calls `reset`. A cancel, a refused name or a failed open changes nothing.
-FileCommandOutcome loadSettings(FileCommandContext& context, PanelSwitches& switches,
-                                const std::function<void()>& reset);
+// File > Load: lets the user pick a setting file and hands its fields to
+// `switches`, a copy of the panel's switches; the caller applies the copy (and
+// resets) when the outcome is Done. A cancel, a refused name or a failed open
+// leaves the copy as it was.
+FileCommandOutcome loadSettings(FileCommandContext& context, PanelSwitches& switches);
 
 // Load of a file named without the dialog (on the command line): the name
 // goes into the dialog object as if chosen there, then the same extension
-// test, open, read and reset as Load.
+// test, open and read as Load.
 FileCommandOutcome loadSettingsFrom(FileCommandContext& context, const std::string& name,
-                                    PanelSwitches& switches, const std::function<void()>& reset);
+                                    PanelSwitches& switches);
 
 // File > SaveAs: lets the user name a setting file and writes the switches to it.
 // The old file is replaced only when the whole new one is written.

@@ -13,15 +13,18 @@
 #include "asm/assembler.h"
 #include "asm/disassembler.h"
 #include "common/diagnostic.h"
-#include "front_panel/front_panel.h"
-#include "front_panel/panel_layout.h"
+#include "front_panel/page_json.h"
+#include "front_panel/panel_session.h"
 #include "settings/file_dialog.h"
 #include "settings/setting_file.h"
+#include "settings/setting_link.h"
 #include "settings/setting_storage.h"
 
 namespace {
 
+using qzb::ClockOption;
 using qzb::PanelSwitches;
+using qzb::SwitchBank;
 using qzb::SwitchState;
 
 // The page has no dialog of its own kind: it only needs the dialog object's name rule.
@@ -34,8 +37,7 @@ public:
 }  // namespace
 
 struct QzbSession {
-    qzb::FrontPanel panel{[this] { refreshed = true; }};
-    bool refreshed = false;
+    qzb::PanelSession panel;
     std::string input;
     std::string output;
 
@@ -43,36 +45,12 @@ struct QzbSession {
         output = std::move(text);
         return output.c_str();
     }
-
-    // Runs a panel event; true when it refreshed the readouts.
-    template <typename Event>
-    bool refreshes(Event event) {
-        refreshed = false;
-        event();
-        return refreshed;
-    }
 };
-
-namespace {
-
-SwitchState* switchAt(QzbSession& session, int bank, int index) {
-    PanelSwitches& switches = session.panel.switches();
-    if (bank == 0 && index >= 0 && index < PanelSwitches::programBitCount)
-        return &switches.program[static_cast<std::size_t>(index)];
-    if (bank == 1 && index >= 0 && index < PanelSwitches::inputBitCount)
-        return &switches.input[static_cast<std::size_t>(index)];
-    if (bank == 2) return &switches.beep;
-    return nullptr;
-}
-
-}  // namespace
 
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE QzbSession* qzb_create() {
-    auto session = std::make_unique<QzbSession>();
-    session->panel.reset();
-    return session.release();
+    return std::make_unique<QzbSession>().release();
 }
 
 EMSCRIPTEN_KEEPALIVE void qzb_destroy(QzbSession* session) {
@@ -94,46 +72,41 @@ EMSCRIPTEN_KEEPALIVE std::size_t qzb_output_length(QzbSession* session) {
     return session->output.size();
 }
 
-// bank 0: program bits 0-127, 1: input bits 0-3, 2: Beep. States 0 off, 1 on, 2 greyed.
+// bank 0: program bits 0-127, 1: input bits 0-3, 2: Beep. States 0 off, 1 on, 2 greyed; -1 for no such
+// switch.
 EMSCRIPTEN_KEEPALIVE int qzb_switch(QzbSession* session, int bank, int index) {
-    const SwitchState* state = switchAt(*session, bank, index);
+    if (bank < 0 || bank > 2) return -1;
+    const SwitchState* state = qzb::switchAt(session->panel.switches(), {SwitchBank(bank), index});
     return state ? static_cast<int>(*state) : -1;
 }
 
-EMSCRIPTEN_KEEPALIVE void qzb_set_switch(QzbSession* session, int bank, int index, int state) {
-    SwitchState* target = switchAt(*session, bank, index);
-    if (target && state >= 0 && state <= 2) *target = static_cast<SwitchState>(state);
+// A click on a switch, numbered as qzb_switch numbers them: the session decides its next state.
+EMSCRIPTEN_KEEPALIVE void qzb_toggle(QzbSession* session, int bank, int index) {
+    if (bank >= 0 && bank <= 2) session->panel.toggle({SwitchBank(bank), index});
 }
 
-// Bit 0: 1 Hz, bit 1: 10 Hz, bit 2: Manual; none set after some loads.
-EMSCRIPTEN_KEEPALIVE int qzb_clock_options(QzbSession* session) {
-    const qzb::ClockMode& clock = session->panel.switches().clock;
-    return (clock.hz1 ? 1 : 0) | (clock.hz10 ? 2 : 0) | (clock.manual ? 4 : 0);
+// 0: 1 Hz, 1: 10 Hz, 2: Manual, 3: none selected (after some loads).
+EMSCRIPTEN_KEEPALIVE int qzb_clock_option(QzbSession* session) {
+    return static_cast<int>(session->panel.clockOption());
 }
 
-// 0: 1 Hz, 1: 10 Hz, 2: Manual, anything else: none selected.
+// Numbered as qzb_clock_option answers; anything else selects none.
 EMSCRIPTEN_KEEPALIVE void qzb_select_clock(QzbSession* session, int option) {
-    qzb::ClockMode& clock = session->panel.switches().clock;
-    switch (option) {
-        case 0: clock.select1Hz(); break;
-        case 1: clock.select10Hz(); break;
-        case 2: clock.selectManual(); break;
-        default: clock = {false, false, false}; break;
-    }
+    session->panel.selectClock(option >= 0 && option <= 2 ? ClockOption(option) : ClockOption::None);
 }
 
 // The 100 ms timer's tick; true when it executed an instruction.
 EMSCRIPTEN_KEEPALIVE bool qzb_tick(QzbSession* session) {
-    return session->refreshes([session] { session->panel.tick(); });
+    return session->panel.tick().readouts;
 }
 
 // The Clock button; true when it executed an instruction.
 EMSCRIPTEN_KEEPALIVE bool qzb_clock(QzbSession* session) {
-    return session->refreshes([session] { session->panel.clock(); });
+    return session->panel.pressClock().readouts;
 }
 
 EMSCRIPTEN_KEEPALIVE void qzb_reset(QzbSession* session) {
-    session->panel.reset();
+    session->panel.pressReset();
 }
 
 // Lines: register A, register B, PC, carry, output lamps, the red row (0-15),
@@ -151,12 +124,12 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_address_text(QzbSession* session, int row) 
 
 // The clock option Tab stops at: 0 1 Hz, 1 10 Hz, 2 Manual.
 EMSCRIPTEN_KEEPALIVE int qzb_tab_stop_option(QzbSession* session) {
-    return session->panel.tabStopOption();
+    return static_cast<int>(session->panel.tabStopOption());
 }
 
-// The shared layout table as JSON.
+// The shared layout table with its roles, and the catalogue of texts and styles, as JSON.
 EMSCRIPTEN_KEEPALIVE const char* qzb_layout(QzbSession* session) {
-    return session->give(qzb::layout::layoutJson());
+    return session->give(qzb::pageJson());
 }
 
 // The bytes SaveAs writes for the current switches.
@@ -164,10 +137,19 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_save(QzbSession* session) {
     return session->give(qzb::writeSettingFile(session->panel.switches()));
 }
 
-// Load: the input buffer's bytes into the switches, then reset, as one piece of work.
+// Load: the input buffer's bytes into a copy of the switches, which then replaces them, then reset.
 EMSCRIPTEN_KEEPALIVE void qzb_load(QzbSession* session) {
-    qzb::readSettingFile(session->input, session->panel.switches());
-    session->panel.reset();
+    PanelSwitches loaded = session->panel.switches();
+    qzb::readSettingFile(session->input, loaded);
+    session->panel.applyLoaded(loaded);
+}
+
+// The link fragment in the input buffer applied to the panel (input switches off, then reset). The
+// output is empty, or why the link holds no setting, in which case the panel is now empty.
+EMSCRIPTEN_KEEPALIVE const char* qzb_apply_link(QzbSession* session) {
+    const qzb::LinkReading link = qzb::readSettingLink(session->input);
+    session->panel.applyLink(link);
+    return session->give(link.fault);
 }
 
 // The name a file dialog would return for the name in the input buffer (".qzb"
@@ -207,11 +189,7 @@ EMSCRIPTEN_KEEPALIVE int qzb_assemble(QzbSession* session) {
         session->give(std::move(listing));
         return 1;
     }
-    PanelSwitches& switches = session->panel.switches();
-    const auto input = switches.input;
-    switches = assembly.switches;
-    switches.input = input;
-    session->panel.reset();
+    session->panel.applyLoaded(assembly.switches);
     return 0;
 }
 

@@ -11,8 +11,8 @@ interface CoreModule {
   _qzb_output(session: Pointer): Pointer;
   _qzb_output_length(session: Pointer): number;
   _qzb_switch(session: Pointer, bank: number, index: number): number;
-  _qzb_set_switch(session: Pointer, bank: number, index: number, state: number): void;
-  _qzb_clock_options(session: Pointer): number;
+  _qzb_toggle(session: Pointer, bank: number, index: number): void;
+  _qzb_clock_option(session: Pointer): number;
   _qzb_select_clock(session: Pointer, option: number): void;
   _qzb_tick(session: Pointer): number;
   _qzb_clock(session: Pointer): number;
@@ -20,6 +20,7 @@ interface CoreModule {
   _qzb_readouts(session: Pointer): Pointer;
   _qzb_save(session: Pointer): Pointer;
   _qzb_load(session: Pointer): void;
+  _qzb_apply_link(session: Pointer): Pointer;
   _qzb_check_name(session: Pointer): number;
   _qzb_read_limit(): number;
   _qzb_version(): Pointer;
@@ -81,13 +82,13 @@ export class Core {
     return this.module._qzb_switch(this.session, bank, index) as SwitchState;
   }
 
-  setSwitch(bank: Bank, index: number, state: SwitchState): void {
-    this.module._qzb_set_switch(this.session, bank, index, state);
+  // A click on a switch: the core decides its next state.
+  toggle(bank: Bank, index: number): void {
+    this.module._qzb_toggle(this.session, bank, index);
   }
 
-  // Bit 0: 1 Hz, bit 1: 10 Hz, bit 2: Manual.
-  clockOptions(): number {
-    return this.module._qzb_clock_options(this.session);
+  clockOption(): ClockOption {
+    return this.module._qzb_clock_option(this.session) as ClockOption;
   }
 
   selectClock(option: ClockOption): void {
@@ -123,6 +124,13 @@ export class Core {
   loadSettingFile(bytes: Uint8Array): void {
     this.put(bytes);
     this.module._qzb_load(this.session);
+  }
+
+  // A link's setting replaces the panel (input switches off) and resets the machine. Empty, or why
+  // the link holds no setting; the panel is then empty.
+  applyLink(fragment: string): string {
+    this.put(encoder.encode(fragment));
+    return this.text(this.module._qzb_apply_link(this.session));
   }
 
   // The name a file dialog would return (".qzb" added when there is no extension),

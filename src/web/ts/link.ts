@@ -11,7 +11,7 @@
 // <clock>  1hz, 10hz, manual, or none (no option selected, as some files leave it).
 // <beep>   0 off, 1 on, 2 greyed.
 //
-// Hex digits may be in either case; anything else is refused whole.
+// The core reads a link (Core.applyLink); this writes one.
 
 import { ClockOption, SwitchState } from './core.js';
 
@@ -41,41 +41,8 @@ function bitsToHex(program: readonly SwitchState[], state: SwitchState): string 
   return hex;
 }
 
-function hexToBits(hex: string): boolean[] | null {
-  if (!/^[0-9a-fA-F]{32}$/.test(hex)) return null;
-  const bits: boolean[] = [];
-  for (let address = 0; address < 16; ++address) {
-    const word = parseInt(hex.slice(address * 2, address * 2 + 2), 16);
-    for (let bit = 0; bit < 8; ++bit) bits.push(((word >> bit) & 1) === 1);
-  }
-  return bits;
-}
-
 export function encodeSetting(setting: Setting): string {
   const greyed = setting.program.includes(SwitchState.Greyed) ? bitsToHex(setting.program, SwitchState.Greyed) : '';
   const clock = clockNames.find(([option]) => option === setting.clock)?.[1] ?? 'none';
   return `#${prefix}${bitsToHex(setting.program, SwitchState.On)}.${greyed}.${clock}.${setting.beep}`;
-}
-
-// The fragment's setting, or the reason it is not one. An empty fragment is no setting.
-export function decodeSetting(fragment: string): Setting | string | null {
-  const text = fragment.startsWith('#') ? fragment.slice(1) : fragment;
-  if (text === '') return null;
-  if (!text.startsWith(prefix)) return 'it does not start with "qzb1."';
-  const parts = text.slice(prefix.length).split('.');
-  if (parts.length !== 4) return 'it does not have the four parts on, greyed, clock and beep';
-  const [onPart = '', greyedPart = '', clockPart = '', beepPart = ''] = parts;
-  const on = hexToBits(onPart);
-  if (!on) return 'the program part is not 32 hexadecimal digits';
-  const greyed = greyedPart === '' ? new Array<boolean>(128).fill(false) : hexToBits(greyedPart);
-  if (!greyed) return 'the greyed part is neither empty nor 32 hexadecimal digits';
-  const program: SwitchState[] = [];
-  for (let index = 0; index < 128; ++index) {
-    if (on[index] && greyed[index]) return `switch ${index} is both on and greyed`;
-    program.push(on[index] ? SwitchState.On : greyed[index] ? SwitchState.Greyed : SwitchState.Off);
-  }
-  const clock = clockNames.find(([, name]) => name === clockPart.toLowerCase())?.[0];
-  if (clock === undefined) return 'the clock is not 1hz, 10hz, manual or none';
-  if (!/^[012]$/.test(beepPart)) return 'the beep is not 0, 1 or 2';
-  return { program, clock, beep: Number(beepPart) as SwitchState };
 }

@@ -2,10 +2,10 @@
 // The page's start: the core, the panel built from the shared layout table, the
 // 100 ms clock, the menus, the files and the link.
 
-import { Bank, ClockOption, Core, SwitchState } from './core.js';
+import { Bank, Core, SwitchState } from './core.js';
 import { showMessage } from './dialogs.js';
 import { pickFileToOpen, pickFileToSave } from './files.js';
-import { decodeSetting, encodeSetting, type Setting } from './link.js';
+import { encodeSetting, type Setting } from './link.js';
 import { type Layout, Panel } from './panel.js';
 
 // The file commands' messages, worded as the desktop panel words them.
@@ -124,41 +124,22 @@ class Page {
     }
   }
 
-  // One click: off or greyed becomes on, on becomes off.
   private toggle(bank: Bank, index: number): void {
-    const next = this.core.switchState(bank, index) === SwitchState.On ? SwitchState.Off : SwitchState.On;
-    this.core.setSwitch(bank, index, next);
+    this.core.toggle(bank, index);
     this.panel.showSwitch(bank, index);
   }
 
   // A link's setting replaces the panel and resets the machine; a malformed one
   // leaves the panel empty and says why.
   private openLink(fragment: string): void {
-    const setting = decodeSetting(fragment);
-    if (setting === null) return;
-    if (typeof setting === 'string') {
-      this.applySetting({ program: new Array<SwitchState>(128).fill(SwitchState.Off), clock: ClockOption.Manual, beep: SwitchState.Off });
-      void showMessage(`This link does not hold a QZB panel setting: ${setting}. The panel is shown empty.`);
-      return;
-    }
-    this.applySetting(setting);
-  }
-
-  private applySetting(setting: Setting): void {
-    setting.program.forEach((state, index) => this.core.setSwitch(Bank.Program, index, state));
-    for (let bit = 0; bit < 4; ++bit) this.core.setSwitch(Bank.Input, bit, SwitchState.Off);
-    this.core.setSwitch(Bank.Beep, 0, setting.beep);
-    this.core.selectClock(setting.clock);
-    this.core.reset();
+    const fault = this.core.applyLink(fragment);
+    if (fault) void showMessage(`This link does not hold a QZB panel setting: ${fault}. The panel is shown empty.`);
   }
 
   private currentSetting(): Setting {
     const program: SwitchState[] = [];
     for (let index = 0; index < 128; ++index) program.push(this.core.switchState(Bank.Program, index));
-    const options = this.core.clockOptions();
-    const clock =
-      options & 1 ? ClockOption.Hz1 : options & 2 ? ClockOption.Hz10 : options & 4 ? ClockOption.Manual : ClockOption.None;
-    return { program, clock, beep: this.core.switchState(Bank.Beep, 0) };
+    return { program, clock: this.core.clockOption(), beep: this.core.switchState(Bank.Beep, 0) };
   }
 
   async copyLink(): Promise<string> {

@@ -25,7 +25,7 @@ export interface Line {
   to: [number, number];
 }
 
-// The shared table as the core's layoutJson() writes it.
+// The shared table as the core's pageJson() writes it (roles, texts and styles are not read yet).
 export interface Layout {
   title: string;
   client: [number, number];
@@ -231,11 +231,9 @@ export class Panel {
     for (let index = 0; index < 128; ++index) this.showSwitch(Bank.Program, index);
     for (let index = 0; index < 4; ++index) this.showSwitch(Bank.Input, index);
     this.showSwitch(Bank.Beep, 0);
-    const options = this.core.clockOptions();
     // After some loads no option is selected; a radio group shows that too.
-    this.radios.get(ClockOption.Hz1)!.checked = (options & 1) !== 0;
-    this.radios.get(ClockOption.Hz10)!.checked = (options & 2) !== 0;
-    this.radios.get(ClockOption.Manual)!.checked = (options & 4) !== 0;
+    const selected = this.core.clockOption();
+    for (const [option, radio] of this.radios) radio.checked = option === selected;
     this.showTabStop();
   }
 

@@ -1,0 +1,64 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "settings/setting_commands.h"
+
+// The texts and styles the panel shows, in one place for both front ends. The
+// desktop window takes them from here; the page gets them with the layout (see
+// page_json.h). Texts are UTF-8.
+namespace qzb::catalogue {
+
+inline constexpr std::string_view windowTitle = "QZB エミュレータ";
+// The caption of every message box.
+inline constexpr std::string_view messageCaption = "QZBEmu";
+// What DecToBin reports for a value above 15.
+inline constexpr std::string_view decToBinOver15 = "DecToBin-Over15";
+
+inline constexpr std::string_view loadRefused =
+    "無効なファイルが選択されました。ファイルはロードされませんでした。";
+inline constexpr std::string_view saveRefused =
+    "無効なファイルが選択されました。ファイルは保存されませんでした。";
+inline constexpr std::string_view fileNotFound = "File Not Found";
+inline constexpr std::string_view cannotWrite = "書き込めません。";
+
+enum class FileCommand { Load, SaveAs };
+
+// The message box a Load or SaveAs ends with; nothing when it was done or cancelled.
+std::optional<std::string_view> fileCommandMessage(FileCommand command, FileCommandResult result);
+
+// The About box, with this build's version.
+std::string aboutText();
+
+// The link-fault sentence, with %s where the reason goes.
+inline constexpr std::string_view linkFault =
+    "This link does not hold a QZB panel setting: %s. The panel is shown empty.";
+// The sentence for a link that holds no setting, `reason` as readSettingLink gives it.
+std::string linkFaultMessage(std::string_view reason);
+
+// An output lamp lit and dark, as DecToBin draws them.
+inline constexpr std::string_view lampOn = "●";
+inline constexpr std::string_view lampOff = "○";
+
+struct Rgb {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+
+    friend bool operator==(const Rgb&, const Rgb&) = default;
+};
+
+// The address labels are black, the PC's row and the lamps red.
+inline constexpr Rgb black{0, 0, 0};
+inline constexpr Rgb red{255, 0, 0};
+
+// The lamps' face, and faces with the same circles where it is missing, in order.
+inline constexpr std::string_view lampFace = "ＭＳ Ｐゴシック";
+inline constexpr std::string_view lampFallbacks[] = {"MS PGothic", "IPAPGothic"};
+inline constexpr int lampPoints = 12;
+
+}  // namespace qzb::catalogue
