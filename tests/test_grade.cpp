@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "cli/grade_report.h"
-#include "cli/grader.h"
-#include "cli/test_file.h"
+#include "grade/report.h"
+#include "grade/grader.h"
+#include "grade/exercise.h"
 #include "common/utf8.h"
 #include "reference_model.h"
 #include "settings/setting_file.h"
@@ -121,7 +121,7 @@ TEST_CASE("each statement passes a correct program and fails a faulty one") {
         CAPTURE(std::string(row.what));
         const std::string tests =
             "case \"c\"\n" + filled(row.tests, referenceTrace(row.good, row.inputs, 30));
-        const qzb::TestFile file = qzb::parseTestFile(tests);
+        const qzb::Exercise file = qzb::parseExercise(tests);
         REQUIRE(file.errors.empty());
         const bool goodFails = row.good == row.bad;  // the last row's case cannot be met at all
         CHECK(qzb::gradeCases(file, panel(row.good)).front().passed == !goodFails);
@@ -144,8 +144,8 @@ TEST_CASE("each statement passes a correct program and fails a faulty one") {
 
 // Cases start afresh: registers reset, input off, whatever the case before or the caller left.
 TEST_CASE("every case starts from the reset state with the input off") {
-    const qzb::TestFile file =
-        qzb::parseTestFile(filled("case \"first\"\ninput 0010\nrun 7\nexpect b=0b0111\n"
+    const qzb::Exercise file =
+        qzb::parseExercise(filled("case \"first\"\ninput 0010\nrun 7\nexpect b=0b0111\n"
                                   "case \"second\"\nexpect pc=0 a=0 b=0 out=0 carry=0\nrun 1\nexpect b={b@1}",
                                   referenceTrace(addFive, {}, 1)));
     REQUIRE(file.errors.empty());
@@ -213,10 +213,10 @@ TEST_CASE("test-file errors name their line and column") {
          "the cases add up to 100000007 steps here, more than the 100000000 a test file may take"},
     };
     // clang-format on
-    CHECK(qzb::parseTestFile("case \"c\"\n" + millions + "run 0\nexpect a=1").errors.empty());
+    CHECK(qzb::parseExercise("case \"c\"\n" + millions + "run 0\nexpect a=1").errors.empty());
     for (const Row& row : rows) {
         CAPTURE(row.text);
-        const qzb::TestFile file = qzb::parseTestFile(row.text);
+        const qzb::Exercise file = qzb::parseExercise(row.text);
         REQUIRE(file.errors.size() == 1);
         CHECK(file.errors.front().line == row.line);
         CHECK(file.errors.front().column == row.column);
@@ -225,7 +225,7 @@ TEST_CASE("test-file errors name their line and column") {
 }
 
 TEST_CASE("keywords in any case, values in every form, comments, CR LF and a byte order mark") {
-    const qzb::TestFile file = qzb::parseTestFile(
+    const qzb::Exercise file = qzb::parseExercise(
         "\xEF\xBB\xBF; header\r\nCASE \"c\" ; note\r\nInput 1001\r\nRUN UNTIL Out = 0XE Within 9\r\n"
         "EXPECT a=0b1X0x B=07 carry=1\r\nexpect OUT SEQUENCE 14 0x2 0b0011 WITHIN 3");
     REQUIRE(file.errors.empty());
@@ -270,7 +270,7 @@ TEST_CASE("a setting file the panel did not write is not graded") {
         {"300 random bytes", noise, "line 1 is '"},
         {"doubled line ends", doubled, "line 1 is '1\\x0d'"},
     };
-    const qzb::TestFile tests = qzb::parseTestFile("case \"c\"\nrun 2\nexpect out=1\n");
+    const qzb::Exercise tests = qzb::parseExercise("case \"c\"\nrun 2\nexpect out=1\n");
     for (const Row& row : rows) {
         CAPTURE(std::string(row.what));
         const std::string path = (folder / "x.qzb").string();
