@@ -1,21 +1,20 @@
 // SPDX-License-Identifier: MIT
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "grade/report.h"
-#include "grade/grader.h"
-#include "grade/exercise.h"
 #include "common/utf8.h"
+#include "grade/exercise.h"
+#include "grade/grader.h"
+#include "grade/report.h"
 #include "reference_model.h"
 #include "settings/setting_file.h"
+
+using namespace std::literals;
 
 namespace {
 
@@ -174,7 +173,6 @@ TEST_CASE("test-file errors name their line and column") {
         {"case c\nexpect a=1", 1, 6, "expected a name in double quotes after case"},
         {"case \"\"\nexpect a=1", 1, 6, "the case name is empty"},
         {"case \"tab\there\"\nexpect a=1", 1, 6, "a case name must be UTF-8 text without control characters"},
-        {"case \"\xFF\"\nexpect a=1", 1, 6, "a case name must be UTF-8 text without control characters"},
         {"case \"\xC2\x9B\"\nexpect a=1", 1, 6, "a case name must be UTF-8 text without control characters"},
         {"case \"a\xEF\xBF\xBF\"\nexpect a=1", 1, 6, "a case name must be UTF-8 text without control characters"},
         {"case \"c\"\n  jump 3", 2, 3,
@@ -191,12 +189,8 @@ TEST_CASE("test-file errors name their line and column") {
         {"case \"c\"\nexpect a=0b101", 2, 10,
          "'0b101' is not a value (decimal, 0x hex, or 0b and four of 0, 1, x)"},
         {"case \"c\"\nexpect a=16", 2, 10, "16 is outside 0-15"},
-        {"case \"c\"\nexpect carry=0b1", 2, 14,
-         "'0b1' is not a value (decimal, 0x hex, or 0b and four of 0, 1, x)"},
         {"case \"c\"\nexpect carry=2", 2, 14, "carry takes 0 or 1"},
         {"case \"c\"\nexpect a=1 A=2", 2, 12, "a is named twice"},
-        {"case \"c\"\nexpect a=1 junk", 2, 12,
-         "unknown register 'junk'; the names are pc, a, b, out and carry"},
         {"case \"c\"\nexpect out sequence within 5", 2, 21, "expected the values OUT must show"},
         {"case \"c\"\nexpect out sequence 1 1 within 5", 2, 23,
          "the value repeats the one before it; a value that lasts is written once"},
@@ -209,8 +203,9 @@ TEST_CASE("test-file errors name their line and column") {
         {"; only a comment", 1, 1, "no case in the file; a case starts with case \"NAME\""},
         {"case \"c\"\n" + millions + "run until a=1 within 1\nrun 5\nexpect a=1", 104, 22,
          "the cases add up to 100000001 steps here, more than the 100000000 a test file may take"},
-        {"case \"c\"\n" + millions + "expect a=1 out=0\nexpect out sequence 1 2 within 7\nrun 9\nexpect a=1", 105, 32,
-         "the cases add up to 100000007 steps here, more than the 100000000 a test file may take"},
+        {"\xFF\xFE" "c\0a\0s\0e\0 \0\"\0c\0\"\0"s, 1, 1, "the test file is UTF-16; save it as UTF-8"},
+        {"\0c\0a\0s\0e\0 \0\"\0c\0\"\0\n\0e\0x\0p\0e\0c\0t\0 \0a\0=\0\x31"s, 1, 1,
+         "the test file is UTF-16; save it as UTF-8"},
     };
     // clang-format on
     CHECK(qzb::parseExercise("case \"c\"\n" + millions + "run 0\nexpect a=1").errors.empty());
@@ -224,11 +219,14 @@ TEST_CASE("test-file errors name their line and column") {
     }
 }
 
-TEST_CASE("keywords in any case, values in every form, comments, CR LF and a byte order mark") {
+TEST_CASE("keywords in any case, values in every form, comments, CR LF, a byte order mark, the task") {
     const qzb::Exercise file = qzb::parseExercise(
-        "\xEF\xBB\xBF; header\r\nCASE \"c\" ; note\r\nInput 1001\r\nRUN UNTIL Out = 0XE Within 9\r\n"
-        "EXPECT a=0b1X0x B=07 carry=1\r\nexpect OUT SEQUENCE 14 0x2 0b0011 WITHIN 3");
+        "\xEF\xBB\xBF; The task:\r\n  ;  indented\r\n;\r\nCASE \"c\" ; note\r\nInput 1001\r\n"
+        "RUN UNTIL Out = 0XE Within 9\r\nEXPECT a=0b1X0x B=07 carry=1\r\nexpect OUT SEQUENCE 14 0x2 0b0011 "
+        "WITHIN 3\n"
+        "; not the task");
     REQUIRE(file.errors.empty());
+    CHECK(file.task == "The task:\n indented\n");
     REQUIRE(file.cases.size() == 1);
     const std::vector<qzb::Statement>& statements = file.cases.front().statements;
     REQUIRE(statements.size() == 4);
@@ -241,15 +239,12 @@ TEST_CASE("keywords in any case, values in every form, comments, CR LF and a byt
     CHECK(qzb::foundText(a, 5) == "a=0b0101");
     CHECK(statements[2].conditions[1].pattern.value == 7);
     CHECK(statements[3].sequence == std::vector<std::uint8_t>{14, 2, 3});
-    CHECK(statements[3].line == 6);
+    CHECK(statements[3].line == 8);
 }
 
 // A hand-in that the panel did not write is not graded, and the reason names the
 // first field that is wrong; a saved file is graded, with either line end.
 TEST_CASE("a setting file the panel did not write is not graded") {
-    char folderName[] = "/tmp/qzb-grader-XXXXXX";
-    REQUIRE(::mkdtemp(folderName) != nullptr);
-    const std::filesystem::path folder = folderName;
     const std::string saved = qzb::writeSettingFile(panel(count));
     std::string lineFeeds, doubled, noise(300, '\0');
     for (const char c : saved) {
@@ -273,19 +268,14 @@ TEST_CASE("a setting file the panel did not write is not graded") {
     const qzb::Exercise tests = qzb::parseExercise("case \"c\"\nrun 2\nexpect out=1\n");
     for (const Row& row : rows) {
         CAPTURE(std::string(row.what));
-        const std::string path = (folder / "x.qzb").string();
-        std::ofstream(path, std::ios::binary) << row.bytes;
-        const qzb::ProgramResult result = qzb::gradeProgram(tests, path);
+        const qzb::ProgramResult result =
+            qzb::gradeProgram(tests, "x.QZB", qzb::programFromBytes("x.QZB", row.bytes));
         CHECK(result.graded() == (row.fault == nullptr));
-        if (row.fault == nullptr) {
-            CHECK(result.passedCount() == 1);
-            continue;
-        }
-        CHECK(
-            result.problem.starts_with(path + " is not a setting file as the panel writes it: " + row.fault));
-        CHECK(result.cases.size() == 1);
+        CHECK(result.passedCount() == (row.fault == nullptr ? 1 : 0));
+        if (row.fault != nullptr)
+            CHECK(result.problem.starts_with("x.QZB is not a setting file as the panel writes it: "s +
+                                             row.fault));
     }
-    std::filesystem::remove_all(folder);
 }
 
 // Names come from students' file names and teachers' test files, and messages
