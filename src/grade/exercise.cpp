@@ -84,9 +84,10 @@ private:
     void checkCases() {
         if (result_.cases.empty()) error(1, 1, "no case in the file; a case starts with case \"NAME\"");
         for (const Case& testCase : result_.cases) {
-            const bool checks = std::ranges::any_of(testCase.statements, [](const Statement& statement) {
-                return statement.kind != Statement::Kind::Input && statement.kind != Statement::Kind::Run;
-            });
+            const bool checks = std::any_of(
+                testCase.statements.begin(), testCase.statements.end(), [](const Statement& statement) {
+                    return statement.kind != Statement::Kind::Input && statement.kind != Statement::Kind::Run;
+                });
             if (!checks) {
                 error(testCase.line, 1,
                       "case \"" + testCase.name + "\" checks nothing; give it an expect or a run until");
@@ -203,8 +204,8 @@ private:
         while (const Token* name = peek()) {
             if (isWord(name, "within")) break;
             ++next_;
-            const auto found = std::ranges::find_if(
-                registerNames, [&](std::string_view known) { return isWord(name, known); });
+            const auto found = std::find_if(registerNames.begin(), registerNames.end(),
+                                            [&](std::string_view known) { return isWord(name, known); });
             if (found == registerNames.end()) {
                 error(name,
                       "unknown register " + quoted(name->text) + "; the names are pc, a, b, out and carry");

@@ -21,7 +21,7 @@ std::uint8_t registerValue(const MachineState& state, Register name) {
 }
 
 bool holds(const std::vector<Condition>& conditions, const MachineState& state) {
-    return std::ranges::all_of(conditions, [&](const Condition& condition) {
+    return std::all_of(conditions.begin(), conditions.end(), [&](const Condition& condition) {
         return condition.pattern.matches(registerValue(state, condition.name));
     });
 }
@@ -179,7 +179,7 @@ private:
 
 std::size_t ProgramResult::passedCount() const {
     return static_cast<std::size_t>(
-        std::ranges::count_if(cases, [](const CaseResult& c) { return c.passed; }));
+        std::count_if(cases.begin(), cases.end(), [](const CaseResult& c) { return c.passed; }));
 }
 
 std::vector<CaseResult> gradeCases(const Exercise& tests, const PanelSwitches& program) {
