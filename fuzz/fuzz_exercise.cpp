@@ -9,10 +9,11 @@
 #include <string_view>
 
 #include "common/utf8.h"
+#include "fuzz_check.h"
 #include "grade/exercise.h"
 #include "grade/grader.h"
+#include "grade/program.h"
 #include "grade/report.h"
-#include "fuzz_check.h"
 
 namespace {
 
@@ -43,6 +44,11 @@ bool printableLines(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
+    // The same bytes handed in as a program, as the page reads one: it runs or says why not.
+    const qzb::Program source = qzb::programFromBytes("p.s", text);
+    check(source.switches.has_value() == source.problem.empty(), "a source runs or says why not");
+    check(qzb::programFromBytes("p.qzb", text).switches.has_value(), "a setting file always loads");
+
     const qzb::Exercise file = qzb::parseExercise(text);
     const auto lines = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
 
