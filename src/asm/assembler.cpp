@@ -9,7 +9,7 @@
 #include <span>
 
 #include "asm/instruction_table.h"
-#include "asm/lexer.h"
+#include "common/line_parser.h"
 #include "common/text.h"
 
 namespace qzb {
@@ -18,6 +18,8 @@ namespace {
 using lexer::quoted;
 using lexer::Token;
 using lexer::TokenKind;
+
+constexpr lexer::LexRules assemblyRules{.blanks = " \t\r\f\v", .symbols = "=+:", .directives = true};
 
 // A number or a label standing for an immediate.
 struct Value {
@@ -61,23 +63,10 @@ std::string addableRegisters(std::string_view mnemonic, bool alternative) {
     return names;
 }
 
-class Assembler {
+class Assembler : public LineParser {
 public:
     Assembly run(std::string_view source) {
-        source = withoutByteOrderMark(source);
-        if (lexer::isUtf16(source)) {
-            // Read as bytes, every line of it would fail; one error says what to do.
-            error(1, 1, "the source is UTF-16; save it as UTF-8");
-            return std::move(result_);
-        }
-        int lineNumber = 0;
-        while (!source.empty()) {
-            const std::size_t end = source.find('\n');
-            ++lineNumber;
-            assembleLine(source.substr(0, end), lineNumber);
-            source.remove_prefix(end == std::string_view::npos ? source.size() : end + 1);
-        }
-        resolveLabels();
+        if (parseLines(source, "source")) resolveLabels();
 
         result_.wordCount = wordCount_;
         for (std::size_t address = 0; address < words_.size(); ++address) {
@@ -86,6 +75,7 @@ public:
                 result_.switches.program[address * 8 + bit] = on ? SwitchState::On : SwitchState::Off;
             }
         }
+        result_.errors = std::move(errors_);
         std::stable_sort(result_.errors.begin(), result_.errors.end(),
                          [](const AssemblyError& x, const AssemblyError& y) {
                              return x.line != y.line ? x.line < y.line : x.column < y.column;
@@ -94,19 +84,16 @@ public:
     }
 
 private:
-    void assembleLine(std::string_view line, int lineNumber) {
-        lexer::LineTokens lexed = lexer::tokenize(line);
-        tokens_ = std::move(lexed.tokens);  // up to the fault, when there is one
-        endColumn_ = lexed.endColumn;
-        line_ = lineNumber;
-        next_ = 0;
+    void parseLine(std::string_view line) override {
+        lexer::LineTokens lexed = startLine(line, assemblyRules);  // the tokens up to a fault
         // The labels come before the statement, so they stand even when it fails:
         // otherwise every jump to them would be reported as well.
         const bool labelsTaken = takeLabels();
         if (lexed.fault) {
-            const auto faultAt = static_cast<std::size_t>(lexed.faultColumn - 1);
-            error(lineNumber, lexed.faultColumn,
-                  line[faultAt] == '-' ? subtractionHint(line.substr(faultAt + 1)) : std::move(*lexed.fault));
+            const auto faultAt = static_cast<std::size_t>(lexed.fault->column - 1);
+            error(line_, lexed.fault->column,
+                  line[faultAt] == '-' ? subtractionHint(line.substr(faultAt + 1))
+                                       : std::move(lexed.fault->message));
             return;
         }
         if (!labelsTaken || next_ == tokens_.size()) return;
@@ -155,7 +142,7 @@ private:
     // statement so far is a register (`B = B`, `JNC B`) and n follows, the hint
     // is that statement; otherwise it is B = B + 15.
     std::string subtractionHint(std::string_view afterMinus) const {
-        const std::vector<Token> after = lexer::tokenize(afterMinus).tokens;
+        const std::vector<Token> after = lexer::tokenize(afterMinus, assemblyRules).tokens;
         const int number = !after.empty() && after[0].kind == TokenKind::Number
                                ? lexer::numberValue(after[0].text).value_or(0)
                                : 0;
@@ -367,38 +354,11 @@ private:
         }
     }
 
-    const Token* peek() const { return next_ < tokens_.size() ? &tokens_[next_] : nullptr; }
-
-    bool atEnd() {
-        if (const Token* extra = peek()) {
-            error(*extra, "unexpected " + quoted(extra->text));
-            return false;
-        }
-        return true;
-    }
-
-    void error(int line, int column, std::string message) {
-        result_.errors.push_back({line, column, std::move(message)});
-    }
-    void error(const Token& at, std::string message) { error(line_, at.column, std::move(message)); }
-    // At the token, or at the end of the line when there is none.
-    void error(const Token* at, const std::string& message) {
-        if (at != nullptr) {
-            error(*at, message);
-        } else {
-            error(line_, endColumn_, message + " at the end of the line");
-        }
-    }
-
     Assembly result_;
     std::array<std::uint8_t, maxWords> words_{};
     int wordCount_ = 0;
     std::map<std::string, LabelDefinition, std::less<>> labels_;
     std::vector<LabelUse> labelUses_;
-    std::vector<Token> tokens_;
-    std::size_t next_ = 0;
-    int line_ = 0;
-    int endColumn_ = 1;
     int clockLine_ = 0;
     int beepLine_ = 0;
 };

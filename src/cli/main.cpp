@@ -16,11 +16,11 @@
 
 #include "asm/assembler.h"
 #include "asm/disassembler.h"
-#include "cli/grade_report.h"
-#include "cli/grader.h"
-#include "cli/program.h"
-#include "cli/test_file.h"
-#include "cli/trace.h"
+#include "grade/exercise.h"
+#include "grade/grader.h"
+#include "grade/program.h"
+#include "grade/report.h"
+#include "grade/trace_table.h"
 #include "settings/setting_file.h"
 #include "settings/setting_link.h"
 #include "settings/setting_storage.h"
@@ -145,26 +145,17 @@ int assembleFile(const std::string& sourcePath, std::string outputPath) {
     return 0;
 }
 
-// Whether a file given as the test file is a program instead: a setting file,
-// or a source with at least one word (a file of comments alone assembles too).
-bool isProgram(const std::string& path, const std::string& text) {
-    if (qzb::hasSettingExtension(path)) return true;
-    const qzb::Assembly assembly = qzb::assemble(text);
-    return assembly.errors.empty() && assembly.wordCount > 0;
-}
-
 // Grades every program, going on past those that cannot be read or assembled.
 int gradeFiles(const std::string& testsPath, const std::vector<std::string>& programPaths,
                qzb::ReportFormat format) {
     std::string text;
     if (const std::error_code error = qzb::readFileText(testsPath, text))
         return fail(fileError("read", testsPath, error), usageError);
-    if (text.size() >= qzb::fileReadLimit) {
-        return fail(testsPath + " is too large for a test file (64 KiB or more)", usageError);
-    }
-    const qzb::TestFile tests = qzb::parseTestFile(text);
+    if (const std::optional<std::string> problem = qzb::exerciseSizeProblem(testsPath, text.size()))
+        return fail(*problem, usageError);
+    const qzb::Exercise tests = qzb::parseExercise(text);
     if (!tests.errors.empty()) {
-        if (isProgram(testsPath, text)) {
+        if (qzb::isProgram(testsPath, text)) {
             return fail(testsPath + " is a program, not a test file; the test file comes first: " +
                             "qzb-cli test TESTS.qzt PROGRAM...",
                         usageError);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Feeds arbitrary text to the test-file parser. What it refuses must be refused
+// Feeds arbitrary text to the exercise (test-file) parser. What it refuses must be refused
 // with a position inside the text; what it takes is graded on a small program,
 // and every report of the result must be printable UTF-8, line by line, and keep
 // its quoted names inside their fields.
@@ -8,11 +8,12 @@
 #include <string>
 #include <string_view>
 
-#include "cli/grade_report.h"
-#include "cli/grader.h"
-#include "cli/test_file.h"
 #include "common/utf8.h"
 #include "fuzz_check.h"
+#include "grade/exercise.h"
+#include "grade/grader.h"
+#include "grade/program.h"
+#include "grade/report.h"
 
 namespace {
 
@@ -43,11 +44,16 @@ bool printableLines(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const qzb::TestFile file = qzb::parseTestFile(text);
+    // The same bytes handed in as a program, as the page reads one: it runs or says why not.
+    const qzb::Program source = qzb::programFromBytes("p.s", text);
+    check(source.switches.has_value() == source.problem.empty(), "a source runs or says why not");
+    check(qzb::programFromBytes("p.qzb", text).switches.has_value(), "a setting file always loads");
+
+    const qzb::Exercise file = qzb::parseExercise(text);
     const auto lines = static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
 
     if (!file.errors.empty()) {
-        for (const qzb::TestFileError& error : file.errors) {
+        for (const qzb::Diagnostic& error : file.errors) {
             check(error.line >= 1 && error.line <= lines, "error line inside the text");
             check(error.column >= 1 && static_cast<std::size_t>(error.column) <= size + 1, "error column");
             check(!error.message.empty(), "error message");
@@ -56,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     check(!file.cases.empty(), "a file without errors has a case");
     std::uint64_t steps = 0;
-    for (const qzb::TestCase& testCase : file.cases) {
+    for (const qzb::Case& testCase : file.cases) {
         check(!testCase.name.empty() && qzb::isPrintableText(testCase.name), "case name");
         for (const qzb::Statement& statement : testCase.statements) {
             check(statement.line > testCase.line && statement.line <= lines, "statement line");

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "cli/trace.h"
+#include "grade/trace_table.h"
 
 #include <array>
 #include <charconv>
@@ -171,10 +171,15 @@ std::string textTraceRows(const PanelSwitches& switches, std::span<const TraceRo
     return text;
 }
 
-bool writeTrace(const PanelSwitches& switches, std::uint64_t steps, TraceFormat format, std::FILE* out) {
-    RowBuffer rows(out);
+Machine startedMachine(const PanelSwitches& switches) {
     Machine machine(switches);
     machine.reset();
+    return machine;
+}
+
+bool writeTrace(const PanelSwitches& switches, std::uint64_t steps, TraceFormat format, std::FILE* out) {
+    RowBuffer rows(out);
+    Machine machine = startedMachine(switches);
 
     if (format == TraceFormat::Text) {
         const TextTable table(switches, steps);

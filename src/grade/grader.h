@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/test_file.h"
-#include "cli/trace.h"
+#include "grade/exercise.h"
+#include "grade/program.h"
+#include "grade/trace_table.h"
 #include "machine/panel_switches.h"
 
 namespace qzb {
@@ -25,6 +26,7 @@ struct CaseResult {
 };
 
 struct ProgramResult {
+    // The program's file name as the reports show it.
     std::string path;
     // The program's panel; nothing when it could not be read or assembled or is
     // a setting file that the panel did not write, and then `problem` and the
@@ -43,10 +45,13 @@ inline constexpr std::size_t lastStepsShown = 4;
 
 // Runs every case on `program`, each from the reset state with the input
 // switches off. A case stops at its first failed statement.
-std::vector<CaseResult> gradeCases(const TestFile& tests, const PanelSwitches& program);
+std::vector<CaseResult> gradeCases(const Exercise& tests, const PanelSwitches& program);
 
-// Reads the program at `path` as `run` does and grades it, unless it is a setting
-// file that the panel did not write.
-ProgramResult gradeProgram(const TestFile& tests, const std::string& path);
+// Grades the program named `path`, unless it could not be read or assembled or is
+// a setting file that the panel did not write.
+ProgramResult gradeProgram(const Exercise& tests, const std::string& path, Program program);
+
+// Reads the program at `path` as `run` does and grades it.
+ProgramResult gradeProgram(const Exercise& tests, const std::string& path);
 
 }  // namespace qzb

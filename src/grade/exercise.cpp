@@ -1,40 +1,23 @@
 // SPDX-License-Identifier: MIT
-#include "cli/test_file.h"
+#include "grade/exercise.h"
 
 #include <algorithm>
 #include <array>
 #include <map>
 #include <optional>
 
-#include "asm/lexer.h"
+#include "common/line_parser.h"
 #include "common/text.h"
-#include "common/utf8.h"
 
 namespace qzb {
 namespace {
 
-struct Token {
-    std::string_view text;
-    int column = 0;
-    bool quoted = false;  // a "case name", without its quotes
-};
+using lexer::quoted;
 
 constexpr std::array<std::string_view, 5> registerNames = {"pc", "a", "b", "out", "carry"};
 
-bool isSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r';
-}
-
-bool isWordChar(char c) {
-    return c > ' ' && c < 0x7F && c != '=' && c != ';' && c != '"';
-}
-
-using lexer::quoted;
-
-std::string hexByte(unsigned char byte) {
-    constexpr std::string_view digits = "0123456789ABCDEF";
-    return std::string("0x") + digits[byte >> 4] + digits[byte & 15];
-}
+constexpr lexer::LexRules exerciseRules{
+    .blanks = " \t\r", .symbols = "=", .wordsOfAnyPrintable = true, .quotedText = "case name"};
 
 struct Value {
     Pattern pattern;
@@ -42,11 +25,11 @@ struct Value {
 };
 
 // A VALUE token: decimal, 0x hex, or 0b with four digits of 0, 1 or x. Numbers
-// past 255 are kept as 256 so that every range check refuses them.
+// past 255 have no bit that counts, which marks them as out of range.
 std::optional<Value> parseValue(std::string_view text) {
     Value result;
-    if (text.size() > 2 && text[0] == '0' && asciiLower(text[1]) == 'b') {
-        result.radix = Radix::Binary;
+    result.radix = lexer::radixOf(text);
+    if (result.radix == Radix::Binary) {
         text.remove_prefix(2);
         if (text.size() != 4) return std::nullopt;
         result.pattern.care = 0;
@@ -62,75 +45,72 @@ std::optional<Value> parseValue(std::string_view text) {
         }
         return result;
     }
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && asciiLower(text[1]) == 'x') {
-        base = 16;
-        result.radix = Radix::Hex;
-        text.remove_prefix(2);
-    }
-    if (text.empty()) return std::nullopt;
-    int number = 0;
-    for (const char c : text) {
-        const char lower = asciiLower(c);
-        int digit = 0;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (base == 16 && lower >= 'a' && lower <= 'f') {
-            digit = lower - 'a' + 10;
-        } else {
-            return std::nullopt;
-        }
-        number = std::min(number * base + digit, 256);
-    }
-    result.pattern.value = static_cast<std::uint8_t>(std::min(number, 255));
-    if (number > 255) result.pattern.care = 0;  // marks "out of range" for the caller
+    const std::optional<int> number = lexer::numberValue(text);
+    if (!number) return std::nullopt;
+    result.pattern.value = static_cast<std::uint8_t>(std::min(*number, 255));
+    if (*number > 255) result.pattern.care = 0;
     return result;
 }
 
-class Parser {
+// The comment lines that open `text`, as Exercise::task holds them.
+std::string leadingComments(std::string_view text) {
+    std::string task;
+    text = withoutByteOrderMark(text);
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        line.remove_prefix(std::min(line.find_first_not_of(" \t"), line.size()));
+        if (!line.starts_with(';')) break;
+        line.remove_prefix(line.starts_with("; ") ? 2 : 1);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        task += (task.empty() ? "" : "\n") + std::string(line);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return task;
+}
+
+class Parser : public LineParser {
 public:
-    TestFile parse(std::string_view text) {
-        text = withoutByteOrderMark(text);
-        int lineNumber = 0;
-        while (true) {
-            ++lineNumber;
-            const std::size_t end = text.find('\n');
-            parseLine(text.substr(0, end), lineNumber);
-            if (end == std::string_view::npos) break;
-            text.remove_prefix(end + 1);
-        }
+    Exercise parse(std::string_view text) {
+        result_.task = leadingComments(text);
+        parseLines(text, "test file");
         // A file with errors has lost statements; whether its cases check anything shows once it is mended.
-        if (!result_.errors.empty()) return std::move(result_);
+        if (errors_.empty()) checkCases();
+        result_.errors = std::move(errors_);
+        return std::move(result_);
+    }
+
+private:
+    void checkCases() {
         if (result_.cases.empty()) error(1, 1, "no case in the file; a case starts with case \"NAME\"");
-        for (const TestCase& testCase : result_.cases) {
-            const bool checks = std::ranges::any_of(testCase.statements, [](const Statement& statement) {
-                return statement.kind != Statement::Kind::Input && statement.kind != Statement::Kind::Run;
-            });
+        for (const Case& testCase : result_.cases) {
+            const bool checks = std::any_of(
+                testCase.statements.begin(), testCase.statements.end(), [](const Statement& statement) {
+                    return statement.kind != Statement::Kind::Input && statement.kind != Statement::Kind::Run;
+                });
             if (!checks) {
                 error(testCase.line, 1,
                       "case \"" + testCase.name + "\" checks nothing; give it an expect or a run until");
             }
         }
-        return std::move(result_);
     }
 
-private:
-    void parseLine(std::string_view line, int lineNumber) {
-        line_ = lineNumber;
-        const bool tokenized = tokenize(line);
-        if (!tokens_.empty() && !tokens_.front().quoted && equalIgnoringCase(tokens_.front().text, "case")) {
-            sawCase_ = true;
+    void parseLine(std::string_view line) override {
+        const lexer::LineTokens lexed = startLine(line, exerciseRules);
+        if (isWord(peek(), "case")) sawCase_ = true;
+        if (lexed.fault) {
+            error(line_, lexed.fault->column, lexed.fault->message);
+            return;
         }
-        if (!tokenized || tokens_.empty()) return;
-        const Token& first = tokens_.front();
-        const std::string keyword = asciiLower(first.text);
-        next_ = 1;
+        const Token* first = take();
+        if (first == nullptr) return;
+        const std::string keyword = asciiLower(first->text);
         if (keyword == "case") {
             caseStatement();
             return;
         }
         Statement statement;
-        statement.line = lineNumber;
+        statement.line = line_;
         bool parsed = false;
         if (keyword == "input") {
             parsed = inputStatement(statement);
@@ -139,20 +119,19 @@ private:
         } else if (keyword == "expect") {
             parsed = expectStatement(statement);
         } else {
-            error(first, "unknown statement " + quoted(first.text) +
+            error(first, "unknown statement " + quoted(first->text) +
                              "; the statements are case, input, run and expect");
             return;
         }
         if (!parsed || !atEnd()) return;
         if (result_.cases.empty()) {
             // After a case line with an error, its statements are checked but not kept.
-            if (!sawCase_) error(first, quoted(first.text) + " comes before the first case");
+            if (!sawCase_) error(first, quoted(first->text) + " comes before the first case");
             return;
         }
         addSteps(statement.steps);
         result_.cases.back().statements.push_back(std::move(statement));
     }
-
     // A file's cases are graded for every program handed in, so what they may take
     // in all is bounded; the error names the statement that passes the bound.
     void addSteps(std::uint32_t steps) {
@@ -165,52 +144,9 @@ private:
         }
     }
 
-    // Splits a line into tokens; false (with the error noted) on a byte that no
-    // statement can hold.
-    bool tokenize(std::string_view line) {
-        tokens_.clear();
-        std::size_t i = 0;
-        while (i < line.size()) {
-            const char c = line[i];
-            const int column = static_cast<int>(i) + 1;
-            if (isSpace(c)) {
-                ++i;
-            } else if (c == ';') {
-                break;
-            } else if (c == '=') {
-                tokens_.push_back({line.substr(i, 1), column});
-                ++i;
-            } else if (c == '"') {
-                const std::size_t close = line.find('"', i + 1);
-                if (close == std::string_view::npos) {
-                    error(line_, column, "the case name is not closed with \"");
-                    return false;
-                }
-                const std::string_view name = line.substr(i + 1, close - i - 1);
-                if (!isPrintableText(name)) {
-                    error(line_, column, "a case name must be UTF-8 text without control characters");
-                    return false;
-                }
-                tokens_.push_back({name, column, true});
-                i = close + 1;
-            } else if (isWordChar(c)) {
-                const std::size_t start = i;
-                while (i < line.size() && isWordChar(line[i])) ++i;
-                tokens_.push_back({line.substr(start, i - start), column});
-            } else {
-                error(line_, column, "unexpected byte " + hexByte(static_cast<unsigned char>(c)));
-                return false;
-            }
-        }
-        endColumn_ = tokens_.empty() ? 1
-                                     : tokens_.back().column + static_cast<int>(tokens_.back().text.size()) +
-                                           (tokens_.back().quoted ? 2 : 0);
-        return true;
-    }
-
     void caseStatement() {
         const Token* name = take();
-        if (name == nullptr || !name->quoted) {
+        if (name == nullptr || name->kind != TokenKind::Quoted) {
             error(name, "expected a name in double quotes after case");
             return;
         }
@@ -232,7 +168,7 @@ private:
     bool inputStatement(Statement& statement) {
         statement.kind = Statement::Kind::Input;
         const Token* bits = take();
-        if (bits == nullptr || bits->quoted || bits->text.size() != 4 ||
+        if (bits == nullptr || bits->kind == TokenKind::Quoted || bits->text.size() != 4 ||
             bits->text.find_first_not_of("01") != std::string_view::npos) {
             error(bits, "expected four binary digits after input, bit 3 first, such as 1001");
             return false;
@@ -243,8 +179,7 @@ private:
     }
 
     bool runStatement(Statement& statement) {
-        const Token* until = peek();
-        if (until != nullptr && !until->quoted && equalIgnoringCase(until->text, "until")) {
+        if (isWord(peek(), "until")) {
             ++next_;
             statement.kind = Statement::Kind::RunUntil;
             return conditions(statement) && within(statement);
@@ -254,10 +189,8 @@ private:
     }
 
     bool expectStatement(Statement& statement) {
-        const Token* out = peek();
-        const Token* sequence = next_ + 1 < tokens_.size() ? &tokens_[next_ + 1] : nullptr;
-        if (out != nullptr && sequence != nullptr && !sequence->quoted &&
-            equalIgnoringCase(out->text, "out") && equalIgnoringCase(sequence->text, "sequence")) {
+        // A quoted "out" counts here, as it always has; a quoted "sequence" does not.
+        if (peek() != nullptr && equalIgnoringCase(peek()->text, "out") && isWord(peek(1), "sequence")) {
             next_ += 2;
             statement.kind = Statement::Kind::ExpectSequence;
             return sequenceValues(statement) && within(statement);
@@ -269,11 +202,10 @@ private:
     // NAME=VALUE ... up to the end of the line or `within`.
     bool conditions(Statement& statement) {
         while (const Token* name = peek()) {
-            if (!name->quoted && equalIgnoringCase(name->text, "within")) break;
+            if (isWord(name, "within")) break;
             ++next_;
-            const auto found = std::ranges::find_if(registerNames, [&](std::string_view known) {
-                return !name->quoted && equalIgnoringCase(known, name->text);
-            });
+            const auto found = std::find_if(registerNames.begin(), registerNames.end(),
+                                            [&](std::string_view known) { return isWord(name, known); });
             if (found == registerNames.end()) {
                 error(name,
                       "unknown register " + quoted(name->text) + "; the names are pc, a, b, out and carry");
@@ -289,12 +221,12 @@ private:
                 }
             }
             const Token* equals = take();
-            if (equals == nullptr || equals->text != "=" || equals->quoted) {
+            if (equals == nullptr || equals->kind != TokenKind::Symbol) {
                 error(equals, "expected '=' after " + shown);
                 return false;
             }
             const Token* value = take();
-            if (value == nullptr || value->quoted || value->text == "=") {
+            if (value == nullptr || value->kind == TokenKind::Quoted || value->kind == TokenKind::Symbol) {
                 error(value, "expected a value after " + shown + "=");
                 return false;
             }
@@ -326,9 +258,10 @@ private:
 
     bool sequenceValues(Statement& statement) {
         while (const Token* token = peek()) {
-            if (!token->quoted && equalIgnoringCase(token->text, "within")) break;
+            if (isWord(token, "within")) break;
             ++next_;
-            const std::optional<Value> parsed = token->quoted ? std::nullopt : parseValue(token->text);
+            const std::optional<Value> parsed =
+                token->kind == TokenKind::Quoted ? std::nullopt : parseValue(token->text);
             if (parsed && parsed->pattern.care != 15 && parsed->radix == Radix::Binary) {
                 error(token, "a sequence takes whole values, without x");
                 return false;
@@ -365,15 +298,13 @@ private:
 
     bool steps(Statement& statement) {
         const Token* count = take();
-        if (count == nullptr || count->quoted ||
+        if (count == nullptr || count->kind == TokenKind::Quoted ||
             count->text.find_first_not_of("0123456789") != std::string_view::npos) {
             error(count, "expected a number of steps, 0 to " + std::to_string(maxRunSteps));
             return false;
         }
-        std::uint64_t value = 0;
-        for (const char c : count->text)
-            value = std::min<std::uint64_t>(value * 10 + (c - '0'), maxRunSteps + 1);
-        if (value > maxRunSteps) {
+        const int value = lexer::numberValue(count->text, maxRunSteps).value_or(0);
+        if (value > static_cast<int>(maxRunSteps)) {
             error(*count,
                   std::string(count->text) + " is more than " + std::to_string(maxRunSteps) + " steps");
             return false;
@@ -383,40 +314,11 @@ private:
         return true;
     }
 
-    const Token* peek() const { return next_ < tokens_.size() ? &tokens_[next_] : nullptr; }
-    const Token* take() { return next_ < tokens_.size() ? &tokens_[next_++] : nullptr; }
-
-    bool atEnd() {
-        if (const Token* extra = peek()) {
-            error(*extra, "unexpected " +
-                              (extra->quoted ? '"' + std::string(extra->text) + '"' : quoted(extra->text)));
-            return false;
-        }
-        return true;
-    }
-
-    void error(int line, int column, std::string message) {
-        result_.errors.push_back({line, column, std::move(message)});
-    }
-    void error(const Token& at, std::string message) { error(line_, at.column, std::move(message)); }
-    // A missing token is reported just past the end of the line.
-    void error(const Token* at, const std::string& message) {
-        if (at != nullptr) {
-            error(*at, message);
-        } else {
-            error(line_, endColumn_, message + " at the end of the line");
-        }
-    }
-
-    TestFile result_;
+    Exercise result_;
     std::map<std::string, int, std::less<>> caseLines_;
-    std::vector<Token> tokens_;
-    std::size_t next_ = 0;
     bool sawCase_ = false;
     std::uint64_t fileSteps_ = 0;
     int stepsColumn_ = 1;  // of the N of the last statement that takes steps
-    int line_ = 0;
-    int endColumn_ = 1;
 };
 
 std::string valueText(std::uint8_t value, std::uint8_t care, Radix radix) {
@@ -439,8 +341,13 @@ std::string valueText(std::uint8_t value, std::uint8_t care, Radix radix) {
 
 }  // namespace
 
-TestFile parseTestFile(std::string_view text) {
+Exercise parseExercise(std::string_view text) {
     return Parser().parse(text);
+}
+
+std::optional<std::string> exerciseSizeProblem(std::string_view name, std::size_t size) {
+    if (size < std::size_t{64} * 1024) return std::nullopt;
+    return std::string(name) + " is too large for a test file (64 KiB or more)";
 }
 
 std::string_view registerName(Register name) {

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "cli/grade_report.h"
+#include "grade/report.h"
 
-#include <span>
-
-#include "cli/trace.h"
+#include "common/json.h"
 #include "common/utf8.h"
+#include "grade/trace_table.h"
 
 namespace qzb {
 namespace {
@@ -53,11 +52,11 @@ std::string textReport(std::string_view testsPath, const std::vector<ProgramResu
         out +=
             name + ": " + std::to_string(count) + " of " + plural(program.cases.size(), "case") + " passed\n";
         for (const CaseResult& result : program.cases) {
-            out += (result.passed ? "  pass  " : "  FAIL  ") + visibleText(result.name) + '\n';
+            const CaseLines lines = caseLines(testsPath, program, result);
+            out += "  " + std::string(lines.verdict) + "  " + lines.name + '\n';
             if (result.passed) continue;
-            out += "        " + visibleText(failureText(testsPath, result)) + " at step " +
-                   std::to_string(result.step) + '\n';
-            appendIndented(out, textTraceRows(*program.switches, result.lastSteps), "        ");
+            out += "        " + lines.failure + '\n';
+            appendIndented(out, lines.lastSteps, "        ");
         }
     }
     if (programs.size() > 1) {
@@ -82,15 +81,6 @@ std::string csvField(std::string_view text) {
         if (c == '"') quotedField += '"';
     }
     return quotedField + '"';
-}
-
-std::string jsonString(std::string_view text) {
-    std::string result = "\"";
-    for (const char c : visibleText(text)) {
-        if (c == '"' || c == '\\') result += '\\';
-        result += c;
-    }
-    return result + '"';
 }
 
 struct Row {
@@ -131,10 +121,10 @@ std::string csvReport(std::string_view testsPath, const std::vector<ProgramResul
 std::string jsonReport(std::string_view testsPath, const std::vector<ProgramResult>& programs) {
     std::string out;
     for (const Row& row : rows(testsPath, programs)) {
-        out += "{\"program\":" + jsonString(row.program->path) + ",\"case\":" + jsonString(row.result->name) +
-               ",\"result\":\"" + std::string(row.outcome) +
-               "\",\"step\":" + (row.step.empty() ? "null" : row.step) +
-               ",\"message\":" + jsonString(row.message) + "}\n";
+        out += "{\"program\":" + jsonString(visibleText(row.program->path)) +
+               ",\"case\":" + jsonString(visibleText(row.result->name)) + ",\"result\":\"" +
+               std::string(row.outcome) + "\",\"step\":" + (row.step.empty() ? "null" : row.step) +
+               ",\"message\":" + jsonString(visibleText(row.message)) + "}\n";
     }
     return out;
 }
@@ -198,6 +188,16 @@ std::string junitReport(std::string_view testsPath, const std::vector<ProgramRes
 }
 
 }  // namespace
+
+CaseLines caseLines(std::string_view testsPath, const ProgramResult& program, const CaseResult& result) {
+    CaseLines lines{result.passed ? "pass" : "FAIL", visibleText(result.name), {}, {}};
+    if (!result.passed) {
+        lines.failure =
+            visibleText(failureText(testsPath, result)) + " at step " + std::to_string(result.step);
+        lines.lastSteps = textTraceRows(*program.switches, result.lastSteps);
+    }
+    return lines;
+}
 
 std::string gradeReport(std::string_view testsPath, const std::vector<ProgramResult>& programs,
                         ReportFormat format) {

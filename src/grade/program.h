@@ -24,9 +24,16 @@ struct Program {
     std::string fault;
 };
 
-// A .qzb name is read as File > Load reads it over a freshly started panel; any
-// other name is assembled in memory, and nothing is written. `run`, `test` and
-// `disasm` read their programs here.
+// The program in `bytes`, a file called `name`. A .qzb name is a setting file, read
+// as File > Load reads it over a freshly started panel (of its first 64 KiB, where
+// Load stops); any other name is a source, assembled in memory. Messages name the file.
+Program programFromBytes(std::string_view name, std::string_view bytes);
+
+// The same for the file at `path`; `run`, `test`, `disasm` and `link` read their programs here.
 Program readProgram(const std::string& path);
+
+// Whether a file handed in as a test file is a program instead: a setting file,
+// or a source with at least one word (a file of comments alone assembles too).
+bool isProgram(std::string_view name, std::string_view bytes);
 
 }  // namespace qzb

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "cli/grader.h"
+#include "grade/grader.h"
 
 #include <algorithm>
 #include <array>
 
-#include "cli/program.h"
 #include "machine/machine.h"
 
 namespace qzb {
@@ -22,7 +21,7 @@ std::uint8_t registerValue(const MachineState& state, Register name) {
 }
 
 bool holds(const std::vector<Condition>& conditions, const MachineState& state) {
-    return std::ranges::all_of(conditions, [&](const Condition& condition) {
+    return std::all_of(conditions.begin(), conditions.end(), [&](const Condition& condition) {
         return condition.pattern.matches(registerValue(state, condition.name));
     });
 }
@@ -63,11 +62,10 @@ private:
 // One case on one program: a fresh panel and machine, and the last few rows of its trace.
 class CaseRun {
 public:
-    CaseRun(const PanelSwitches& program, const TestCase& testCase)
-        : switches_(program), machine_(switches_) {
+    CaseRun(const PanelSwitches& program, const Case& testCase)
+        : switches_(program), machine_(startedMachine(switches_)) {
         result_.name = testCase.name;
         switches_.input.fill(SwitchState::Off);
-        machine_.reset();
         remember(-1);
     }
     CaseRun(const CaseRun&) = delete;
@@ -181,13 +179,13 @@ private:
 
 std::size_t ProgramResult::passedCount() const {
     return static_cast<std::size_t>(
-        std::ranges::count_if(cases, [](const CaseResult& c) { return c.passed; }));
+        std::count_if(cases.begin(), cases.end(), [](const CaseResult& c) { return c.passed; }));
 }
 
-std::vector<CaseResult> gradeCases(const TestFile& tests, const PanelSwitches& program) {
+std::vector<CaseResult> gradeCases(const Exercise& tests, const PanelSwitches& program) {
     std::vector<CaseResult> results;
     results.reserve(tests.cases.size());
-    for (const TestCase& testCase : tests.cases) {
+    for (const Case& testCase : tests.cases) {
         CaseRun run(program, testCase);
         for (const Statement& statement : testCase.statements) {
             if (!run.perform(statement)) break;
@@ -197,8 +195,7 @@ std::vector<CaseResult> gradeCases(const TestFile& tests, const PanelSwitches& p
     return results;
 }
 
-ProgramResult gradeProgram(const TestFile& tests, const std::string& path) {
-    Program program = readProgram(path);
+ProgramResult gradeProgram(const Exercise& tests, const std::string& path, Program program) {
     ProgramResult result;
     result.path = path;
     result.problem = std::move(program.problem);
@@ -212,13 +209,17 @@ ProgramResult gradeProgram(const TestFile& tests, const std::string& path) {
         result.cases = gradeCases(tests, *program.switches);
         result.switches = std::move(program.switches);
     } else {
-        for (const TestCase& testCase : tests.cases) {
+        for (const Case& testCase : tests.cases) {
             CaseResult& unrun = result.cases.emplace_back();
             unrun.name = testCase.name;
             unrun.passed = false;
         }
     }
     return result;
+}
+
+ProgramResult gradeProgram(const Exercise& tests, const std::string& path) {
+    return gradeProgram(tests, path, readProgram(path));
 }
 
 }  // namespace qzb

@@ -5,9 +5,21 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/grader.h"
+#include "grade/grader.h"
 
 namespace qzb {
+
+// What the text report says of one case of a graded program, each part as it shows it.
+struct CaseLines {
+    std::string_view verdict;  // "pass" or "FAIL"
+    std::string name;
+    // For a failure, where and how it went wrong:
+    // "add.qzt:13: expected out=15, found out=1 at step 10".
+    std::string failure;
+    // For a failure, the steps up to it as `run` prints them: the header, then a row a line.
+    std::string lastSteps;
+};
+CaseLines caseLines(std::string_view testsPath, const ProgramResult& program, const CaseResult& result);
 
 enum class ReportFormat { Text, Csv, Jsonl, Junit };
 

@@ -12,6 +12,9 @@ namespace qzb {
 
 enum class TraceFormat { Text, Csv, Jsonl };
 
+// A machine on `switches`, reset: the one place that starts a machine for `run` and the grader.
+Machine startedMachine(const PanelSwitches& switches);
+
 // Resets a machine on `switches` and writes its state after the reset and after
 // each of `steps` instructions to `out`. False when the output could not be written.
 bool writeTrace(const PanelSwitches& switches, std::uint64_t steps, TraceFormat format, std::FILE* out);

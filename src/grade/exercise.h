@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/diagnostic.h"
+#include "common/line_lexer.h"
 
 namespace qzb {
 
@@ -20,7 +23,7 @@ struct Pattern {
 
 enum class Register : std::uint8_t { Pc, A, B, Out, Carry };
 // How a value was written, so that a report shows what was found the same way.
-enum class Radix : std::uint8_t { Decimal, Hex, Binary };
+using Radix = lexer::Radix;
 
 // One NAME=VALUE of a condition.
 struct Condition {
@@ -40,18 +43,20 @@ struct Statement {
     std::vector<std::uint8_t> sequence;  // ExpectSequence: the OUT values in order
 };
 
-struct TestCase {
+struct Case {
     std::string name;
     int line = 0;
     std::vector<Statement> statements;
 };
 
-using TestFileError = Diagnostic;
-
-struct TestFile {
-    std::vector<TestCase> cases;
+// A test file: the task it sets and the cases that check a program against it.
+struct Exercise {
+    // The comment lines that open the file, without their `;` and one blank after
+    // it, one a line ("Exercise: show IN + 5 on the lamps, ..."); empty when it opens otherwise.
+    std::string task;
+    std::vector<Case> cases;
     // In file order; the cases count only when this is empty.
-    std::vector<TestFileError> errors;
+    std::vector<Diagnostic> errors;
 };
 
 inline constexpr std::uint32_t maxRunSteps = 1'000'000;
@@ -70,10 +75,14 @@ inline constexpr std::size_t maxSequenceLength = 64;
 //   expect COND                                  COND holds now
 //   expect out sequence V1 V2 ... within N       OUT shows V1, V2, ... within N instructions
 //
-// The cases of a file take at most 100000000 steps in all.
+// The cases of a file take at most 100000000 steps in all. The file is UTF-8.
 // COND is one or more NAME=VALUE (pc, a, b, out, carry), all of which must hold.
 // VALUE is decimal, 0x hex, or 0b with four binary digits where x is any bit.
-TestFile parseTestFile(std::string_view text);
+Exercise parseExercise(std::string_view text);
+
+// Readers stop at 64 KiB, so a test file that reaches that size may have been cut short
+// and is refused whole: "NAME is too large for a test file (64 KiB or more)".
+std::optional<std::string> exerciseSizeProblem(std::string_view name, std::size_t size);
 
 // "pc", "a", "b", "out" or "carry".
 std::string_view registerName(Register name);
