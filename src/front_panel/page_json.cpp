@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/json.h"
+#include "common/json.h"
 #include "front_panel/catalogue.h"
 #include "front_panel/panel_layout.h"
 
@@ -68,22 +70,7 @@ private:
         if (!first_.back()) text_ += ',';
         first_.back() = false;
     }
-    void string(std::string_view text) {
-        text_ += '"';
-        for (const char c : text) {
-            if (c == '"' || c == '\\') {
-                text_ += '\\';
-                text_ += c;
-            } else if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                text_ += escaped;
-            } else {
-                text_ += c;
-            }
-        }
-        text_ += '"';
-    }
+    void string(std::string_view text) { text_ += jsonString(text); }
 
     std::string text_;
     std::vector<bool> first_;
