@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "front_panel/page_json.h"
 
-#include <cstdio>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "common/json.h"
 #include "common/json.h"
 #include "front_panel/catalogue.h"
 #include "front_panel/panel_layout.h"
