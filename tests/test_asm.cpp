@@ -122,7 +122,7 @@ TEST_CASE("greyed switches are named and assemble as off") {
 }
 
 // Every form, worked out by hand from A = 0101, B = 1100, the input 0011 and the PC at 02.
-TEST_CASE("a step in words") {
+TEST_CASE("a step in words, and a listing row") {
     const struct {
         int word;
         bool carry;
@@ -161,6 +161,7 @@ TEST_CASE("a step in words") {
     Machine machine(panel);
     machine.setState({.pc = 15});
     CHECK(stepInWords(machine.step()) == "15  A = A + 3: 0000 + 0011 = 0011, carry 0; PC 15 → 00");
+    CHECK(listingRow(panel, 15) == ListingRow{"15", "0000 0011", "A = A + 3"});
 }
 
 TEST_CASE("spellings") {
