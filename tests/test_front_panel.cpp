@@ -48,9 +48,11 @@ TEST_CASE("the clock generator: 10 Hz, 1 Hz with its divider, Manual and no opti
     CHECK(session.pressClock() == PanelChange{});  // the button steps in Manual only
     session.selectClock(ClockOption::Hz1);
     CHECK(ticks(session, 14) == "00000000010000");
-    // The divider keeps its count across another selection and a reset.
+    // The divider keeps its count across another selection, a step back and a reset.
     session.selectClock(ClockOption::Hz10);
     CHECK(ticks(session, 1) == "1");
+    session.selectClock(ClockOption::Manual);
+    CHECK(session.stepBack() == PanelChange{.readouts = true});
     CHECK(session.pressReset() == PanelChange{.readouts = true});
     CHECK(session.state() == MachineState{});
     session.selectClock(ClockOption::Hz1);
@@ -146,112 +148,76 @@ TEST_CASE("readouts: digits, lamps, the red row, and the beep a step reports") {
     CHECK(addressText(7) == "Address 07");
 }
 
-// Steps `count` times with the Clock button, returning the state after each step, the reset's first.
-std::vector<MachineState> pressClock(PanelSession& session, int count) {
-    std::vector<MachineState> states{session.state()};
-    for (int i = 0; i < count; ++i) {
-        session.pressClock();
-        states.push_back(session.state());
-    }
-    return states;
-}
-
 TEST_CASE("the history keeps the last 1,000 steps from the reset, and step back undoes each of them") {
     for (const int steps : {0, 5, 1000, 1003}) {
         CAPTURE(steps);
         PanelSession session;
         session.applyLoaded(countInB());
-        const std::vector<MachineState> states = pressClock(session, steps);
-        // The executed words stay as they ran, whatever is switched later.
-        session.toggle({SwitchBank::Program, 0});
+        std::vector<MachineState> states{session.state()};  // after each step, the reset's first
+        for (int i = 0; i < steps; ++i) states.push_back((session.pressClock(), session.state()));
+        session.toggle({SwitchBank::Program, 0});  // the rows keep the words as they ran
         const std::vector<HistoryRow> rows = session.history();
         const int oldest = std::max(0, steps - 1000);
         REQUIRE(rows.size() == std::size_t(steps - oldest + 1));
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            const int step = oldest + int(i);
-            CHECK(rows[i] == HistoryRow{std::uint64_t(step), step == 0 ? -1 : (step - 1) % 16,
-                                        std::uint8_t(step == 0 ? 0 : 0x51), states[std::size_t(step)]});
-        }
-        CHECK(session.history(2) == std::vector(rows.end() - std::min<int>(2, int(rows.size())), rows.end()));
-        CHECK(session.lastStep().has_value() == (steps > 0));
+        for (int step = oldest; step <= steps; ++step)
+            CHECK(rows[std::size_t(step - oldest)] ==
+                  HistoryRow{std::uint64_t(step), step == 0 ? -1 : (step - 1) % 16,
+                             std::uint8_t(step == 0 ? 0 : 0x51), states[step]});
+        CHECK(session.history(1) == std::vector{rows.back()});
 
-        CHECK(session.selectClock(ClockOption::Hz10) == PanelChange{.clock = true});
-        CHECK(!session.canStepBack());
+        session.selectClock(ClockOption::Hz10);
         CHECK(session.stepBack() == PanelChange{});
         session.selectClock(ClockOption::Manual);
         for (int step = steps; step > oldest; --step) {
-            CHECK(session.lastStep()->after == states[std::size_t(step)]);
+            CHECK(session.lastStep()->after == states[step]);
             CHECK(session.stepBack() == PanelChange{.readouts = true});
-            CHECK(session.state() == states[std::size_t(step - 1)]);
+            CHECK(session.state() == states[step - 1]);
             CHECK(session.stepNumber() == std::uint64_t(step - 1));
         }
-        CHECK(!session.canStepBack());
         CHECK(session.stepBack() == PanelChange{});
         CHECK(session.history() == std::vector{rows.front()});
     }
-}
-
-TEST_CASE("a reset, load or link starts the history again; step back keeps the switches and the divider") {
     for (const std::string how : {"reset", "load", "link", "state"}) {
-        CAPTURE(how);
         PanelSession session;
         session.applyLoaded(countInB());
-        pressClock(session, 3);
+        session.pressClock();
         if (how == "reset") session.pressReset();
         if (how == "load") session.applyLoaded(countInB());
         if (how == "link") session.applyLink(readSettingLink(settingLink(countInB())));
         if (how == "state") session.setState({.pc = 7});
         CHECK(session.history() == std::vector{HistoryRow{.state = session.state()}});
-        CHECK(!session.canStepBack());
     }
-    PanelSession session;
-    session.applyLoaded(countInB());
-    session.selectClock(ClockOption::Hz1);
-    CHECK(ticks(session, 14) == "00000000010000");
-    session.selectClock(ClockOption::Manual);
-    const PanelSwitches switches = session.switches();
-    CHECK(session.stepBack() == PanelChange{.readouts = true});
-    CHECK(session.switches() == switches);
-    session.selectClock(ClockOption::Hz1);
-    CHECK(ticks(session, 6) == "000001");
 }
 
 TEST_CASE("a breakpoint selects Manual when the running clock or a Reset brings the PC to it") {
-    struct Row {
-        ClockOption clock;
-        int breakpoint;
-        const char* events;  // t tick, c Clock button, r Reset
-        int pc;              // where the PC stops
-        bool stopped;        // Manual was selected by the last event
-    };
-    for (const Row& row :
-         {Row{ClockOption::Hz10, 3, "ttt", 3, true}, Row{ClockOption::Hz1, 1, "tttttttttt", 1, true},
-          Row{ClockOption::Hz10, 0, "tr", 0, true}, Row{ClockOption::Manual, 2, "cc", 2, false},
-          Row{ClockOption::Manual, 0, "ccr", 0, false}, Row{ClockOption::Hz10, 9, "ttt", 3, false}}) {
-        CAPTURE(row.events);
+    // Events: t tick, c Clock button, r Reset, s the clock selected again; then where the PC
+    // is, and whether the last event selected Manual.
+    for (const auto& [clock, breakpoint, events, pc, stopped] :
+         {std::tuple{ClockOption::Hz10, 3, "ttt", 3, true},
+          {ClockOption::Hz1, 1, "tttttttttt", 1, true},
+          {ClockOption::Hz10, 0, "tr", 0, true},
+          {ClockOption::Manual, 2, "cc", 2, false},
+          {ClockOption::Manual, 0, "ccr", 0, false},
+          {ClockOption::Hz10, 1, "tstt", 3, false}}) {
+        CAPTURE(events);
         PanelSession session;
-        session.applyLoaded(countInB());
-        session.setBreakpoint(row.breakpoint, true);
+        session.setBreakpoint(breakpoint, true);
         session.applyLoaded(countInB());  // breakpoints stay through a load
-        session.selectClock(row.clock);
+        session.selectClock(clock);
         PanelChange last;
-        for (const char* event = row.events; *event != '\0'; ++event)
+        for (const char* event = events; *event != '\0'; ++event) {
+            if (*event == 's') session.selectClock(clock);
             last = *event == 't'   ? session.tick()
                    : *event == 'c' ? session.pressClock()
-                                   : session.pressReset();
-        CHECK(session.state().pc == row.pc);
-        CHECK(last.clock == row.stopped);
-        CHECK(session.clockOption() == (row.stopped ? ClockOption::Manual : row.clock));
+                   : *event == 'r' ? session.pressReset()
+                                   : PanelChange{};
+        }
+        CHECK(session.state().pc == pc);
+        CHECK(last.clock == stopped);
+        CHECK(session.clockOption() == (stopped ? ClockOption::Manual : clock));
     }
-    // Selected again, the clock first executes the word at the breakpoint.
     PanelSession session;
-    session.applyLoaded(countInB());
     session.setBreakpoint(1, true);
-    session.selectClock(ClockOption::Hz10);
-    CHECK(session.tick() == PanelChange{.clock = true, .readouts = true});
-    session.selectClock(ClockOption::Hz10);
-    CHECK(ticks(session, 2) == "11");
-    CHECK(session.state().pc == 3);
     session.setBreakpoint(1, false);
     for (const int address : {-1, 1, 16}) CHECK(!session.breakpointAt(address));
 }
