@@ -9,6 +9,7 @@
 #include "asm/assembler.h"
 #include "asm/disassembler.h"
 #include "asm/instruction_table.h"
+#include "asm/step_words.h"
 #include "reference_model.h"
 #include "settings/setting_file.h"
 
@@ -109,6 +110,51 @@ TEST_CASE("greyed switches are named and assemble as off") {
     PanelSwitches off;
     setWord(off, 0, 0x50);
     CHECK(writeSettingFile(assembly.switches) == writeSettingFile(off));
+    CHECK(listingRow(panel, 0) == ListingRow{"00", "0101 0000", "B = B"});
+    CHECK(listingRow(panel, 15) == ListingRow{"15", "0000 0000", "A = A"});
+}
+
+// Every form, worked out by hand from A = 0101, B = 1100, the input 0011 and the PC at 02.
+TEST_CASE("a step in words, and a listing row") {
+    const struct {
+        int word;
+        bool carry;
+        const char* words;
+    } rows[] = {
+        {0x03, false, "02  A = A + 3: 0101 + 0011 = 1000, carry 0; PC 02 → 03"},
+        {0x15, true, "02  A = B + 5: 1100 + 0101 = 0001, carry 1; PC 02 → 03"},
+        {0x21, false, "02  A = IN + 1: 0011 + 0001 = 0100, carry 0; PC 02 → 03"},
+        {0x3A, true, "02  A = 10: 1010, carry 0; PC 02 → 03"},
+        {0x40, false, "02  B = A: 0101 + 0000 = 0101, carry 0; PC 02 → 03"},
+        {0x51, false, "02  B = B + 1: 1100 + 0001 = 1101, carry 0; PC 02 → 03"},
+        {0x6F, false, "02  B = IN + 15: 0011 + 1111 = 0010, carry 1; PC 02 → 03"},
+        {0x70, false, "02  B = 0: 0000, carry 0; PC 02 → 03"},
+        {0x84, false, "02  OUT = B + 4: 1100 + 0100 = 0000, carry 1; PC 02 → 03"},
+        {0x92, false, "02  ALT OUT = B + 2: 1100 + 0010 = 1110, carry 0; PC 02 → 03"},
+        {0xA9, false, "02  OUT = 9: 1001, carry 0; PC 02 → 03"},
+        {0xB7, false, "02  ALT OUT = 7: 0111, carry 0; PC 02 → 03"},
+        {0xC3, false, "02  JNC B + 3: 1100 + 0011 = 1111, carry 0; carry was 0, jump; PC 02 → 15"},
+        {0xC5, true, "02  JNC B + 5: 1100 + 0101 = 0001, carry 1; carry was 1, no jump; PC 02 → 03"},
+        {0xD5, false, "02  JMP B + 5: 1100 + 0101 = 0001, carry 1, jump; PC 02 → 01"},
+        {0xE5, true, "02  JNC 5: carry was 1, no jump; PC 02 → 03"},
+        {0xE5, false, "02  JNC 5: carry was 0, jump; PC 02 → 05"},
+        {0xF0, true, "02  JMP 0: 0000, carry 0, jump; PC 02 → 00"},
+    };
+    for (const auto& row : rows) {
+        CAPTURE(row.words);
+        PanelSwitches panel;
+        setWord(panel, 2, row.word);
+        panel.input = {SwitchState::On, SwitchState::On, SwitchState::Off, SwitchState::Off};
+        Machine machine(panel);
+        machine.setState({.pc = 2, .a = 5, .b = 12, .carry = row.carry});
+        CHECK(stepInWords(machine.step()) == row.words);
+    }
+    PanelSwitches panel;
+    setWord(panel, 15, 0x03);
+    Machine machine(panel);
+    machine.setState({.pc = 15});
+    CHECK(stepInWords(machine.step()) == "15  A = A + 3: 0000 + 0011 = 0011, carry 0; PC 15 → 00");
+    CHECK(listingRow(panel, 15) == ListingRow{"15", "0000 0011", "A = A + 3"});
 }
 
 TEST_CASE("spellings") {

@@ -2,7 +2,9 @@
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "front_panel/page_json.h"
 #include "front_panel/panel_session.h"
@@ -46,9 +48,11 @@ TEST_CASE("the clock generator: 10 Hz, 1 Hz with its divider, Manual and no opti
     CHECK(session.pressClock() == PanelChange{});  // the button steps in Manual only
     session.selectClock(ClockOption::Hz1);
     CHECK(ticks(session, 14) == "00000000010000");
-    // The divider keeps its count across another selection and a reset.
+    // The divider keeps its count across another selection, a step back and a reset.
     session.selectClock(ClockOption::Hz10);
     CHECK(ticks(session, 1) == "1");
+    session.selectClock(ClockOption::Manual);
+    CHECK(session.stepBack() == PanelChange{.readouts = true});
     CHECK(session.pressReset() == PanelChange{.readouts = true});
     CHECK(session.state() == MachineState{});
     session.selectClock(ClockOption::Hz1);
@@ -142,6 +146,80 @@ TEST_CASE("readouts: digits, lamps, the red row, and the beep a step reports") {
     }
     CHECK(decToBin(16, false) == std::nullopt);
     CHECK(addressText(7) == "Address 07");
+}
+
+TEST_CASE("the history keeps the last 1,000 steps from the reset, and step back undoes each of them") {
+    for (const int steps : {0, 5, 1000, 1003}) {
+        CAPTURE(steps);
+        PanelSession session;
+        session.applyLoaded(countInB());
+        std::vector<MachineState> states{session.state()};  // after each step, the reset's first
+        for (int i = 0; i < steps; ++i) states.push_back((session.pressClock(), session.state()));
+        session.toggle({SwitchBank::Program, 0});  // the rows keep the words as they ran
+        const std::vector<HistoryRow> rows = session.history();
+        const int oldest = std::max(0, steps - 1000);
+        REQUIRE(rows.size() == std::size_t(steps - oldest + 1));
+        for (int step = oldest; step <= steps; ++step)
+            CHECK(rows[std::size_t(step - oldest)] ==
+                  HistoryRow{std::uint64_t(step), step == 0 ? -1 : (step - 1) % 16,
+                             std::uint8_t(step == 0 ? 0 : 0x51), states[step]});
+        CHECK(session.history(1) == std::vector{rows.back()});
+
+        session.selectClock(ClockOption::Hz10);
+        CHECK(session.stepBack() == PanelChange{});
+        session.selectClock(ClockOption::Manual);
+        for (int step = steps; step > oldest; --step) {
+            CHECK(session.lastStep()->after == states[step]);
+            CHECK(session.stepBack() == PanelChange{.readouts = true});
+            CHECK(session.state() == states[step - 1]);
+            CHECK(session.stepNumber() == std::uint64_t(step - 1));
+        }
+        CHECK(session.stepBack() == PanelChange{});
+        CHECK(session.history() == std::vector{rows.front()});
+    }
+    for (const std::string how : {"reset", "load", "link", "state"}) {
+        PanelSession session;
+        session.applyLoaded(countInB());
+        session.pressClock();
+        if (how == "reset") session.pressReset();
+        if (how == "load") session.applyLoaded(countInB());
+        if (how == "link") session.applyLink(readSettingLink(settingLink(countInB())));
+        if (how == "state") session.setState({.pc = 7});
+        CHECK(session.history() == std::vector{HistoryRow{.state = session.state()}});
+    }
+}
+
+TEST_CASE("a breakpoint selects Manual when the running clock or a Reset brings the PC to it") {
+    // Events: t tick, c Clock button, r Reset, s the clock selected again; then where the PC
+    // is, and whether the last event selected Manual.
+    for (const auto& [clock, breakpoint, events, pc, stopped] :
+         {std::tuple{ClockOption::Hz10, 3, "ttt", 3, true},
+          {ClockOption::Hz1, 1, "tttttttttt", 1, true},
+          {ClockOption::Hz10, 0, "tr", 0, true},
+          {ClockOption::Manual, 2, "cc", 2, false},
+          {ClockOption::Manual, 0, "ccr", 0, false},
+          {ClockOption::Hz10, 1, "tstt", 3, false}}) {
+        CAPTURE(events);
+        PanelSession session;
+        session.setBreakpoint(breakpoint, true);
+        session.applyLoaded(countInB());  // breakpoints stay through a load
+        session.selectClock(clock);
+        PanelChange last;
+        for (const char* event = events; *event != '\0'; ++event) {
+            if (*event == 's') session.selectClock(clock);
+            last = *event == 't'   ? session.tick()
+                   : *event == 'c' ? session.pressClock()
+                   : *event == 'r' ? session.pressReset()
+                                   : PanelChange{};
+        }
+        CHECK(session.state().pc == pc);
+        CHECK(last.clock == stopped);
+        CHECK(session.clockOption() == (stopped ? ClockOption::Manual : clock));
+    }
+    PanelSession session;
+    session.setBreakpoint(1, true);
+    session.setBreakpoint(1, false);
+    for (const int address : {-1, 1, 16}) CHECK(!session.breakpointAt(address));
 }
 
 // The page binds by these: a control's role follows its fields, a line's its ends.

@@ -89,10 +89,14 @@ TEST_CASE("instruction cycle") {
                 setInput(switches, input);
                 Machine machine(switches);
                 machine.setState(before);
-                machine.step();
+                const qzb::StepRecord record = machine.step();
 
                 INFO("word " << upper * 16 + im << ", operand " << operand << ", carry " << carryBefore);
                 CHECK(machine.state() == reference::step(before, upper * 16 + im, input));
+                const int inputRead = source == reference::Source::Input ? input : 0;
+                CHECK(record == qzb::StepRecord{std::uint8_t(upper * 16 + im), std::uint8_t(inputRead),
+                                                before, machine.state()});
+                CHECK(record.address() == pc);
             }
         }
     }

@@ -3,7 +3,9 @@
 #include <doctest/doctest.h>
 
 #include <map>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "settings/setting_file.h"
@@ -202,6 +204,42 @@ TEST_CASE("links") {
         const LinkReading read = readSettingLink(fragment);
         CHECK(!read.switches);
         CHECK(read.fault == reason);
+    }
+}
+
+TEST_CASE("exercise links") {
+    PanelSwitches start;
+    start.program[0] = SwitchState::On;
+    start.clock = {false, false, false};
+    const std::string panel = "qzb1.01" + std::string(30, '0') + "..none.0";
+    // "M" is TQ, "\xFB\xFF" is -_8: base64url's own digits, no padding.
+    for (const auto& [bytes, withStart, link] :
+         {std::tuple{std::string(), false, std::string("#qzt1.")},
+          {"Man", false, "#qzt1.TWFu"},
+          {"M", true, "#qzt1.TQ&" + panel},
+          {"case\n\xFB\xFF", false, "#qzt1.Y2FzZQr7_w"},
+          {std::string(65535, '\0'), false, "#qzt1." + std::string(87380, 'A')}}) {
+        const std::optional<PanelSwitches> given = withStart ? std::optional(start) : std::nullopt;
+        CHECK(exerciseLink(bytes, given) == link);
+        CHECK(readExerciseLink(link) == ExerciseLinkReading{bytes, given, {}});
+        CHECK(isExerciseLink(link));
+    }
+    CHECK(readExerciseLink("#") == ExerciseLinkReading{});
+    CHECK(!isExerciseLink("#" + panel));
+    const std::string notPanel = "the part after \"&\" is not a panel setting: ";
+    for (const auto& [fragment, reason] : std::initializer_list<std::pair<std::string, std::string>>{
+             {"#" + panel, "it does not start with \"qzt1.\""},
+             {"qzt1.TWFuA", "the test file is not base64url"},  // a digit short of a byte
+             {"qzt1.TR", "the test file is not base64url"},     // bits after the last byte
+             {"qzt1.TQ==", "the test file is not base64url"},
+             {"qzt1.T+8", "the test file is not base64url"},
+             {"qzt1." + std::string(87382, 'A'), "the test file is 64 KiB or more"},
+             {"qzt1.TQ&", notPanel + "it does not start with \"qzb1.\""},
+             {"qzt1.TQ&#" + panel, notPanel + "it does not start with \"qzb1.\""},
+             {"qzt1.TQ&" + panel + "&", notPanel + "the beep is not 0, 1 or 2"},
+             {"qzt1.TQ&qzb1.00", notPanel + "it does not have the four parts on, greyed, clock and beep"}}) {
+        CAPTURE(fragment.substr(0, 40));
+        CHECK(readExerciseLink(fragment) == ExerciseLinkReading{.fault = reason});
     }
 }
 

@@ -9,16 +9,6 @@
 namespace qzb {
 namespace {
 
-std::string bits(int value, int count) {
-    std::string text;
-    for (int bit = count - 1; bit >= 0; --bit) text += ((value >> bit) & 1) != 0 ? '1' : '0';
-    return text;
-}
-
-std::string twoDigits(int value) {
-    return {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
-}
-
 // The greyed bits of the word at `address`, highest first ("bits 3, 0"), or nothing.
 std::string greyedBits(const PanelSwitches& switches, int address) {
     std::string list;
@@ -33,6 +23,22 @@ std::string greyedBits(const PanelSwitches& switches, int address) {
 }
 
 }  // namespace
+
+std::string binaryDigits(int value, int count) {
+    std::string text;
+    for (int bit = count - 1; bit >= 0; --bit) text += ((value >> bit) & 1) != 0 ? '1' : '0';
+    return text;
+}
+
+std::string addressDigits(int address) {
+    return {static_cast<char>('0' + address / 10), static_cast<char>('0' + address % 10)};
+}
+
+ListingRow listingRow(const PanelSwitches& switches, int address) {
+    const std::uint8_t word = readProgramWord(switches, address);
+    return {addressDigits(address), binaryDigits(word >> 4, 4) + ' ' + binaryDigits(word & 15, 4),
+            disassembleWord(word)};
+}
 
 std::string disassembleWord(std::uint8_t word) {
     const InstructionForm& form = instructionForms[word >> 4];
@@ -66,12 +72,13 @@ std::string disassemble(const PanelSwitches& switches) {
         const int word = readProgramWord(switches, address);
         std::string line = "    " + disassembleWord(static_cast<std::uint8_t>(word));
         line.resize(std::max<std::size_t>(line.size() + 2, 22), ' ');
-        line += "; " + twoDigits(address) + ": " + bits(word >> 4, 4) + ' ' + bits(word & 15, 4);
+        line += "; " + addressDigits(address) + ": " + binaryDigits(word >> 4, 4) + ' ' +
+                binaryDigits(word & 15, 4);
         if (const std::string greyed = greyedBits(switches, address); !greyed.empty()) line += "  " + greyed;
         text += line + '\n';
     }
     if (used < 16) {
-        text += "; " + twoDigits(used) + (used == 15 ? "" : "-15") + ": 0000 0000\n";
+        text += "; " + addressDigits(used) + (used == 15 ? "" : "-15") + ": 0000 0000\n";
     }
     return text;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "front_panel/panel_session.h"
 
+#include <algorithm>
+
 namespace qzb {
 
 SwitchState PanelSession::switchState(SwitchRef which) const {
@@ -28,10 +30,10 @@ PanelChange PanelSession::selectClock(ClockOption option) {
 }
 
 PanelChange PanelSession::tick() {
-    if (switches_.clock.hz10) return step();
+    if (switches_.clock.hz10) return stopAtBreakpoint(step());
     if (switches_.clock.hz1 && ++oneHertzDivider_ >= 10) {
         oneHertzDivider_ = 0;
-        return step();
+        return stopAtBreakpoint(step());
     }
     return {};
 }
@@ -41,7 +43,9 @@ PanelChange PanelSession::pressClock() {
 }
 
 PanelChange PanelSession::pressReset() {
-    return reset();
+    const bool running = switches_.clock.hz1 || switches_.clock.hz10;
+    const PanelChange change = reset();
+    return running ? stopAtBreakpoint(change) : change;
 }
 
 PanelChange PanelSession::applyLoaded(const PanelSwitches& loaded) {
@@ -62,14 +66,79 @@ PanelChange PanelSession::applyLink(const LinkReading& link) {
     return change;
 }
 
+std::vector<HistoryRow> PanelSession::history(std::size_t count) const {
+    const std::size_t rowCount = keptCount_ + 1;
+    std::vector<HistoryRow> rows;
+    rows.reserve(std::min(count, rowCount));
+    for (std::size_t row = rowCount - std::min(count, rowCount); row < rowCount; ++row) {
+        if (row == 0) {
+            rows.push_back(base_);
+            continue;
+        }
+        const StepRecord& record = kept_[(keptFirst_ + row - 1) % keptSteps];
+        rows.push_back({base_.step + row, record.address(), record.word, record.after});
+    }
+    return rows;
+}
+
+std::optional<StepRecord> PanelSession::lastStep() const {
+    if (keptCount_ == 0) return std::nullopt;
+    return kept_[(keptFirst_ + keptCount_ - 1) % keptSteps];
+}
+
+PanelChange PanelSession::stepBack() {
+    if (!canStepBack()) return {};
+    --keptCount_;
+    machine_.setState(kept_[(keptFirst_ + keptCount_) % keptSteps].before);
+    return redrawn();
+}
+
+void PanelSession::setBreakpoint(int address, bool set) {
+    if (address < 0 || address > 15) return;
+    const auto bit = static_cast<std::uint16_t>(1U << address);
+    breakpoints_ = static_cast<std::uint16_t>(set ? breakpoints_ | bit : breakpoints_ & ~bit);
+}
+
+bool PanelSession::breakpointAt(int address) const {
+    return address >= 0 && address <= 15 && ((breakpoints_ >> address) & 1) != 0;
+}
+
+void PanelSession::setState(const MachineState& state) {
+    machine_.setState(state);
+    startHistory();
+}
+
 PanelChange PanelSession::step() {
-    machine_.step();
+    const StepRecord record = machine_.step();
+    if (keptCount_ == keptSteps) {
+        // The oldest kept step becomes the row before the others.
+        const StepRecord& oldest = kept_[keptFirst_];
+        base_ = {base_.step + 1, oldest.address(), oldest.word, oldest.after};
+        keptFirst_ = (keptFirst_ + 1) % keptSteps;
+        --keptCount_;
+    }
+    kept_[(keptFirst_ + keptCount_) % keptSteps] = record;
+    ++keptCount_;
     return redrawn();
 }
 
 PanelChange PanelSession::reset() {
     machine_.reset();
+    startHistory();
     return redrawn();
+}
+
+PanelChange PanelSession::stopAtBreakpoint(PanelChange change) {
+    if (breakpointAt(state().pc)) {
+        switches_.clock.selectManual();
+        change.clock = true;
+    }
+    return change;
+}
+
+void PanelSession::startHistory() {
+    base_ = {.state = machine_.state()};
+    keptFirst_ = keptCount_ = 0;
 }
 
 }  // namespace qzb

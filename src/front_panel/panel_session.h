@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
 #include "front_panel/readouts.h"
 #include "machine/machine.h"
 #include "machine/panel_switches.h"
@@ -18,12 +23,31 @@ struct PanelChange {
     friend bool operator==(const PanelChange&, const PanelChange&) = default;
 };
 
+// A row of the history, as the text table of a run shows it: the registers after
+// `step` instructions since the reset, and the word that step executed and where
+// it was (executedAt -1 for the reset).
+struct HistoryRow {
+    std::uint64_t step = 0;
+    int executedAt = -1;
+    std::uint8_t word = 0;
+    MachineState state;
+
+    friend bool operator==(const HistoryRow&, const HistoryRow&) = default;
+};
+
 // The front panel's behaviour without its widgets, the same for the desktop window
 // and the web page: the switches, the machine, the 100 ms clock with its 1 Hz divider
 // and the buttons. A front end forwards each event of its controls here, then draws
 // what the returned change names, from switches(), clockOption() and readouts().
+//
+// The session also keeps a history of the steps since the machine was last reset
+// (by Reset, a load, a link or an assembly), which Step back undoes, and a set of
+// breakpoints that stop a running clock.
 class PanelSession {
 public:
+    // The steps the history keeps; older ones are forgotten.
+    static constexpr std::size_t keptSteps = 1000;
+
     PanelSession() = default;
     PanelSession(const PanelSession&) = delete;
     PanelSession& operator=(const PanelSession&) = delete;
@@ -59,19 +83,54 @@ public:
     // front end says why), and an empty one changes nothing.
     PanelChange applyLink(const LinkReading& link);
 
-    // Lets tests and benchmarks start from a chosen register state.
-    void setState(const MachineState& state) { machine_.setState(state); }
+    // The newest `count` rows of the history, oldest first: the row before the
+    // oldest kept step (row 0, the reset, until more than keptSteps have run), then
+    // one row for each kept step.
+    std::vector<HistoryRow> history(std::size_t count = keptSteps + 1) const;
+    // The step the machine has come to: the number of the history's last row.
+    std::uint64_t stepNumber() const { return base_.step + keptCount_; }
+    // What the last kept step did; nothing when no step is kept.
+    std::optional<StepRecord> lastStep() const;
+
+    // Whether Step back may undo a step now: Manual is selected and a step is kept.
+    bool canStepBack() const { return switches_.clock.manual && keptCount_ > 0; }
+    // Step back: A, B, OUT, carry and PC become what they were before the last kept
+    // step, which the history forgets. The switches and the 1 Hz divider stay.
+    // Nothing changes when canStepBack() is false.
+    PanelChange stepBack();
+
+    // A breakpoint stops 1 Hz and 10 Hz: after a step of the running clock, or a
+    // Reset while one runs, with the PC at a breakpoint, Manual is selected. The
+    // breakpoints stay through loads and resets. Addresses outside 0-15 have none.
+    void setBreakpoint(int address, bool set);
+    bool breakpointAt(int address) const;
+
+    // Lets tests and benchmarks start from a chosen register state; the history
+    // starts again from it.
+    void setState(const MachineState& state);
 
 private:
     // Every instruction the panel executes runs through here.
     PanelChange step();
     PanelChange reset();
+    // A step of the running clock, or a Reset while it runs: Manual at a breakpoint.
+    PanelChange stopAtBreakpoint(PanelChange change);
+    void startHistory();
     PanelChange redrawn() const { return {.readouts = true, .beep = beepDue(state(), switches_.beep)}; }
 
     PanelSwitches switches_;
     Machine machine_{switches_};
     // Counts ticks while 1 Hz is selected; nothing else reads or clears it.
     int oneHertzDivider_ = 0;
+
+    // The history: the row before the oldest kept step, then the kept steps in a
+    // ring, the oldest at keptFirst_.
+    HistoryRow base_;
+    std::array<StepRecord, keptSteps> kept_{};
+    std::size_t keptFirst_ = 0;
+    std::size_t keptCount_ = 0;
+
+    std::uint16_t breakpoints_ = 0;  // bit n: a breakpoint at address n
 };
 
 }  // namespace qzb

@@ -3,8 +3,9 @@
 
 namespace qzb {
 
-void Machine::step() {
-    const std::uint8_t word = readProgramWord(switches_, state_.pc);
+StepRecord Machine::step() {
+    StepRecord record{.word = readProgramWord(switches_, state_.pc), .before = state_};
+    const std::uint8_t word = record.word;
     const int immediate = word & 15;
     const bool b4 = (word & 0x10) != 0;
     const bool b5 = (word & 0x20) != 0;
@@ -20,7 +21,8 @@ void Machine::step() {
     } else if (!selB && selA) {
         source = state_.b;
     } else if (selB && !selA) {
-        source = readInputPort(switches_);  // the input switches are read only here
+        record.input = readInputPort(switches_);  // the input switches are read only here
+        source = record.input;
     }
 
     const int sum = immediate + source;
@@ -48,6 +50,8 @@ void Machine::step() {
     } else {
         state_.pc = nibble(state_.pc + 1);
     }
+    record.after = state_;
+    return record;
 }
 
 void Machine::reset() {

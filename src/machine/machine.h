@@ -19,6 +19,20 @@ struct MachineState {
     friend bool operator==(const MachineState&, const MachineState&) = default;
 };
 
+// What one step did: the word it executed and the registers around it.
+struct StepRecord {
+    std::uint8_t word = 0;
+    // The input port as the step read it; 0 when the word does not read the input.
+    std::uint8_t input = 0;
+    MachineState before{};
+    MachineState after{};
+
+    // Where the executed word sits.
+    std::uint8_t address() const { return before.pc; }
+
+    friend bool operator==(const StepRecord&, const StepRecord&) = default;
+};
+
 // The QZB processor: one 4-bit adder fed by the immediate data and a selected
 // source, a carry flip-flop and four active-low load enables. Every one of the
 // 256 words runs through the same equations; there is no opcode table. It only
@@ -27,8 +41,8 @@ class Machine {
 public:
     explicit Machine(const PanelSwitches& switches) : switches_(switches) {}
 
-    // Executes the word at PC.
-    void step();
+    // Executes the word at PC and tells what it did.
+    StepRecord step();
     // Clears the registers; the switches keep their state.
     void reset();
 

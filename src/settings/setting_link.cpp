@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "settings/setting_link.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
 
 #include "common/text.h"
+#include "settings/setting_storage.h"
 
 namespace qzb {
 namespace {
@@ -53,6 +55,52 @@ LinkReading fault(std::string reason) {
     return {std::nullopt, std::move(reason)};
 }
 
+constexpr std::string_view exercisePrefix = "qzt1.";
+constexpr std::string_view base64urlDigits =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+// The longest base64url text of a test file under the read limit.
+constexpr std::size_t maxTestFileDigits = ((fileReadLimit - 1) * 4 + 2) / 3;
+
+std::string base64url(std::string_view bytes) {
+    std::string text;
+    text.reserve((bytes.size() * 4 + 2) / 3);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t count = std::min<std::size_t>(bytes.size() - i, 3);
+        unsigned group = 0;
+        for (std::size_t j = 0; j < 3; ++j)
+            group = group << 8 | (j < count ? static_cast<unsigned char>(bytes[i + j]) : 0U);
+        for (std::size_t digit = 0; digit <= count; ++digit)
+            text += base64urlDigits[(group >> (18 - 6 * digit)) & 63];
+    }
+    return text;
+}
+
+// Nothing unless `text` is what base64url() makes of some bytes: its own digits,
+// no padding, and the bits left over at the end all 0.
+std::optional<std::string> fromBase64url(std::string_view text) {
+    if (text.size() % 4 == 1) return std::nullopt;
+    std::string bytes;
+    bytes.reserve(text.size() * 3 / 4);
+    unsigned group = 0;
+    int bits = 0;
+    for (const char digit : text) {
+        const std::size_t value = base64urlDigits.find(digit);
+        if (value == std::string_view::npos) return std::nullopt;
+        group = (group << 6 | static_cast<unsigned>(value)) & 0x3FFF;
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            bytes += static_cast<char>((group >> bits) & 0xFF);
+        }
+    }
+    if ((group & ((1U << bits) - 1)) != 0) return std::nullopt;
+    return bytes;
+}
+
+ExerciseLinkReading exerciseFault(std::string reason) {
+    return {.fault = std::move(reason)};
+}
+
 }  // namespace
 
 std::string settingLink(const PanelSwitches& switches) {
@@ -89,6 +137,36 @@ LinkReading readSettingLink(std::string_view fragment) {
         return fault("the beep is not 0, 1 or 2");
     switches.beep = static_cast<SwitchState>(parts[3][0] - '0');
     return {switches, {}};
+}
+
+bool isExerciseLink(std::string_view fragment) {
+    if (fragment.starts_with('#')) fragment.remove_prefix(1);
+    return fragment.starts_with(exercisePrefix);
+}
+
+std::string exerciseLink(std::string_view testFile, const std::optional<PanelSwitches>& start) {
+    std::string link = "#" + std::string(exercisePrefix) + base64url(testFile);
+    if (start) link += '&' + settingLink(*start).substr(1);
+    return link;
+}
+
+ExerciseLinkReading readExerciseLink(std::string_view fragment) {
+    if (fragment.starts_with('#')) fragment.remove_prefix(1);
+    if (fragment.empty()) return {};
+    if (!fragment.starts_with(exercisePrefix)) return exerciseFault("it does not start with \"qzt1.\"");
+    fragment.remove_prefix(exercisePrefix.size());
+    const std::size_t ampersand = fragment.find('&');
+    const std::string_view digits = fragment.substr(0, ampersand);
+    if (digits.size() > maxTestFileDigits) return exerciseFault("the test file is 64 KiB or more");
+    std::optional<std::string> testFile = fromBase64url(digits);
+    if (!testFile) return exerciseFault("the test file is not base64url");
+    if (ampersand == std::string_view::npos) return {std::move(testFile), std::nullopt, {}};
+
+    const std::string_view panel = fragment.substr(ampersand + 1);
+    const LinkReading start =
+        panel.starts_with(prefix) ? readSettingLink(panel) : fault("it does not start with \"qzb1.\"");
+    if (!start.switches) return exerciseFault("the part after \"&\" is not a panel setting: " + start.fault);
+    return {std::move(testFile), start.switches, {}};
 }
 
 }  // namespace qzb

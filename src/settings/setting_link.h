@@ -40,4 +40,36 @@ struct LinkReading {
 // Reads a fragment, with or without its leading '#'.
 LinkReading readSettingLink(std::string_view fragment);
 
+// An exercise in a link's fragment: a test file, and a panel setting to start from
+// when the link has one:
+//
+//   #qzt1.<test file>&qzb1.<on>.<greyed>.<clock>.<beep>
+//
+// <test file>  the test file's bytes in base64url (RFC 4648, '-' and '_'), without
+//              padding; under 64 KiB, as the command line reads a test file.
+// &qzb1....    optional: a panel setting as a setting link writes it after its '#'.
+//
+// Anything else is refused whole.
+
+// Whether a fragment, with or without its '#', is meant as an exercise link.
+bool isExerciseLink(std::string_view fragment);
+
+// The fragment, with its '#'. `testFile` must be under 64 KiB for the link to read back.
+std::string exerciseLink(std::string_view testFile, const std::optional<PanelSwitches>& start = std::nullopt);
+
+struct ExerciseLinkReading {
+    // The test file's bytes; nothing for an empty fragment or a fault.
+    std::optional<std::string> testFile{};
+    // The panel setting to start from, when the link has one.
+    std::optional<PanelSwitches> start{};
+    // Why the fragment holds no exercise, in the style of LinkReading's fault; empty
+    // for an empty fragment.
+    std::string fault;
+
+    friend bool operator==(const ExerciseLinkReading&, const ExerciseLinkReading&) = default;
+};
+
+// Reads a fragment, with or without its leading '#'.
+ExerciseLinkReading readExerciseLink(std::string_view fragment);
+
 }  // namespace qzb
