@@ -156,8 +156,10 @@ private:
             sourceNamed(statement.back().text)) {
             taken = number;
             example.clear();
-            for (const Token& token : statement)
-                example += (example.empty() ? "" : " ") + std::string(token.text);
+            for (const Token& token : statement) {
+                if (!example.empty()) example += ' ';
+                example += token.text;
+            }
         }
         const std::string added = std::to_string(16 - taken);
         return "there is no subtraction; add " + added + " to take " + std::to_string(taken) + " away (" +

@@ -25,8 +25,12 @@ std::string aboutText() {
 }
 
 std::string linkFaultMessage(std::string_view reason) {
-    std::string text(linkFault);
-    return text.replace(text.find("%s"), 2, reason);
+    const std::string_view pattern(linkFault);
+    const std::size_t at = pattern.find("%s");
+    std::string text(pattern.substr(0, at));
+    text += reason;
+    text += pattern.substr(at + 2);
+    return text;
 }
 
 }  // namespace qzb::catalogue

@@ -63,7 +63,8 @@ std::string leadingComments(std::string_view text) {
         if (!line.starts_with(';')) break;
         line.remove_prefix(line.starts_with("; ") ? 2 : 1);
         if (line.ends_with('\r')) line.remove_suffix(1);
-        task += (task.empty() ? "" : "\n") + std::string(line);
+        if (!task.empty()) task += '\n';
+        task += line;
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }
     return task;
