@@ -5,9 +5,9 @@
 
 #include "machine/machine.h"
 
-// The instruction set as a programmer's table states it, one row per upper
-// nibble, written independently of the gate equations the machine uses. Tests of
-// the machine, the window and the command line check their traces against it.
+// The instruction set as a programmer's table states it, one row per upper nibble, written
+// independently of the gate equations the machine uses. Tests of the machine, the window and the
+// command line check their traces against it.
 namespace reference {
 
 enum class Source { A, B, Input, Zero };
@@ -28,13 +28,9 @@ constexpr Row instructionTable[16] = {
 // The registers after `word` (0-255) runs from `before`, with the input port reading `input`.
 inline qzb::MachineState step(const qzb::MachineState& before, int word, int input) {
     const Row row = instructionTable[(word >> 4) & 15];
-    int operand = 0;
-    if (row.source == Source::A) operand = before.a;
-    if (row.source == Source::B) operand = before.b;
-    if (row.source == Source::Input) operand = input;
-    const int sum = (word & 15) + operand;
+    const int operands[] = {before.a, before.b, input, 0};
+    const int sum = (word & 15) + operands[int(row.source)];
     const auto result = static_cast<std::uint8_t>(sum % 16);
-
     qzb::MachineState after = before;
     after.carry = sum > 15;
     after.pc = static_cast<std::uint8_t>((before.pc + 1) % 16);

@@ -11,16 +11,11 @@ trap 'rm -rf "$scratch"; [ -z "${holder:-}" ] || kill "$holder" 2>/dev/null || t
 mkdir -p "$scratch/repo/scripts" "$scratch/repo/build/src/panel" "$scratch/bin" "$scratch/elsewhere"
 cp "$source_dir/run" "$source_dir/test" "$source_dir/web" "$scratch/repo/"
 log=$scratch/ran
-cat >"$scratch/repo/scripts/deps.sh" <<STUB
-qzb_install_deps() { echo install >>"$log"; }
-qzb_install_web_deps() { echo install >>"$log"; }
-STUB
-for tool in cmake emcmake npm ctest; do
-  printf '#!/bin/sh\necho %s >>"%s"\n' "$tool" "$log" >"$scratch/bin/$tool"
-  chmod +x "$scratch/bin/$tool"
-done
+printf 'qzb_install_deps() { echo install >>"%s"; }\nqzb_install_web_deps() { echo install >>"%s"; }\n' \
+  "$log" "$log" >"$scratch/repo/scripts/deps.sh"
+for tool in cmake emcmake npm ctest; do printf '#!/bin/sh\necho %s >>"%s"\n' "$tool" "$log" >"$scratch/bin/$tool"; done
 printf '#!/bin/sh\nfor a in "$@"; do printf "[%%s]" "$a"; done\necho\n' >"$scratch/repo/build/src/panel/qzb"
-chmod +x "$scratch/repo/build/src/panel/qzb"
+chmod +x "$scratch/bin/"* "$scratch/repo/build/src/panel/qzb"
 export PATH="$scratch/bin:$PATH"
 
 failures=0
@@ -40,8 +35,8 @@ out=$(cd "$scratch/elsewhere" && QT_QPA_PLATFORM=offscreen "$scratch/repo/run" '
 node -e 'require("net").createServer().listen(0, "127.0.0.1", function () { console.log(this.address().port); })' >"$scratch/port" &
 holder=$!
 for _ in $(seq 100); do [ -s "$scratch/port" ] && break; sleep 0.1; done
-port=$(<"$scratch/port")
-out=$(node "$source_dir/src/web/tools/serve.mjs" "$scratch" 127.0.0.1 "$port" 2>&1) && fail "the server started on a taken port"
+out=$(node "$source_dir/src/web/tools/serve.mjs" "$scratch" 127.0.0.1 "$(<"$scratch/port")" 2>&1) &&
+  fail "the server started on a taken port"
 [[ $out == *"--port"* ]] || fail "a taken port's message does not name --port: $out"
 
 [ "$failures" -eq 0 ] || exit 1

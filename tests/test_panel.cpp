@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // What only the real window shows: where each control sits, what a press at a window point reaches,
-// the focus, the messages and the dialogs through the desktop seam. The behaviour behind the controls
-// is the panel session's, tested in test_front_panel; test_monkey runs both together, saves included.
+// the focus, the icon, the messages and the dialogs through the desktop seam. The behaviour behind the
+// controls is the panel session's, tested in test_front_panel; test_monkey runs both together, from
+// the start state on, saves included.
 #include <QAccessible>
 #include <QAction>
 #include <QLabel>
@@ -14,9 +15,6 @@
 #include "panel/frm_main.h"
 #include "recording_desktop.h"
 
-// A, B, PC, carry, lamps, then the address rows shown red.
-const QString zeroed = "0000 0000 0000 0 ○○○○ Address 00";
-
 class TestPanel : public QObject {
     Q_OBJECT
     std::unique_ptr<RecordingDesktop> desktop;
@@ -26,10 +24,10 @@ class TestPanel : public QObject {
     T* control(const QString& name) const {
         return window->findChild<T*>(name);
     }
-    qzb::SwitchBox* grid(int index) const {
-        return control<qzb::SwitchBox>(QString("chkRom(%1)").arg(index));
-    }
+    qzb::SwitchBox* box(const QString& name) const { return control<qzb::SwitchBox>(name); }
+    QString focused() const { return QApplication::focusWidget()->objectName(); }
 
+    // A, B, PC, carry, lamps, then the address rows shown red.
     QString readouts() const {
         QStringList texts;
         for (const char* name : {"lblRegA", "lblRegB", "lblPC", "lblF", "lblOUTP"})
@@ -50,46 +48,31 @@ private slots:
     }
     void cleanup() { window.reset(); }
 
-    void startStateAndTabOrder() {
-        QVERIFY(control<QRadioButton>("optClk3")->isChecked());
-        for (auto* box : window->findChildren<qzb::SwitchBox*>()) QCOMPARE(box->checkState(), Qt::Unchecked);
-        QCOMPARE(readouts(), zeroed);
-        QCOMPARE(control("lblOUTP")->palette().color(QPalette::WindowText), Qt::red);
+    void sizeAndTabOrder() {
         QCOMPARE(window->minimumSize(), window->maximumSize());
         QCOMPARE(window->centralWidget()->size(), QSize(400, 445));
         QStringList order;
         for (int i = 0; i < 128; ++i) order << QString("chkRom(%1)").arg(i);
         order << QString("cmdReset optClk3 cmdClock chkInp(0) chkInp(1) chkInp(2) chkInp(3) chkBeep")
                      .split(' ');
-        QCOMPARE(QApplication::focusWidget()->objectName(), order.takeFirst());
+        QCOMPARE(focused(), order.takeFirst());
         for (const QString& next : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget()->objectName(), next);
+            QCOMPARE(focused(), next);
         }
         control<QRadioButton>("optClk2")->click();  // Tab enters the options at the selected one
         control("cmdReset")->setFocus();
         QTest::keyClick(control("cmdReset"), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget()->objectName(), "optClk2");
+        QCOMPARE(focused(), "optClk2");
     }
 
     // The original panel's rectangles in client coordinates (the clock controls inside Frame1 offset by
-    // (0, 328)), and what a screen reader says: the caption or value, a switch without one its place.
-    void geometry_data() {
-        QTest::addColumn<QRect>("rect");
-        QTest::addColumn<QString>("text");
-        // Bits 0 to 7 of the grid, right to left, and its rows for addresses 0 to 15.
-        const int gridX[8] = {304, 288, 272, 256, 240, 224, 208, 192};
-        const int rowY[16] = {56, 80, 104, 128, 152, 176, 200, 224, 248, 272, 296, 320, 344, 368, 392, 416};
-        for (int a = 0; a < 16; ++a) {
-            for (int b = 0; b < 8; ++b)
-                QTest::addRow("chkRom(%d)", 8 * a + b)
-                    << QRect(gridX[b], rowY[a], 17, 12)
-                    << QString("Address %1 bit %2").arg(a, 2, 10, QChar('0')).arg(b);
-            QTest::addRow("Label2(%d)", a)
-                << QRect(320, rowY[a], 73, 17) << QString("Address %1").arg(a, 2, 10, QChar('0'));
-        }
+    // (0, 328)), what a screen reader says (the caption or value, a switch without one its place), and
+    // that the text fits its box at the font in use: a check box or option needs its indicator and
+    // spacing as well, a button or frame its margins.
+    void geometry() {
         // name x y width height text, comma-separated
-        const QString fixed =
+        QString fixed =
             "chkInp(0) 136 296 17 17 INP bit 0, chkInp(1) 120 296 17 17 INP bit 1, "
             "chkInp(2) 104 296 17 17 INP bit 2, chkInp(3) 88 296 17 17 INP bit 3, "
             "Label9(0) 144 280 17 17 0, Label9(3) 96 280 17 17 3, Label9(4) 144 208 17 17 0, "
@@ -101,49 +84,64 @@ private slots:
             "lblOUTP 80 224 81 17 ○○○○, chkBeep 8 240 57 17 Beep, Label8(0) 88 264 65 17 INP, "
             "Frame1 0 328 169 73 Clock Generator, optClk1 8 344 57 17 1Hz, optClk2 8 360 57 17 10Hz, "
             "optClk3 8 376 81 17 Manual →, cmdClock 88 368 65 25 Clock, cmdReset 0 408 169 25 Reset";
+        // Bits 0 to 7 of the grid, right to left, and its rows for addresses 0 to 15.
+        const int gridX[8] = {304, 288, 272, 256, 240, 224, 208, 192};
+        const int rowY[16] = {56, 80, 104, 128, 152, 176, 200, 224, 248, 272, 296, 320, 344, 368, 392, 416};
+        for (int a = 0; a < 16; ++a) {
+            for (int b = 0; b < 8; ++b)
+                fixed += QString(", chkRom(%1) %2 %3 17 12 Address %4 bit %5")
+                             .arg(8 * a + b)
+                             .arg(gridX[b])
+                             .arg(rowY[a])
+                             .arg(a, 2, 10, QChar('0'))
+                             .arg(b);
+            fixed +=
+                QString(", Label2(%1) 320 %2 73 17 Address %3").arg(a).arg(rowY[a]).arg(a, 2, 10, QChar('0'));
+        }
         for (const QString& line : fixed.split(", ")) {
             const QStringList f = line.split(' ');
-            QTest::newRow(qPrintable(f[0]))
-                << QRect(f[1].toInt(), f[2].toInt(), f[3].toInt(), f[4].toInt()) << f.mid(5).join(' ');
+            const QWidget* widget = control(f[0]);
+            QVERIFY2(widget, qPrintable(f[0]));
+            const QRect rect(widget->mapTo(window->centralWidget(), QPoint()), widget->size());
+            QCOMPARE(QString("%1 %2 %3 %4 %5 %6")
+                         .arg(f[0])
+                         .arg(rect.x())
+                         .arg(rect.y())
+                         .arg(rect.width())
+                         .arg(rect.height())
+                         .arg(QAccessible::queryAccessibleInterface(const_cast<QWidget*>(widget))
+                                  ->text(QAccessible::Name)),
+                     line);
+            const QString shown =
+                widget->property(widget->inherits("QGroupBox") ? "title" : "text").toString();
+            const QFontMetrics metrics(widget->font());
+            QSize needed(std::max(metrics.horizontalAdvance(shown), metrics.boundingRect(shown).right() + 1),
+                         shown.isEmpty() ? 0 : metrics.height());
+            if (widget->inherits("QCheckBox") || widget->inherits("QRadioButton"))
+                needed.setWidth(widget->sizeHint().width());
+            else if (!widget->inherits("QLabel"))
+                needed += QSize(8, 4);
+            QVERIFY2(needed.width() <= rect.width() && needed.height() <= rect.height(), qPrintable(line));
         }
-    }
-    void geometry() {
-        QFETCH(QRect, rect);
-        QFETCH(QString, text);
-        QWidget* widget = control(QString::fromLatin1(QTest::currentDataTag()));
-        QVERIFY(widget);
-        QCOMPARE(QRect(widget->mapTo(window->centralWidget(), QPoint()), widget->size()), rect);
-        QCOMPARE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), text);
-
-        // The text fits its box at the font in use, so a font that clips fails here. A check box or option
-        // needs its indicator and spacing as well, a button or frame its margins.
-        const QString shown = widget->property(widget->inherits("QGroupBox") ? "title" : "text").toString();
-        const QFontMetrics metrics(widget->font());
-        QSize needed(std::max(metrics.horizontalAdvance(shown), metrics.boundingRect(shown).right() + 1),
-                     shown.isEmpty() ? 0 : metrics.height());
-        if (widget->inherits("QCheckBox") || widget->inherits("QRadioButton"))
-            needed.setWidth(widget->sizeHint().width());
-        else if (!widget->inherits("QLabel"))
-            needed += QSize(8, 4);
-        QVERIFY2(needed.width() <= rect.width() && needed.height() <= rect.height(), qPrintable(shown));
     }
 
     // The Clock Generator frame's top border runs above the first option, through the title's middle.
     void clockFrameBorderClearsTheOptions() {
         auto* frame = control("Frame1");
         const QImage picture = frame->grab().toImage();
-        const QColor background = frame->palette().color(QPalette::Window);
         int border = 0;  // the first row, right of the title, that is not background
-        while (border < picture.height() && picture.pixelColor(150, border) == background) ++border;
+        while (border < picture.height() &&
+               picture.pixelColor(150, border) == frame->palette().color(QPalette::Window))
+            ++border;
         QVERIFY2(border < control("optClk1")->y() && border > 0, qPrintable(QString::number(border)));
     }
 
     // A screen reader meets each caption, then the readout it labels.
     void readoutCaptions() {
-        const QString captions =
-            "Label4 lblRegA, Label5 lblRegB, Label7 lblF, Label6 lblPC, Label8(1) lblOUTP";
         QAccessibleInterface* client = QAccessible::queryAccessibleInterface(window->centralWidget());
-        for (const QString& pair : captions.split(", ")) {
+        for (const QString& pair :
+             QString("Label4 lblRegA, Label5 lblRegB, Label7 lblF, Label6 lblPC, Label8(1) lblOUTP")
+                 .split(", ")) {
             QAccessibleInterface* caption =
                 QAccessible::queryAccessibleInterface(control(pair.section(' ', 0, 0)));
             QAccessibleInterface* readout =
@@ -155,13 +153,14 @@ private slots:
         }
     }
 
-    // Every address label keeps its own black (red on the PC's row) when the palette around it turns
-    // dark, and a step moves the red.
-    void addressColours() {
+    // The lamps are red, and every address label keeps its own black (red on the PC's row) when the
+    // palette around it turns dark; a step moves the red.
+    void colours() {
         QPalette dark = window->palette();
         dark.setColor(QPalette::WindowText, Qt::white);
         window->setPalette(dark);
         control<QPushButton>("cmdClock")->click();
+        QCOMPARE(control("lblOUTP")->palette().color(QPalette::WindowText), Qt::red);
         for (int row = 0; row < 16; ++row)
             QCOMPARE(control(QString("Label2(%1)").arg(row))->palette().color(QPalette::WindowText),
                      row == 1 ? Qt::red : Qt::black);
@@ -175,110 +174,93 @@ private slots:
         QVERIFY(desktop->messages[1].startsWith("1QZB "));  // About carries the information icon
     }
 
-    // File > Load and a setting file named on the command line (`qzb FILE`) go the same way, and so
-    // does a source (`qzb prog.s`), assembled in memory. What they read is shown, the input switches
-    // stay and the readouts are redrawn zeroed; a failure shows its message and changes nothing, not
-    // even the registers. FOLDER stands for the folder's path.
-    void load_data() {
-        QTest::addColumn<QString>("how");  // menu, or argument
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("message");
-        const char* const rows[][3] = {
-            {"menu", "prog.qzb", ""},
-            {"argument", "prog", ""},
-            {"argument", "count.s", ""},
-            {"argument", "absent.s", "2File Not Found"},
-            {"argument", "bad.s",
+    // File > Load and a setting file named on the command line (`qzb FILE`) go the same way, and so does a
+    // source (`qzb prog.s`), assembled in memory. What they read is shown, the input switches stay and the
+    // readouts are redrawn zeroed; a failure shows its message and changes nothing, not even the registers.
+    void load() {
+        const std::pair<const char*, const char*> rows[] = {
+            {"menu prog.qzb", ""},
+            {"prog", ""},
+            {"count.s", ""},
+            {"absent.s", "2File Not Found"},
+            {"bad.s",
              "2FOLDER/bad.s:1:7: there is no subtraction; add 15 to take 1 away (B = B + 15)\n"
              "FOLDER/bad.s:2:7: OUT can add only B to its number, not A"},
-            {"argument", "big.s", "2FOLDER/big.s is too large for a QZB source (64 KiB or more)"}};
-        for (const auto& [how, name, message] : rows)
-            QTest::addRow("%s %s", how, name) << QString(how) << QString(name) << QString::fromUtf8(message);
-    }
-    void load() {
-        QFETCH(QString, how);
-        QFETCH(QString, name);
-        QFETCH(QString, message);
-        QTemporaryDir folder;
-        // A greyed bit 0, bit 1 on, 10 Hz and Beep on.
-        const std::string file = "2\r\n1\r\n" + QByteArray("0\r\n").repeated(126).toStdString() +
-                                 "#FALSE#\r\n#TRUE#\r\n#FALSE#\r\n1\r\n";
-        for (const auto& [written, text] : {std::pair{"prog.qzb", file},
-                                            {"bad.s", "B = B - 1\nOUT = A\n"},
-                                            {"count.s", "B = B + 1\n.clock 10hz\n.beep on"},
-                                            {"big.s", std::string(64 * 1024, ' ')}})
-            std::ofstream(folder.filePath(written).toStdString(), std::ios::binary) << text;
-        control<qzb::SwitchBox>("chkInp(2)")->click();
-        window->session().setState({5, 3, 2, 1, true});
-        const qzb::PanelSwitches before = window->session().switches();
-        if (how == "menu") {
-            desktop->pick = folder.filePath(name).toStdString();
-            window->findChild<QAction*>("Load")->trigger();
-        } else {
-            window->openFile(folder.filePath(name));
+            {"big.s", "2FOLDER/big.s is too large for a QZB source (64 KiB or more)"}};
+        for (const auto& [how, message] : rows) {
+            init();
+            QTemporaryDir folder;
+            // A greyed bit 0, bit 1 on, 10 Hz and Beep on.
+            const std::string file = "2\r\n1\r\n" + QByteArray("0\r\n").repeated(126).toStdString() +
+                                     "#FALSE#\r\n#TRUE#\r\n#FALSE#\r\n1\r\n";
+            for (const auto& [written, text] : {std::pair{"prog.qzb", file},
+                                                {"bad.s", "B = B - 1\nOUT = A\n"},
+                                                {"count.s", "B = B + 1\n.clock 10hz\n.beep on"},
+                                                {"big.s", std::string(64 * 1024, ' ')}})
+                std::ofstream(folder.filePath(written).toStdString(), std::ios::binary) << text;
+            box("chkInp(2)")->click();
+            window->session().setState({5, 3, 2, 1, true});
+            const qzb::PanelSwitches before = window->session().switches();
+            const QString name = QString(how).section(' ', -1);
+            if (name != how) {
+                desktop->pick = folder.filePath(name).toStdString();
+                window->findChild<QAction*>("Load")->trigger();
+            } else {
+                window->openFile(folder.filePath(name));
+            }
+            QCOMPARE(desktop->messages.join(""), QString(message).replace("FOLDER", folder.path()));
+            if (*message != '\0') {
+                QCOMPARE(window->session().switches(), before);
+                QCOMPARE(window->session().state(), (qzb::MachineState{5, 3, 2, 1, true}));
+                continue;
+            }
+            const bool source = name.endsWith(".s");
+            QCOMPARE(box("chkRom(0)")->checkState(), source ? Qt::Checked : Qt::PartiallyChecked);
+            QCOMPARE(box("chkRom(1)")->checkState(), source ? Qt::Unchecked : Qt::Checked);
+            QCOMPARE(box("chkBeep")->checkState(), Qt::Checked);
+            QCOMPARE(box("chkInp(2)")->checkState(), Qt::Checked);
+            QVERIFY(control<QRadioButton>("optClk2")->isChecked() &&
+                    !control<QRadioButton>("optClk3")->isChecked());
+            QCOMPARE(readouts(), "0000 0000 0000 0 ○○○○ Address 00");
         }
-        QCOMPARE(desktop->messages.join(""), message.replace("FOLDER", folder.path()));
-        if (!message.isEmpty()) {
-            QCOMPARE(window->session().switches(), before);
-            QCOMPARE(window->session().state(), (qzb::MachineState{5, 3, 2, 1, true}));
-            return;
-        }
-        QCOMPARE(grid(0)->checkState(), name.endsWith(".s") ? Qt::Checked : Qt::PartiallyChecked);
-        QCOMPARE(grid(1)->checkState(), name.endsWith(".s") ? Qt::Unchecked : Qt::Checked);
-        QCOMPARE(control<qzb::SwitchBox>("chkBeep")->checkState(), Qt::Checked);
-        QCOMPARE(control<qzb::SwitchBox>("chkInp(2)")->checkState(), Qt::Checked);
-        QVERIFY(control<QRadioButton>("optClk2")->isChecked() &&
-                !control<QRadioButton>("optClk3")->isChecked());
-        QCOMPARE(readouts(), zeroed);
     }
 
     // Presses through the window's own event path at every pixel column of a grid row and of the input
     // row's top line: the switch drawn at that column toggles, in a shared column the right one, whose box
     // is drawn there, and nothing outside the switches. Labels overlapping a switch's edge give way.
     void pressesReachTheSwitchDrawnThere() {
-        const auto toggled = [&](QPoint at) {
-            QStringList names;
-            const auto boxes = window->findChildren<qzb::SwitchBox*>();
-            QList<Qt::CheckState> before;
-            for (const auto* box : boxes) before << box->checkState();
-            QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
-                              window->centralWidget()->mapTo(window.get(), at));
-            for (qsizetype i = 0; i < boxes.size(); ++i)
-                if (boxes[i]->checkState() != before[i]) names << boxes[i]->objectName();
-            return names.join(' ');
-        };
-        // Where each column's switch starts, left to right, in address 3's row and in the input row.
+        const auto boxes = window->findChildren<qzb::SwitchBox*>();
         const auto check = [&](int y, int first, int last, const QString& columns) {
             for (int x = first; x <= last; ++x) {
-                QString expected;
+                QString expected, toggled;
                 for (const QString& column : columns.split(", "))
                     if (x >= column.section(' ', 0, 0).toInt() && x <= column.section(' ', 0, 0).toInt() + 16)
                         expected = column.section(' ', 1);
-                QCOMPARE(toggled(QPoint(x, y)), expected);
+                QList<Qt::CheckState> before;
+                for (const auto* box : boxes) before << box->checkState();
+                QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                                  window->centralWidget()->mapTo(window.get(), QPoint(x, y)));
+                for (qsizetype i = 0; i < boxes.size(); ++i)
+                    if (boxes[i]->checkState() != before[i]) toggled += boxes[i]->objectName();
+                QCOMPARE(toggled, expected);
             }
         };
+        // Where each column's switch starts, left to right, in address 3's row and in the input row.
         check(134, 188, 324,
               "192 chkRom(31), 208 chkRom(30), 224 chkRom(29), 240 chkRom(28), 256 chkRom(27), "
               "272 chkRom(26), 288 chkRom(25), 304 chkRom(24)");
         check(296, 84, 156, "88 chkInp(3), 104 chkInp(2), 120 chkInp(1), 136 chkInp(0)");
-    }
-
-    // A press anywhere in a switch's rectangle toggles it: here at the three corners away from its box.
-    void wholeRectangleToggles() {
-        for (const char* name : {"chkRom(9)", "chkInp(2)", "chkBeep"}) {
-            auto* box = control<qzb::SwitchBox>(name);
-            QString states;
-            const int right = box->width() - 1, bottom = box->height() - 1;
-            for (QPoint corner : {QPoint(0, bottom), QPoint(right, bottom), QPoint(right, 0)}) {
-                QTest::mouseClick(box, Qt::LeftButton, {}, corner);
-                states += box->isChecked() ? '1' : '0';
-            }
-            QCOMPARE(states, "101");
+        // Beep takes a press anywhere in its rectangle too, here at the three corners away from its box.
+        QString states;
+        for (QPoint corner : {QPoint(0, 16), QPoint(56, 16), QPoint(56, 0)}) {
+            QTest::mouseClick(box("chkBeep"), Qt::LeftButton, {}, corner);
+            states += box("chkBeep")->isChecked() ? '1' : '0';
         }
+        QCOMPARE(states, "101");
     }
 
-    // Tests run as root, to whom permission bits do not forbid writing; a missing folder and a
-    // file in place of a folder cannot be written by anyone.
+    // Tests run as root, to whom permission bits do not forbid writing; a missing folder and a file in
+    // place of a folder cannot be written by anyone.
     void dialogStartFolder() {
         QTemporaryDir folder;
         std::ofstream(folder.filePath("file").toStdString()) << "x";
@@ -288,6 +270,22 @@ private slots:
         QCOMPARE(qzb::dialogStartFolder(folder.filePath("missing"), documents, home), documents);
         QCOMPARE(qzb::dialogStartFolder(folder.filePath("file"), documents, home), documents);
         QCOMPARE(qzb::dialogStartFolder(folder.filePath("file"), folder.filePath("missing"), home), home);
+    }
+
+    // Each size of the window's icon is drawn for it, not scaled from another, and shows the red output
+    // lamp; a picture missing from the resource would leave the title bar without an icon and no message.
+    void icon() {
+        for (const int size : {16, 32, 48, 64}) {
+            QVERIFY(window->windowIcon().availableSizes().contains(QSize(size, size)));
+            const QImage image = window->windowIcon().pixmap(QSize(size, size)).toImage();
+            QCOMPARE(image.size(), QSize(size, size));
+            bool red = false;
+            for (int i = 0; i < size * size; ++i) {
+                const QColor c = image.pixelColor(i % size, i / size);
+                red = red || (c.alpha() == 255 && c.red() > 200 && c.green() < 80 && c.blue() < 80);
+            }
+            QVERIFY2(red, qPrintable(QString::number(size)));
+        }
     }
 
     // Last: both ask the application to quit.
