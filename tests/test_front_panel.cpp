@@ -2,10 +2,12 @@
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "front_panel/page_json.h"
 #include "front_panel/panel_session.h"
+#include "front_panel/panel_view.h"
 
 using namespace qzb;
 
@@ -144,14 +146,58 @@ TEST_CASE("readouts: digits, lamps, the red row, and the beep a step reports") {
     CHECK(addressText(7) == "Address 07");
 }
 
+TEST_CASE("the view marks exactly the fields an event changed") {
+    const int words[] = {0x01, 0x51, 0x80, 0xF0};  // A = A + 1, B = B + 1, OUT = B, JMP 0
+    PanelSwitches counting;
+    for (std::size_t index = 0; index < 32; ++index)
+        counting.program[index] = SwitchState((words[index / 8] >> index % 8) & 1);
+    constexpr std::uint8_t a = 1, b = 2, pc = 4, carry = 8, out = 16, row = PanelView::redRowChanged;
+    PanelSession session;
+    PanelView view;
+    updateView(view, session, 0);
+    CHECK(view.changed == (a | b | pc | carry | out));  // from nothing to the first texts
+    for (const auto& [event, changed, shownA, shownPc, shownOut] : {
+             std::tuple{"load", PanelView::switchesChanged, "0000", "0000", "○○○○"},
+             {"clock", a | pc | row, "0001", "0001", "○○○○"},
+             {"clock", b | pc | row, "0001", "0010", "○○○○"},
+             {"clock", out | pc | row, "0001", "0011", "○○○●"},
+             {"clock", pc | row, "0001", "0000", "○○○●"},
+             {"reset", a | b | out, "0000", "0000", "○○○○"},  // PC was 0 already
+             {"input", PanelView::switchesChanged, "0000", "0000", "○○○○"},
+             {"none", PanelView::clockChanged, "0000", "0000", "○○○○"},
+             {"clock", 0, "0000", "0000", "○○○○"},  // no step without Manual
+         }) {
+        CAPTURE(event);
+        const std::string_view what = event;
+        if (what == "load") session.applyLoaded(counting);
+        if (what == "clock") session.pressClock();
+        if (what == "reset") session.pressReset();
+        if (what == "input") session.toggle({SwitchBank::Input, 2});
+        if (what == "none") session.selectClock(ClockOption::None);
+        updateView(view, session, 0);
+        CHECK(int{view.changed} == changed);
+        const auto text = [&](int field) {
+            return std::string_view(view.readouts[field].bytes, view.readouts[field].length);
+        };
+        CHECK(text(0) == shownA);
+        CHECK(text(2) == shownPc);
+        CHECK(text(4) == shownOut);
+        CHECK(view.redRow == session.state().pc);
+    }
+    CHECK(std::equal(std::begin(view.program), std::end(view.program), counting.program.begin()));
+    CHECK(view.input[2] == SwitchState::On);
+    CHECK(view.clockOption == ClockOption::None);
+    CHECK(view.tabStopOption == ClockOption::Hz1);
+}
+
 // The page binds by these: a control's role follows its fields, a line's its ends.
 TEST_CASE("the page's JSON carries every role and the catalogue") {
     const std::string json = pageJson();
     const char* const parts[] = {
-        R"j("role":{"is":"programSwitch","address":1,"bit":5}},{"name":"chkRom(14)")j",
+        R"j("role":{"is":"programSwitch","address":1,"bit":5,"bank":0,"index":13}},{"name":"chkRom(14)")j",
         R"j("role":{"is":"addressLabel","address":15}})j",
-        R"j("role":{"is":"inputSwitch","bit":2}})j",
-        R"j("role":{"is":"beep"}})j",
+        R"j("role":{"is":"inputSwitch","bit":2,"bank":1,"index":2}})j",
+        R"j("role":{"is":"beep","bank":2,"index":0}})j",
         R"j("role":{"is":"readout","readout":"carry"}})j",
         R"j("role":{"is":"clockOption","option":1}})j",
         R"j("role":{"is":"clockButton"}})j",
@@ -160,7 +206,7 @@ TEST_CASE("the page's JSON carries every role and the catalogue") {
         R"j("to":[56,248],"role":{"is":"connector"}})j",
         R"j("fileCommands":{"Load":{"refused":"無効なファイルが選択されました。ファイルはロードされませんでした。","cannotOpen":"File Not Found"},)j",
         R"j("SaveAs":{"refused":"無効なファイルが選択されました。ファイルは保存されませんでした。","cannotOpen":"書き込めません。"}})j",
-        R"j("lampFont":{"face":"ＭＳ Ｐゴシック","fallbacks":["MS PGothic","IPAPGothic"],"points":12}}})j",
+        R"j("lampFont":{"face":"ＭＳ Ｐゴシック","fallbacks":["MS PGothic","IPAPGothic"],"points":12}},)j",
     };
     for (const char* part : parts) {
         CAPTURE(part);
