@@ -3,7 +3,7 @@
 // shared layout table (the same one the desktop window is built from) and bound
 // by its role.
 
-import type { ClockOption, Control, Line, PageJson, ReadoutName, View } from './core.js';
+import type { ClockOption, Control, Line, PageJson, ReadoutName, Role, View } from './core.js';
 import { SwitchState } from './core.js';
 
 function domId(name: string): string {
@@ -59,7 +59,9 @@ export class Panel {
   private build(json: PageJson): void {
     const made = new Map<string, HTMLElement>();
     const focusables = new Map<string, HTMLElement>();
-    const column = this.addressColumn(json.controls);
+    const groups = new Map(
+      (['addressLabel', 'programSwitch'] as const).map((role) => [role, this.group(json.controls, role)]),
+    );
     for (const control of json.controls) {
       const [element, focusable] = this.make(control);
       element.dataset['name'] = control.name;
@@ -68,7 +70,7 @@ export class Panel {
       element.classList.add('qzb-control', `qzb-${control.kind}`);
       const style = element.style;
       const [x, y, width, height] = control.rect;
-      const [left, top] = control.role.is === 'addressLabel' ? column.origin : [0, 0];
+      const [left, top] = groups.get(control.role.is as 'addressLabel')?.origin ?? [0, 0];
       style.left = `${x - left}px`;
       style.top = `${y - top}px`;
       style.width = `${width}px`;
@@ -100,7 +102,7 @@ export class Panel {
       if (!element || placed.has(element)) return;
       const parentControl = byName.get(control.parent);
       if (parentControl) place(parentControl);
-      const parent = control.role.is === 'addressLabel' ? column.element : made.get(control.parent);
+      const parent = groups.get(control.role.is as 'addressLabel')?.element ?? made.get(control.parent);
       if (parent && !parent.isConnected) this.client.append(parent);
       (parent ?? this.client).append(element);
       placed.add(element);
@@ -117,16 +119,18 @@ export class Panel {
     this.first = focusables.get(json.tabOrder[0] ?? '') ?? null;
   }
 
-  // The address labels, in a box of their own over their column: a layer of its own
-  // that is opaque (so it draws as the panel does) and above the switches beside it
-  // (so none of them has to move to a layer of its own), where the PC's row changes
-  // colour without repainting anything else.
-  private addressColumn(controls: Control[]): { element: HTMLElement; origin: [number, number] } {
-    const rects = controls.filter((control) => control.role.is === 'addressLabel').map((control) => control.rect);
+  // The controls of one role in a box of their own around them, which paints as one unit
+  // that a frame reuses whole while none of them changes. The program switches' box is
+  // only that. The address labels' box is also a layer of its own, opaque (so it draws as
+  // the panel does) and above the switches beside it (so none of them has to move to a
+  // layer of its own), where the PC's row changes without repainting anything else.
+  private group(controls: Control[], role: Role['is']): { element: HTMLElement; origin: [number, number] } {
+    const rects = controls.filter((control) => control.role.is === role).map((control) => control.rect);
     const left = Math.min(...rects.map(([x]) => x));
     const top = Math.min(...rects.map(([, y]) => y));
     const element = document.createElement('div');
-    element.className = 'qzb-address-column';
+    element.className = 'qzb-group';
+    element.dataset['group'] = role;
     Object.assign(element.style, {
       left: `${left}px`,
       top: `${top}px`,
