@@ -8,6 +8,7 @@
 
 #include "front_panel/page_json.h"
 #include "front_panel/panel_session.h"
+#include "front_panel/panel_view.h"
 
 using namespace qzb;
 
@@ -222,14 +223,53 @@ TEST_CASE("a breakpoint selects Manual when the running clock or a Reset brings 
     for (const int address : {-1, 1, 16}) CHECK(!session.breakpointAt(address));
 }
 
+TEST_CASE("the view holds what the panel shows and marks exactly the fields an event changed") {
+    const int words[] = {0x01, 0x51, 0x80, 0xF0};  // A = A + 1, B = B + 1, OUT = B, JMP 0
+    PanelSwitches counting;
+    for (std::size_t index = 0; index < 32; ++index)
+        counting.program[index] = SwitchState((words[index / 8] >> index % 8) & 1);
+    constexpr int a = 1, b = 2, pc = 4, carry = 8, out = 16, row = PanelView::redRowChanged,
+                  switches = PanelView::switchesChanged;
+    PanelSession session;
+    PanelView view;
+    const auto text = [&](int field) {
+        return std::string(view.readouts[field].bytes, view.readouts[field].length);
+    };
+    for (const auto& [event, changed] : {std::pair{"start", a | b | pc | carry | out},  // from no text at all
+                                         {"load", switches},
+                                         {"clock", a | pc | row},
+                                         {"clock", b | pc | row},
+                                         {"clock", out | pc | row},
+                                         {"clock", pc | row},
+                                         {"reset", a | b | out},  // PC was 0 already
+                                         {"input", switches},
+                                         {"none", int{PanelView::clockChanged}},
+                                         {"clock", 0}}) {  // no step without Manual
+        CAPTURE(event);
+        const std::string_view what = event;
+        if (what == "load") session.applyLoaded(counting);
+        if (what == "clock") session.pressClock();
+        if (what == "reset") session.pressReset();
+        if (what == "input") session.toggle({SwitchBank::Input, 2});
+        if (what == "none") session.selectClock(ClockOption::None);
+        updateView(view, session, 0);
+        CHECK(int{view.changed} == changed);
+        const Readouts shown = session.readouts();
+        CHECK(Readouts{text(0), text(1), text(2), text(3), text(4), view.redRow, shown.beep} == shown);
+    }
+    CHECK(std::equal(std::begin(view.program), std::end(view.program), counting.program.begin()));
+    CHECK((view.input[2] == SwitchState::On && view.clockOption == ClockOption::None &&
+           view.tabStopOption == ClockOption::Hz1));
+}
+
 // The page binds by these: a control's role follows its fields, a line's its ends.
 TEST_CASE("the page's JSON carries every role and the catalogue") {
     const std::string json = pageJson();
     const char* const parts[] = {
-        R"j("role":{"is":"programSwitch","address":1,"bit":5}},{"name":"chkRom(14)")j",
+        R"j("role":{"is":"programSwitch","address":1,"bit":5,"bank":0,"index":13}},{"name":"chkRom(14)")j",
         R"j("role":{"is":"addressLabel","address":15}})j",
-        R"j("role":{"is":"inputSwitch","bit":2}})j",
-        R"j("role":{"is":"beep"}})j",
+        R"j("role":{"is":"inputSwitch","bit":2,"bank":1,"index":2}})j",
+        R"j("role":{"is":"beep","bank":2,"index":0}})j",
         R"j("role":{"is":"readout","readout":"carry"}})j",
         R"j("role":{"is":"clockOption","option":1}})j",
         R"j("role":{"is":"clockButton"}})j",
@@ -238,7 +278,7 @@ TEST_CASE("the page's JSON carries every role and the catalogue") {
         R"j("to":[56,248],"role":{"is":"connector"}})j",
         R"j("fileCommands":{"Load":{"refused":"無効なファイルが選択されました。ファイルはロードされませんでした。","cannotOpen":"File Not Found"},)j",
         R"j("SaveAs":{"refused":"無効なファイルが選択されました。ファイルは保存されませんでした。","cannotOpen":"書き込めません。"}})j",
-        R"j("lampFont":{"face":"ＭＳ Ｐゴシック","fallbacks":["MS PGothic","IPAPGothic"],"points":12}}})j",
+        R"j("lampFont":{"face":"ＭＳ Ｐゴシック","fallbacks":["MS PGothic","IPAPGothic"],"points":12}},)j",
     };
     for (const char* part : parts) {
         CAPTURE(part);

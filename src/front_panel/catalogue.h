@@ -61,4 +61,32 @@ inline constexpr std::string_view lampFace = "ＭＳ Ｐゴシック";
 inline constexpr std::string_view lampFallbacks[] = {"MS PGothic", "IPAPGothic"};
 inline constexpr int lampPoints = 12;
 
+// What only the page shows: the notice after End, its text without scripts, the link
+// and Assembly boxes beside the panel, and its own message and name boxes.
+namespace page {
+inline constexpr std::string_view description =
+    "An emulator of the QZB, a tiny 4-bit computer programmed with switches";
+inline constexpr std::string_view needsScripts = "QZB needs JavaScript and WebAssembly.";
+inline constexpr std::string_view menuBar = "Menu";
+inline constexpr std::string_view ended = "The program has ended.";
+inline constexpr std::string_view startAgain = "Start again";
+inline constexpr std::string_view extras = "Sharing and assembly";
+inline constexpr std::string_view copyLink = "Copy link";
+inline constexpr std::string_view linkCopied = "Link copied: it opens this panel.";
+inline constexpr std::string_view linkInAddressBar =
+    "The address bar now holds the link: copy it from there.";
+inline constexpr std::string_view assembly = "Assembly";
+inline constexpr std::string_view assemblySource = "Assembly source";
+inline constexpr std::string_view assemble = "Assemble into panel";
+inline constexpr std::string_view disassemble = "Show panel as assembly";
+inline constexpr std::string_view assembled = "Assembled into the panel.";
+inline constexpr std::string_view ok = "OK";
+inline constexpr std::string_view save = "Save";
+inline constexpr std::string_view cancel = "Cancel";
+inline constexpr std::string_view fileName = "File name:";
+inline constexpr std::string_view suggestedFileName = "program.qzb";
+inline constexpr std::string_view errorIcon = "✖";
+inline constexpr std::string_view informationIcon = "i";
+}  // namespace page
+
 }  // namespace qzb::catalogue

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "front_panel/page_json.h"
 
+#include <cstddef>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -8,6 +9,8 @@
 #include "common/json.h"
 #include "front_panel/catalogue.h"
 #include "front_panel/panel_layout.h"
+#include "front_panel/panel_view.h"
+#include "front_panel/readouts.h"
 
 namespace qzb {
 namespace {
@@ -105,6 +108,8 @@ void writeRole(JsonWriter& json, const Role& role) {
     if (role.is == Role::ProgramSwitch || role.is == Role::AddressLabel)
         json.key("address").value(role.address);
     if (role.is == Role::ProgramSwitch || role.is == Role::InputSwitch) json.key("bit").value(role.bit);
+    if (const auto which = switchOf(role))
+        json.key("bank").value(static_cast<int>(which->bank)).key("index").value(which->index);
     if (role.is == Role::ClockOption) json.key("option").value(static_cast<int>(role.option));
     if (role.is == Role::Readout) json.key("readout").value(readoutName(role.readout));
     json.end('}');
@@ -132,8 +137,6 @@ void writeTexts(JsonWriter& json) {
     json.key("windowTitle").value(catalogue::windowTitle);
     json.key("messageCaption").value(catalogue::messageCaption);
     json.key("about").value(catalogue::aboutText());
-    json.key("decToBinOver15").value(catalogue::decToBinOver15);
-    json.key("linkFault").value(catalogue::linkFault);
     json.key("openDialogTitle").value(openDialogTitle).key("saveDialogTitle").value(saveDialogTitle);
     json.key("fileFilter").value(settingFileFilter);
     // Each command's message by outcome; an outcome without one is left out.
@@ -148,6 +151,70 @@ void writeTexts(JsonWriter& json) {
         }
         json.end('}');
     }
+    json.end('}');
+    // What the refresh writes in each address label.
+    json.key("addressLabels").begin('[');
+    for (int row = 0; row < 16; ++row) json.value(addressText(row));
+    json.end(']');
+    json.key("page").begin('{');
+    namespace page = catalogue::page;
+    for (const auto& [name, text] : {std::pair{"description", page::description},
+                                     {"needsScripts", page::needsScripts},
+                                     {"menuBar", page::menuBar},
+                                     {"ended", page::ended},
+                                     {"startAgain", page::startAgain},
+                                     {"extras", page::extras},
+                                     {"copyLink", page::copyLink},
+                                     {"linkCopied", page::linkCopied},
+                                     {"linkInAddressBar", page::linkInAddressBar},
+                                     {"assembly", page::assembly},
+                                     {"assemblySource", page::assemblySource},
+                                     {"assemble", page::assemble},
+                                     {"disassemble", page::disassemble},
+                                     {"assembled", page::assembled},
+                                     {"ok", page::ok},
+                                     {"save", page::save},
+                                     {"cancel", page::cancel},
+                                     {"fileName", page::fileName},
+                                     {"suggestedFileName", page::suggestedFileName},
+                                     {"errorIcon", page::errorIcon},
+                                     {"informationIcon", page::informationIcon}})
+        json.key(name).value(text);
+    json.end('}').end('}');
+}
+
+// Where each field of a PanelView lies, so that the page reads it without knowing C++'s layout.
+void writeView(JsonWriter& json) {
+    const auto at = [](std::size_t offset) { return static_cast<int>(offset); };
+    json.key("view").begin('{').key("size").value(at(sizeof(PanelView)));
+    json.key("changed")
+        .value(at(offsetof(PanelView, changed)))
+        .key("beeps")
+        .value(at(offsetof(PanelView, beeps)));
+    json.key("redRow").value(at(offsetof(PanelView, redRow)));
+    json.key("clockOption").value(at(offsetof(PanelView, clockOption)));
+    json.key("tabStopOption").value(at(offsetof(PanelView, tabStopOption)));
+    // By bank, as a switch's role numbers it: program, input, Beep.
+    json.key("switches")
+        .begin('[')
+        .value(at(offsetof(PanelView, program)))
+        .value(at(offsetof(PanelView, input)));
+    json.value(at(offsetof(PanelView, beep))).end(']');
+    json.key("readouts").begin('{');
+    for (const Readout readout : {Readout::A, Readout::B, Readout::PC, Readout::Carry, Readout::Out}) {
+        const std::size_t text =
+            offsetof(PanelView, readouts) + static_cast<std::size_t>(readout) * sizeof(ViewText);
+        json.key(readoutName(readout)).begin('{');
+        json.key("length").value(at(text + offsetof(ViewText, length)));
+        json.key("bytes").value(at(text + offsetof(ViewText, bytes)));
+        json.key("changed").value(1 << static_cast<int>(readout)).end('}');
+    }
+    json.end('}');
+    json.key("changes").begin('{').key("redRow").value(int{PanelView::redRowChanged});
+    json.key("switches")
+        .value(int{PanelView::switchesChanged})
+        .key("clock")
+        .value(int{PanelView::clockChanged});
     json.end('}').end('}');
 }
 
@@ -185,6 +252,7 @@ std::string pageJson() {
     json.key("tabOrder").array(tabOrder());
     writeTexts(json);
     writeStyles(json);
+    writeView(json);
     json.end('}');
     return json.take();
 }

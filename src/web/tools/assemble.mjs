@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Gathers the page's static files into one folder that any web server can host,
-// and gives the service worker the list of them under a name that changes with
-// their content, so a new build replaces the cached copy.
+// fills in their texts from the catalogue, and gives the service worker the list of
+// them under a name that changes with their content, so a new build replaces the
+// cached copy.
 import { createHash } from 'node:crypto';
 import { mkdir, readFile, readdir, rm, writeFile } from 'node:fs/promises';
 import { dirname, join, resolve } from 'node:path';
@@ -21,7 +22,21 @@ export async function writeWorker(site) {
   await writeFile(join(site, 'sw.js'), worker);
 }
 
+// Replaces each {{texts.page.ended}} and the like with that text of the page's JSON,
+// escaped by `escape`; a name the JSON does not have is an error.
+function fillTexts(template, json, escape) {
+  return template.replace(/\{\{([\w.]+)\}\}/g, (_, path) => {
+    const text = path.split('.').reduce((at, key) => at?.[key], json);
+    if (typeof text !== 'string') throw new Error(`no text ${path} in the page's JSON`);
+    return escape(text);
+  });
+}
+
+const escapeHtml = (text) => text.replace(/[&<>"]/g, (c) => `&#${c.charCodeAt(0)};`);
+const escapeJson = (text) => JSON.stringify(text).slice(1, -1);
+
 async function assemble(out) {
+  const json = JSON.parse(await readFile(join(repo, 'build-web/src/web/page.json'), 'utf8'));
   const scripts = join(repo, 'build-web/ts');
   const files = new Map([
     ['index.html', join(web, 'index.html')],
@@ -32,8 +47,9 @@ async function assemble(out) {
     ['icon.svg', join(repo, 'packaging/icons/org.qzb.QZB.svg')],
     ['icon-256.png', join(repo, 'packaging/icons/hicolor/256x256/apps/org.qzb.QZB.png')],
   ]);
-  for (const name of await readdir(scripts)) {
-    if (name.endsWith('.js')) files.set(name, join(scripts, name));
+  // The scripts of today's sources only, not those a deleted source left behind.
+  for (const name of await readdir(join(web, 'ts'))) {
+    if (name.endsWith('.ts')) files.set(name.replace(/\.ts$/, '.js'), join(scripts, name.replace(/\.ts$/, '.js')));
   }
   await rm(out, { recursive: true, force: true });
   await mkdir(out, { recursive: true });
@@ -41,7 +57,8 @@ async function assemble(out) {
   const preloads = modules.map((name) => `<link rel="modulepreload" href="${name}">`).join('\n');
   for (const [name, source] of files) {
     let body = await readFile(source);
-    if (name === 'index.html') body = Buffer.from(body.toString('utf8').replace('<!-- MODULES -->', preloads));
+    if (name === 'index.html') body = fillTexts(body.toString('utf8'), json, escapeHtml).replace('<!-- MODULES -->', preloads);
+    if (name === 'manifest.webmanifest') body = fillTexts(body.toString('utf8'), json, escapeJson);
     await writeFile(join(out, name), body);
   }
   await writeWorker(out);

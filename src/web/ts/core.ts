@@ -1,40 +1,30 @@
 // SPDX-License-Identifier: MIT
-// The C++ core (machine, setting files, assembler) through the facade's C ABI.
+// The C++ core (panel session, setting files, links, assembler) through the facade's C ABI.
+// Each event of the panel is one call; what the panel then shows is read from the core's
+// memory as a View, at the offsets the page's JSON gives.
 
 type Pointer = number;
 
 interface CoreModule {
   HEAPU8: Uint8Array;
   _qzb_create(): Pointer;
-  _qzb_destroy(session: Pointer): void;
+  _qzb_view(session: Pointer): Pointer;
   _qzb_input(session: Pointer, size: number): Pointer;
-  _qzb_output(session: Pointer): Pointer;
   _qzb_output_length(session: Pointer): number;
-  _qzb_switch(session: Pointer, bank: number, index: number): number;
   _qzb_toggle(session: Pointer, bank: number, index: number): void;
-  _qzb_clock_option(session: Pointer): number;
   _qzb_select_clock(session: Pointer, option: number): void;
-  _qzb_tick(session: Pointer): number;
-  _qzb_clock(session: Pointer): number;
+  _qzb_tick(session: Pointer, count: number): void;
+  _qzb_clock(session: Pointer): void;
   _qzb_reset(session: Pointer): void;
-  _qzb_readouts(session: Pointer): Pointer;
-  _qzb_save(session: Pointer): Pointer;
   _qzb_load(session: Pointer): void;
   _qzb_apply_link(session: Pointer): Pointer;
-  _qzb_check_name(session: Pointer): number;
-  _qzb_read_limit(): number;
-  _qzb_version(): Pointer;
-  _qzb_assemble(session: Pointer): number;
-  _qzb_disassemble(session: Pointer): Pointer;
+  _qzb_link(session: Pointer): Pointer;
   _qzb_layout(session: Pointer): Pointer;
-  _qzb_address_text(session: Pointer, row: number): Pointer;
-  _qzb_tab_stop_option(session: Pointer): number;
-}
-
-export enum Bank {
-  Program = 0,
-  Input = 1,
-  Beep = 2,
+  _qzb_save(session: Pointer): Pointer;
+  _qzb_accepted_name(session: Pointer): Pointer;
+  _qzb_read_limit(): number;
+  _qzb_assemble(session: Pointer): Pointer;
+  _qzb_disassemble(session: Pointer): Pointer;
 }
 
 export enum SwitchState {
@@ -43,7 +33,7 @@ export enum SwitchState {
   Greyed = 2,
 }
 
-// The clock options as the facade numbers them; None selects no option.
+// The core's ClockOption, one encoding both ways; None selects no option.
 export enum ClockOption {
   Hz1 = 0,
   Hz10 = 1,
@@ -51,119 +41,225 @@ export enum ClockOption {
   None = 3,
 }
 
-export interface Readouts {
-  regA: string;
-  regB: string;
-  pc: string;
-  carry: string;
-  outp: string;
+export type ReadoutName = 'A' | 'B' | 'PC' | 'carry' | 'OUT';
+type Rgb = [number, number, number];
+
+// What a control or line is (see src/front_panel/page_json.h).
+export type Role =
+  | { is: 'programSwitch' | 'inputSwitch' | 'beep'; bank: number; index: number }
+  | { is: 'clockOption'; option: ClockOption }
+  | { is: 'readout'; readout: ReadoutName }
+  | { is: 'addressLabel'; address: number }
+  | { is: 'clockButton' | 'resetButton' | 'caption' | 'frame' | 'connector' };
+
+export interface Control {
+  name: string;
+  kind: 'label' | 'checkbox' | 'option' | 'button' | 'frame';
+  text: string;
+  rect: [number, number, number, number]; // x, y, width, height in the parent
+  parent: string;
+  align: 'left' | 'centre';
+  accessibleName: string;
+  labels: string; // for a caption: the readout it names
+  fontFace: string;
+  fontPoints: number;
+  colour?: Rgb;
+  opaque: boolean;
+  role: Role;
+}
+
+export interface Line {
+  name: string;
+  from: [number, number];
+  to: [number, number];
+}
+
+type Outcomes = { refused: string; cannotOpen: string };
+
+export interface Texts {
+  windowTitle: string;
+  messageCaption: string;
+  about: string;
+  openDialogTitle: string;
+  saveDialogTitle: string;
+  fileFilter: string;
+  fileCommands: { Load: Outcomes; SaveAs: Outcomes };
+  addressLabels: string[];
+  page: Record<
+    | 'linkCopied'
+    | 'linkInAddressBar'
+    | 'assembled'
+    | 'ok'
+    | 'save'
+    | 'cancel'
+    | 'fileName'
+    | 'suggestedFileName'
+    | 'errorIcon'
+    | 'informationIcon',
+    string
+  >;
+}
+
+export interface Styles {
+  black: Rgb;
+  red: Rgb;
+  lampFont: { face: string; fallbacks: string[]; points: number };
+}
+
+// Where each field of the core's view lies, from its start.
+interface ViewFields {
+  changed: number;
+  beeps: number;
   redRow: number;
-  beep: boolean;
+  clockOption: number;
+  tabStopOption: number;
+  switches: number[]; // by bank
+  readouts: Record<ReadoutName, { length: number; bytes: number; changed: number }>;
+  changes: { redRow: number; switches: number; clock: number };
+}
+
+// The layout table, the catalogue and the view's fields, as the core's pageJson() writes them.
+export interface PageJson {
+  title: string;
+  client: [number, number];
+  controls: Control[];
+  lines: Line[];
+  menus: { name: string; items: string[] }[];
+  tabOrder: string[];
+  texts: Texts;
+  styles: Styles;
+  view: ViewFields;
 }
 
 const decoder = new TextDecoder();
 const encoder = new TextEncoder();
 
-export class Core {
-  private readonly session: Pointer;
+// What the panel shows, straight from the core's memory; `changed` names the fields the last event changed.
+export class View {
+  constructor(
+    private readonly module: CoreModule,
+    private readonly at: Pointer,
+    readonly fields: ViewFields,
+  ) {}
 
-  private constructor(private readonly module: CoreModule) {
-    this.session = module._qzb_create();
+  private byte(offset: number): number {
+    return this.module.HEAPU8[this.at + offset] ?? 0;
+  }
+
+  get changed(): number {
+    return this.byte(this.fields.changed);
+  }
+
+  // Refreshes that beeped during the last event.
+  get beeps(): number {
+    return this.byte(this.fields.beeps);
+  }
+
+  get redRow(): number {
+    return this.byte(this.fields.redRow);
+  }
+
+  get clockOption(): ClockOption {
+    return this.byte(this.fields.clockOption);
+  }
+
+  // The clock option Tab stops at: the selected one, or the first when none is.
+  get tabStopOption(): ClockOption {
+    return this.byte(this.fields.tabStopOption);
+  }
+
+  switchState(bank: number, index: number): SwitchState {
+    return this.byte((this.fields.switches[bank] ?? 0) + index);
+  }
+
+  readout(name: ReadoutName): string {
+    const { length, bytes } = this.fields.readouts[name];
+    const start = this.at + bytes;
+    return decoder.decode(this.module.HEAPU8.subarray(start, start + this.byte(length)));
+  }
+}
+
+export class Core {
+  readonly json: PageJson;
+  readonly view: View;
+
+  private constructor(
+    private readonly module: CoreModule,
+    private readonly session: Pointer,
+  ) {
+    this.json = JSON.parse(this.text(module._qzb_layout(session))) as PageJson;
+    this.view = new View(module, module._qzb_view(session), this.json.view);
   }
 
   static async load(): Promise<Core> {
     // A variable keeps the bundler-free build from resolving the generated module at compile time.
     const url = './qzb_core.mjs';
     const factory = (await import(url)) as { default: () => Promise<CoreModule> };
-    return new Core(await factory.default());
+    const module = await factory.default();
+    return new Core(module, module._qzb_create());
   }
 
-  switchState(bank: Bank, index: number): SwitchState {
-    return this.module._qzb_switch(this.session, bank, index) as SwitchState;
-  }
-
-  // A click on a switch: the core decides its next state.
-  toggle(bank: Bank, index: number): void {
+  // A click on a switch, by its role's bank and index: the core decides its next state.
+  toggle(bank: number, index: number): View {
     this.module._qzb_toggle(this.session, bank, index);
+    return this.view;
   }
 
-  clockOption(): ClockOption {
-    return this.module._qzb_clock_option(this.session) as ClockOption;
-  }
-
-  selectClock(option: ClockOption): void {
+  selectClock(option: ClockOption): View {
     this.module._qzb_select_clock(this.session, option);
+    return this.view;
   }
 
-  tick(): boolean {
-    return this.module._qzb_tick(this.session) !== 0;
+  // `count` ticks of the 100 ms timer that fell due together.
+  tick(count: number): View {
+    this.module._qzb_tick(this.session, count);
+    return this.view;
   }
 
-  clock(): boolean {
-    return this.module._qzb_clock(this.session) !== 0;
+  clock(): View {
+    this.module._qzb_clock(this.session);
+    return this.view;
   }
 
-  reset(): void {
+  reset(): View {
     this.module._qzb_reset(this.session);
+    return this.view;
   }
 
-  readouts(): Readouts {
-    const [regA = '', regB = '', pc = '', carry = '', outp = '', row = '0', beep = '0'] = this.text(
-      this.module._qzb_readouts(this.session),
-    ).split('\n');
-    return { regA, regB, pc, carry, outp, redRow: Number(row), beep: beep === '1' };
+  // Load: the file's bytes into the switches, then reset.
+  load(bytes: Uint8Array): View {
+    this.put(bytes);
+    this.module._qzb_load(this.session);
+    return this.view;
+  }
+
+  // A link's setting replaces the panel (input switches off) and resets the machine. Empty,
+  // or the message saying why the link holds no setting; the panel is then empty.
+  applyLink(fragment: string): string {
+    this.put(encoder.encode(fragment));
+    return this.text(this.module._qzb_apply_link(this.session));
+  }
+
+  // The fragment, with its '#', of a link that opens the panel as it is.
+  link(): string {
+    return this.text(this.module._qzb_link(this.session));
   }
 
   // The bytes of the desktop's SaveAs for the current panel.
   settingFile(): Uint8Array {
-    const pointer = this.module._qzb_save(this.session);
-    return this.module.HEAPU8.slice(pointer, pointer + this.module._qzb_output_length(this.session));
-  }
-
-  // Load: the file's bytes into the switches, then reset.
-  loadSettingFile(bytes: Uint8Array): void {
-    this.put(bytes);
-    this.module._qzb_load(this.session);
-  }
-
-  // A link's setting replaces the panel (input switches off) and resets the machine. Empty, or why
-  // the link holds no setting; the panel is then empty.
-  applyLink(fragment: string): string {
-    this.put(encoder.encode(fragment));
-    return this.text(this.module._qzb_apply_link(this.session));
+    return this.bytes(this.module._qzb_save(this.session)).slice();
   }
 
   // The name a file dialog would return (".qzb" added when there is no extension),
   // or null when the name has another extension.
   acceptedName(name: string): string | null {
     this.put(encoder.encode(name));
-    const refused = this.module._qzb_check_name(this.session) !== 0;
-    const accepted = this.text(this.outputPointer());
-    return refused ? null : accepted;
-  }
-
-  version(): string {
-    return this.zeroTerminated(this.module._qzb_version());
+    return this.text(this.module._qzb_accepted_name(this.session)) || null;
   }
 
   // How much of a file the desktop reads; the rest counts as past its end.
   readLimit(): number {
     return this.module._qzb_read_limit();
-  }
-
-  // The panel's layout as the shared table gives it, as JSON.
-  layoutJson(): string {
-    return this.text(this.module._qzb_layout(this.session));
-  }
-
-  // "Address 00" to "Address 15".
-  addressText(row: number): string {
-    return this.text(this.module._qzb_address_text(this.session, row));
-  }
-
-  // The clock option that Tab stops at: the selected one, or the first when none is.
-  tabStopOption(): ClockOption {
-    return this.module._qzb_tab_stop_option(this.session) as ClockOption;
   }
 
   // Empty when the source assembled and the panel now holds it; else why not, a reason a line.
@@ -172,16 +268,11 @@ export class Core {
   assemble(source: string): string {
     const limit = this.readLimit();
     this.put(encoder.encode(source.slice(0, limit)).subarray(0, limit));
-    const refused = this.module._qzb_assemble(this.session) !== 0;
-    return refused ? this.text(this.outputPointer()) : '';
+    return this.text(this.module._qzb_assemble(this.session));
   }
 
   disassemble(): string {
     return this.text(this.module._qzb_disassemble(this.session));
-  }
-
-  private outputPointer(): Pointer {
-    return this.module._qzb_output(this.session);
   }
 
   private put(bytes: Uint8Array): void {
@@ -189,15 +280,11 @@ export class Core {
     this.module.HEAPU8.set(bytes, pointer);
   }
 
-  private text(pointer: Pointer): string {
-    const length = this.module._qzb_output_length(this.session);
-    return decoder.decode(this.module.HEAPU8.subarray(pointer, pointer + length));
+  private bytes(pointer: Pointer): Uint8Array {
+    return this.module.HEAPU8.subarray(pointer, pointer + this.module._qzb_output_length(this.session));
   }
 
-  private zeroTerminated(pointer: Pointer): string {
-    const heap = this.module.HEAPU8;
-    let end = pointer;
-    while (heap[end] !== 0) ++end;
-    return decoder.decode(heap.subarray(pointer, end));
+  private text(pointer: Pointer): string {
+    return decoder.decode(this.bytes(pointer));
   }
 }

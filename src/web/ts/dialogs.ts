@@ -1,8 +1,17 @@
 // SPDX-License-Identifier: MIT
-// Modal message boxes captioned QZBEmu, and the name box that stands in for a
-// save dialog where the browser has none.
+// Modal message boxes with the desktop's caption, and the name box that stands in
+// for a save dialog where the browser has none, worded by the catalogue.
+
+import type { Texts } from './core.js';
 
 export type Icon = 'error' | 'information' | 'none';
+
+let texts: Texts;
+
+// The catalogue's texts, once, before any box is shown.
+export function useTexts(catalogue: Texts): void {
+  texts = catalogue;
+}
 
 function element<K extends keyof HTMLElementTagNameMap>(tag: K, className = '', text = ''): HTMLElementTagNameMap[K] {
   const made = document.createElement(tag);
@@ -44,12 +53,14 @@ let shownMessage: HTMLDialogElement | null = null;
 export function showMessage(text: string, icon: Icon = 'error'): Promise<void> {
   shownMessage?.close();
   const body = element('div', 'qzb-dialog-body');
-  if (icon !== 'none') body.append(element('span', `qzb-icon qzb-icon-${icon}`, icon === 'error' ? '✖' : 'i'));
+  const { page } = texts;
+  const glyph = icon === 'error' ? page.errorIcon : page.informationIcon;
+  if (icon !== 'none') body.append(element('span', `qzb-icon qzb-icon-${icon}`, glyph));
   const message = element('p', 'qzb-message', text);
   body.append(message);
-  const ok = element('button', '', 'OK');
+  const ok = element('button', '', page.ok);
   ok.type = 'button';
-  const dialog = modal('QZBEmu', body, [ok]);
+  const dialog = modal(texts.messageCaption, body, [ok]);
   shownMessage = dialog;
   dialog.addEventListener('close', () => {
     if (shownMessage === dialog) shownMessage = null;
@@ -63,7 +74,8 @@ export function showMessage(text: string, icon: Icon = 'error'): Promise<void> {
 // A file name typed by the user, or null when the box is cancelled.
 export function askName(title: string, suggested: string): Promise<string | null> {
   const form = element('form', 'qzb-dialog-body');
-  const label = element('label', 'qzb-name', 'File name:');
+  const { page } = texts;
+  const label = element('label', 'qzb-name', page.fileName);
   const input = element('input');
   input.type = 'text';
   input.value = suggested;
@@ -71,9 +83,9 @@ export function askName(title: string, suggested: string): Promise<string | null
   input.spellcheck = false;
   label.append(input);
   form.append(label);
-  const save = element('button', '', 'Save');
+  const save = element('button', '', page.save);
   save.type = 'submit';
-  const cancel = element('button', '', 'Cancel');
+  const cancel = element('button', '', page.cancel);
   cancel.type = 'button';
   const dialog = modal(title, form, [save, cancel]);
   centreOverPanel(dialog);

@@ -25,8 +25,18 @@ interface PickerWindow {
   showSaveFilePicker?: (options: { types: PickerType[]; suggestedName: string }) => Promise<PickedHandle>;
 }
 
-// The dialog's filter "QZB File|*.qzb".
-const types: PickerType[] = [{ description: 'QZB File', accept: { 'application/octet-stream': ['.qzb'] } }];
+// The file dialogs' filter as the desktop writes it ("QZB File|*.qzb"): what the
+// pickers offer, and the extensions the file input accepts.
+export interface Filter {
+  types: PickerType[];
+  accept: string;
+}
+
+export function filterOf(desktopFilter: string): Filter {
+  const [description = '', patterns = ''] = desktopFilter.split('|');
+  const extensions = patterns.split(';').map((pattern) => pattern.replace(/^\*/, ''));
+  return { types: [{ description, accept: { 'application/octet-stream': extensions } }], accept: extensions.join(',') };
+}
 
 export interface OpenedFile {
   name: string;
@@ -49,7 +59,7 @@ function cancelled(error: unknown): boolean {
 }
 
 // The chosen file, or null when the user closed the picker without a choice.
-export async function pickFileToOpen(): Promise<OpenedFile | null> {
+export async function pickFileToOpen({ types, accept }: Filter): Promise<OpenedFile | null> {
   const picker = (window as PickerWindow).showOpenFilePicker;
   if (picker) {
     try {
@@ -66,7 +76,7 @@ export async function pickFileToOpen(): Promise<OpenedFile | null> {
   }
   const input = document.createElement('input');
   input.type = 'file';
-  input.accept = '.qzb';
+  input.accept = accept;
   return new Promise((resolve) => {
     input.addEventListener('change', () => {
       const file = input.files?.[0];
@@ -79,7 +89,7 @@ export async function pickFileToOpen(): Promise<OpenedFile | null> {
 
 // Where to save, or null when the user cancelled. The caller refuses names with
 // another extension before writing.
-export async function pickFileToSave(suggested: string, title: string): Promise<SaveTarget | null> {
+export async function pickFileToSave({ types }: Filter, suggested: string, title: string): Promise<SaveTarget | null> {
   const picker = (window as PickerWindow).showSaveFilePicker;
   if (picker) {
     try {

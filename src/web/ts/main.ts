@@ -2,19 +2,10 @@
 // The page's start: the core, the panel built from the shared layout table, the
 // 100 ms clock, the menus, the files and the link.
 
-import { Bank, Core, SwitchState } from './core.js';
-import { showMessage } from './dialogs.js';
-import { pickFileToOpen, pickFileToSave } from './files.js';
-import { encodeSetting, type Setting } from './link.js';
-import { type Layout, Panel } from './panel.js';
-
-// The file commands' messages, worded as the desktop panel words them.
-const messages = {
-  loadRefused: '無効なファイルが選択されました。ファイルはロードされませんでした。',
-  saveRefused: '無効なファイルが選択されました。ファイルは保存されませんでした。',
-  fileNotFound: 'File Not Found',
-  cannotWrite: '書き込めません。',
-};
+import { Core, type PageJson, type View } from './core.js';
+import { showMessage, useTexts } from './dialogs.js';
+import { type Filter, filterOf, pickFileToOpen, pickFileToSave } from './files.js';
+import { Panel } from './panel.js';
 
 class Beeper {
   private context: AudioContext | null = null;
@@ -26,8 +17,8 @@ class Beeper {
     void this.context?.resume();
   }
 
-  beep(): void {
-    ++this.count;
+  beep(count: number): void {
+    this.count += count;
     const context = this.context;
     if (!context || context.state !== 'running') return;
     const oscillator = context.createOscillator();
@@ -43,12 +34,12 @@ class Beeper {
 
 // Ticks every 100 ms against the clock, not by counting timer calls, so that late
 // timers do not slow the machine; after a long stall (a hidden tab) it resumes
-// rather than catching up in a burst.
+// rather than catching up in a burst. The ticks that fall due together go as one.
 class Timer1 {
   private handle = 0;
   private next = 0;
 
-  constructor(private readonly onTick: () => void) {}
+  constructor(private readonly onTicks: (count: number) => void) {}
 
   start(): void {
     this.next = performance.now() + 100;
@@ -61,38 +52,37 @@ class Timer1 {
   }
 
   private schedule(): void {
-    this.handle = window.setTimeout(() => this.fire(), Math.max(0, this.next - performance.now()));
+    // Rounded up: a timer rounded down would fire before the tick is due, and again for it.
+    this.handle = window.setTimeout(() => this.fire(), Math.max(0, Math.ceil(this.next - performance.now())));
   }
 
   private fire(): void {
     const now = performance.now();
     if (now - this.next > 1000) this.next = now;
-    while (this.next <= now) {
-      this.onTick();
-      this.next += 100;
-    }
+    let count = 0;
+    for (; this.next <= now; this.next += 100) ++count;
+    if (count > 0) this.onTicks(count);
     this.schedule();
   }
 }
 
 class Page {
   private readonly beeper = new Beeper();
-  private readonly timer = new Timer1(() => this.tick());
+  private readonly timer = new Timer1((count) => this.show(this.core.tick(count)));
+  private readonly texts: PageJson['texts'];
+  private readonly filter: Filter;
   private lastName = '';
 
   constructor(
     private readonly core: Core,
     private readonly panel: Panel,
   ) {
-    panel.onSwitch = (bank, index) => this.toggle(bank, index);
-    panel.onClockOption = (option) => this.core.selectClock(option);
-    panel.onClock = () => {
-      if (this.core.clock()) this.refresh();
-    };
-    panel.onReset = () => {
-      this.core.reset();
-      this.refresh();
-    };
+    this.texts = core.json.texts;
+    this.filter = filterOf(this.texts.fileFilter);
+    panel.onSwitch = (bank, index) => this.show(core.toggle(bank, index));
+    panel.onClockOption = (option) => this.show(core.selectClock(option));
+    panel.onClock = () => this.show(core.clock());
+    panel.onReset = () => this.show(core.reset());
     for (const event of ['pointerdown', 'keydown'] as const) {
       document.addEventListener(event, () => this.beeper.unlock(), { capture: true });
     }
@@ -100,56 +90,37 @@ class Page {
 
   start(): void {
     this.openLink(location.hash);
-    this.panel.showSwitches();
-    this.refresh();
+    this.panel.draw(this.core.view, ~0);
     this.panel.focusFirst();
     this.timer.start();
-    window.addEventListener('hashchange', () => {
-      this.openLink(location.hash);
-      this.panel.showSwitches();
-      this.refresh();
-    });
+    window.addEventListener('hashchange', () => this.openLink(location.hash));
   }
 
-  private tick(): void {
-    if (this.core.tick()) this.refresh();
-  }
-
-  private refresh(): void {
-    const readouts = this.core.readouts();
-    this.panel.showReadouts(readouts);
-    if (readouts.beep) {
-      this.beeper.beep();
-      this.panel.countBeep(this.beeper.count);
+  // Draws what the last event changed, and beeps as often as its redraws did.
+  private show(view: View): void {
+    this.panel.draw(view);
+    if (view.beeps > 0) {
+      this.beeper.beep(view.beeps);
+      this.panel.countBeeps(this.beeper.count);
     }
-  }
-
-  private toggle(bank: Bank, index: number): void {
-    this.core.toggle(bank, index);
-    this.panel.showSwitch(bank, index);
   }
 
   // A link's setting replaces the panel and resets the machine; a malformed one
   // leaves the panel empty and says why.
   private openLink(fragment: string): void {
     const fault = this.core.applyLink(fragment);
-    if (fault) void showMessage(`This link does not hold a QZB panel setting: ${fault}. The panel is shown empty.`);
-  }
-
-  private currentSetting(): Setting {
-    const program: SwitchState[] = [];
-    for (let index = 0; index < 128; ++index) program.push(this.core.switchState(Bank.Program, index));
-    return { program, clock: this.core.clockOption(), beep: this.core.switchState(Bank.Beep, 0) };
+    this.show(this.core.view);
+    if (fault) void showMessage(fault);
   }
 
   async copyLink(): Promise<string> {
-    const link = `${location.href.split('#')[0]}${encodeSetting(this.currentSetting())}`;
+    const link = `${location.href.split('#')[0]}${this.core.link()}`;
     history.replaceState(null, '', link);
     try {
       await navigator.clipboard.writeText(link);
-      return 'Link copied: it opens this panel.';
+      return this.texts.page.linkCopied;
     } catch {
-      return 'The address bar now holds the link: copy it from there.';
+      return this.texts.page.linkInAddressBar;
     }
   }
 
@@ -157,48 +128,44 @@ class Page {
   // settles a cancelled Load, and a lock would then refuse every later one. The pickers
   // and the name box are modal, and a load changes the panel in one synchronous call.
   async load(): Promise<void> {
-    const file = await pickFileToOpen();
+    const messages = this.texts.fileCommands.Load;
+    const file = await pickFileToOpen(this.filter);
     if (!file) return;
     if (this.core.acceptedName(file.name) === null) {
-      await showMessage(messages.loadRefused);
+      await showMessage(messages.refused);
       return;
     }
     let bytes: Uint8Array;
     try {
       bytes = await file.read(this.core.readLimit());
     } catch {
-      await showMessage(messages.fileNotFound);
+      await showMessage(messages.cannotOpen);
       return;
     }
     this.lastName = file.name;
-    this.core.loadSettingFile(bytes);
-    this.panel.showSwitches();
-    this.refresh();
+    this.show(this.core.load(bytes));
   }
 
   async saveAs(): Promise<void> {
-    const target = await pickFileToSave(this.lastName || 'program.qzb', 'Save Setting File');
+    const messages = this.texts.fileCommands.SaveAs;
+    const suggested = this.lastName || this.texts.page.suggestedFileName;
+    const target = await pickFileToSave(this.filter, suggested, this.texts.saveDialogTitle);
     if (!target) return;
     const name = this.core.acceptedName(target.name);
     if (name === null) {
-      await showMessage(messages.saveRefused);
+      await showMessage(messages.refused);
       return;
     }
     this.lastName = name;
     try {
       await target.write(this.core.settingFile(), name);
     } catch {
-      await showMessage(messages.cannotWrite);
+      await showMessage(messages.cannotOpen);
     }
   }
 
-  // The desktop's About text.
   about(): Promise<void> {
-    return showMessage(
-      `QZB ${this.core.version()}\n\nAn emulator of the QZB, a tiny 4-bit computer. Program its 16 words of memory with the ` +
-        'switches, pick a clock and watch the registers and the output lamps.',
-      'information',
-    );
+    return showMessage(this.texts.about, 'information');
   }
 
   // A page cannot close itself: the clock stops and the panel gives way to a notice.
@@ -216,9 +183,8 @@ class Page {
   assemble(source: string): string {
     const errors = this.core.assemble(source);
     if (errors) return errors;
-    this.panel.showSwitches();
-    this.refresh();
-    return 'Assembled into the panel.';
+    this.show(this.core.view);
+    return this.texts.page.assembled;
   }
 
   disassemble(): string {
@@ -235,7 +201,7 @@ function countEnded(command: 'loads' | 'saves' | 'assemblies'): void {
 }
 
 // The menu bar from the table: a menu with items drops down, one without is a command.
-function buildMenus(bar: HTMLElement, menus: Layout['menus'], commands: Record<string, () => unknown>): void {
+function buildMenus(bar: HTMLElement, menus: PageJson['menus'], commands: Record<string, () => unknown>): void {
   const button = (caption: string, id: string): HTMLButtonElement => {
     const made = document.createElement('button');
     made.type = 'button';
@@ -322,12 +288,11 @@ async function main(): Promise<void> {
   const core = await Core.load();
   performance.mark('qzb-core-loaded');
   const client = document.getElementById('client') as HTMLElement;
-  const layout = JSON.parse(core.layoutJson()) as Layout;
-  document.title = layout.title;
-  const panel = new Panel(client, layout, core);
+  useTexts(core.json.texts);
+  const panel = new Panel(client, core.json);
   performance.mark('qzb-panel-built');
   const page = new Page(core, panel);
-  buildMenus(document.getElementById('menubar') as HTMLElement, layout.menus, {
+  buildMenus(document.getElementById('menubar') as HTMLElement, core.json.menus, {
     Load: () => page.load().finally(() => countEnded('loads')),
     SaveAs: () => page.saveAs().finally(() => countEnded('saves')),
     End: () => page.end(),
