@@ -16,6 +16,7 @@
 
 #include "asm/assembler.h"
 #include "asm/disassembler.h"
+#include "grade/classroom.h"
 #include "grade/exercise.h"
 #include "grade/grader.h"
 #include "grade/program.h"
@@ -151,20 +152,13 @@ int gradeFiles(const std::string& testsPath, const std::vector<std::string>& pro
     std::string text;
     if (const std::error_code error = qzb::readFileText(testsPath, text))
         return fail(fileError("read", testsPath, error), usageError);
-    if (const std::optional<std::string> problem = qzb::exerciseSizeProblem(testsPath, text.size()))
-        return fail(*problem, usageError);
-    const qzb::Exercise tests = qzb::parseExercise(text);
-    if (!tests.errors.empty()) {
-        if (qzb::isProgram(testsPath, text)) {
-            return fail(testsPath + " is a program, not a test file; the test file comes first: " +
-                            "qzb-cli test TESTS.qzt PROGRAM...",
-                        usageError);
-        }
-        for (const std::string& line : qzb::locatedMessages(testsPath, tests.errors)) {
-            std::fprintf(stderr, "%s\n", line.c_str());
-        }
+    const qzb::TestFileReading reading = qzb::readTestFile(testsPath, text);
+    if (!reading.problem.empty()) return fail(reading.problem, usageError);
+    if (!reading.messages.empty()) {
+        for (const std::string& line : reading.messages) std::fprintf(stderr, "%s\n", line.c_str());
         return usageError;
     }
+    const qzb::Exercise& tests = reading.exercise;
     std::vector<qzb::ProgramResult> results;
     results.reserve(programPaths.size());
     bool allPassed = true;

@@ -89,4 +89,30 @@ inline constexpr std::string_view errorIcon = "✖";
 inline constexpr std::string_view informationIcon = "i";
 }  // namespace page
 
+// The exercise and grading panes beside the page's panel.
+namespace classroom {
+inline constexpr std::string_view exercise = "Exercise";
+inline constexpr std::string_view openExercise = "Open exercise";
+// As the desktop writes a file dialog's filter.
+inline constexpr std::string_view testFileFilter = "QZB Test File|*.qzt";
+inline constexpr std::string_view noExercise =
+    "Open a test file (.qzt) to read its task and check the panel against it.";
+inline constexpr std::string_view check = "Check";
+inline constexpr std::string_view results = "Results";
+inline constexpr std::string_view copyExerciseLink = "Copy exercise link";
+inline constexpr std::string_view withPanel = "with the panel as it is";
+inline constexpr std::string_view exerciseLinkCopied = "Link copied: it opens this exercise.";
+// The name a test file from a link goes by in the results, which carry no file name.
+inline constexpr std::string_view linkedExerciseName = "exercise.qzt";
+// With %s where the reason goes; the panel stays as it was.
+inline constexpr std::string_view exerciseLinkFault = "This link does not hold a QZB exercise: %s.";
+inline constexpr std::string_view gradeClass = "Grade a class";
+inline constexpr std::string_view testFile = "Test file:";
+inline constexpr std::string_view submissions = "Submissions:";
+inline constexpr std::string_view submissionFolder = "or a folder:";
+inline constexpr std::string_view program = "Program";
+inline constexpr std::string_view downloadCsv = "Download CSV";
+inline constexpr std::string_view csvFileName = "results.csv";
+}  // namespace classroom
+
 }  // namespace qzb::catalogue

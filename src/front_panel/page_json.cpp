@@ -180,6 +180,26 @@ void writeTexts(JsonWriter& json) {
                                      {"errorIcon", page::errorIcon},
                                      {"informationIcon", page::informationIcon}})
         json.key(name).value(text);
+    json.end('}');
+    json.key("classroom").begin('{');
+    namespace classroom = catalogue::classroom;
+    for (const auto& [name, text] : {std::pair{"exercise", classroom::exercise},
+                                     {"openExercise", classroom::openExercise},
+                                     {"testFileFilter", classroom::testFileFilter},
+                                     {"noExercise", classroom::noExercise},
+                                     {"check", classroom::check},
+                                     {"results", classroom::results},
+                                     {"copyExerciseLink", classroom::copyExerciseLink},
+                                     {"withPanel", classroom::withPanel},
+                                     {"exerciseLinkCopied", classroom::exerciseLinkCopied},
+                                     {"gradeClass", classroom::gradeClass},
+                                     {"testFile", classroom::testFile},
+                                     {"submissions", classroom::submissions},
+                                     {"submissionFolder", classroom::submissionFolder},
+                                     {"program", classroom::program},
+                                     {"downloadCsv", classroom::downloadCsv},
+                                     {"csvFileName", classroom::csvFileName}})
+        json.key(name).value(text);
     json.end('}').end('}');
 }
 

@@ -6,11 +6,13 @@
 // from qzb_output_length, until the next call that returns one.
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "asm/assembler.h"
 #include "asm/disassembler.h"
@@ -19,6 +21,8 @@
 #include "front_panel/page_json.h"
 #include "front_panel/panel_session.h"
 #include "front_panel/panel_view.h"
+#include "grade/classroom.h"
+#include "grade/report.h"
 #include "settings/file_dialog.h"
 #include "settings/setting_file.h"
 #include "settings/setting_link.h"
@@ -37,6 +41,12 @@ public:
     bool confirmOverwrite(const qzb::FileDialog&, const std::string&) override { return false; }
 };
 
+// A file handed over as its name, a NUL (which no file name holds), then its bytes.
+std::pair<std::string, std::string_view> nameAndBytes(std::string_view input) {
+    const std::size_t end = std::min(input.find('\0'), input.size());
+    return {std::string(input.substr(0, end)), input.substr(std::min(end + 1, input.size()))};
+}
+
 }  // namespace
 
 struct QzbSession {
@@ -44,6 +54,7 @@ struct QzbSession {
     qzb::PanelView view;
     std::string input;
     std::string output;
+    qzb::Classroom classroom;
 
     // The view brought up to the panel after an event.
     void show(int beeps = 0) { qzb::updateView(view, panel, beeps); }
@@ -176,6 +187,92 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_assemble(QzbSession* session) {
 
 EMSCRIPTEN_KEEPALIVE const char* qzb_disassemble(QzbSession* session) {
     return session->give(qzb::disassemble(session->panel.switches()));
+}
+
+// The exercise and grading a class
+// The Exercise pane's test file (name, NUL, bytes) opened; returns its task, problems and
+// case names (see qzb::testFileJson).
+EMSCRIPTEN_KEEPALIVE const char* qzb_open_exercise(QzbSession* session) {
+    qzb::Classroom& classroom = session->classroom;
+    auto [name, bytes] = nameAndBytes(session->input);
+    classroom.exerciseText = std::string(bytes);
+    classroom.exercise = qzb::readTestFile(name, bytes);
+    classroom.exerciseName = std::move(name);
+    return session->give(qzb::testFileJson(classroom.exercise));
+}
+
+// The exercise link in the input buffer opened as the Exercise pane's test file, and its
+// panel, when it has one, applied as a panel link is; nothing when the fragment is not
+// meant as an exercise link. A faulty one leaves the panel as it was and is the pane's one problem.
+EMSCRIPTEN_KEEPALIVE const char* qzb_open_exercise_link(QzbSession* session) {
+    if (!qzb::isExerciseLink(session->input)) return session->give({});
+    const qzb::ExerciseLinkReading link = qzb::readExerciseLink(session->input);
+    qzb::Classroom& classroom = session->classroom;
+    classroom.exerciseName = qzb::catalogue::classroom::linkedExerciseName;
+    classroom.exerciseText = link.testFile.value_or(std::string());
+    if (!link.testFile) {
+        std::string fault(qzb::catalogue::classroom::exerciseLinkFault);
+        fault.replace(fault.find("%s"), 2, link.fault);
+        classroom.exercise = {.problem = std::move(fault)};
+    } else {
+        classroom.exercise = qzb::readTestFile(classroom.exerciseName, classroom.exerciseText);
+        if (link.start) session->show(session->panel.applyLink({.switches = link.start}));
+    }
+    return session->give(qzb::testFileJson(classroom.exercise));
+}
+
+// The panel's switches graded against every case of the Exercise pane's test file, with
+// the input switches off (see qzb::resultsJson); nothing when no usable test file is open.
+EMSCRIPTEN_KEEPALIVE const char* qzb_check(QzbSession* session) {
+    const qzb::Classroom& classroom = session->classroom;
+    if (!classroom.exercise.usable()) return session->give({});
+    qzb::Program program;
+    program.switches = session->panel.switches();
+    const qzb::ProgramResult result = qzb::gradeProgram(classroom.exercise.exercise, "", std::move(program));
+    return session->give(qzb::resultsJson(classroom.exerciseName, result));
+}
+
+// The fragment, with its '#', of a link to the open exercise, starting from the panel as it is
+// when `withPanel`; nothing when no usable test file is open.
+EMSCRIPTEN_KEEPALIVE const char* qzb_exercise_link(QzbSession* session, int withPanel) {
+    const qzb::Classroom& classroom = session->classroom;
+    if (!classroom.exercise.usable()) return session->give({});
+    std::optional<PanelSwitches> start;
+    if (withPanel != 0) start = session->panel.switches();
+    return session->give(qzb::exerciseLink(classroom.exerciseText, start));
+}
+
+// Grade a class: its test file (name, NUL, bytes), which empties the table; as qzb_open_exercise.
+EMSCRIPTEN_KEEPALIVE const char* qzb_class_tests(QzbSession* session) {
+    qzb::Classroom& classroom = session->classroom;
+    auto [name, bytes] = nameAndBytes(session->input);
+    classroom.classTests = qzb::readTestFile(name, bytes);
+    classroom.classTestsName = std::move(name);
+    classroom.classResults.clear();
+    return session->give(qzb::testFileJson(classroom.classTests));
+}
+
+// One program of the class (name, NUL, bytes: at most the read limit), graded and added to
+// the table's end; returns its row (see qzb::resultsJson).
+EMSCRIPTEN_KEEPALIVE const char* qzb_class_program(QzbSession* session) {
+    auto [name, bytes] = nameAndBytes(session->input);
+    qzb::Program program = qzb::programFromBytes(name, bytes);
+    return session->give(session->classroom.grade(std::move(name), std::move(program)));
+}
+
+// A program of the class the browser could not read (name, NUL, the error's name, such as
+// NotFoundError), added to the table as the command line lists an unreadable file.
+EMSCRIPTEN_KEEPALIVE const char* qzb_class_unreadable(QzbSession* session) {
+    auto [name, error] = nameAndBytes(session->input);
+    qzb::Program program = qzb::unreadableProgram(name, qzb::readFailureReason(error));
+    return session->give(session->classroom.grade(std::move(name), std::move(program)));
+}
+
+// The class's table as `qzb-cli test TESTS.qzt PROGRAM... --format csv` prints it.
+EMSCRIPTEN_KEEPALIVE const char* qzb_class_csv(QzbSession* session) {
+    const qzb::Classroom& classroom = session->classroom;
+    return session->give(
+        qzb::gradeReport(classroom.classTestsName, classroom.classResults, qzb::ReportFormat::Csv));
 }
 
 }  // extern "C"

@@ -85,6 +85,7 @@ export interface Texts {
   fileFilter: string;
   fileCommands: { Load: Outcomes; SaveAs: Outcomes };
   addressLabels: string[];
+  classroom: Record<string, string>;
   page: Record<
     | 'linkCopied'
     | 'linkInAddressBar'
@@ -273,6 +274,14 @@ export class Core {
 
   disassemble(): string {
     return this.text(this.module._qzb_disassemble(this.session));
+  }
+
+  // For the panes beside the panel: the facade's `qzb_NAME` with `input` in the input buffer
+  // and `numbers` after the session; a copy of the text it returns.
+  ask(name: string, input: Uint8Array, ...numbers: number[]): Uint8Array {
+    this.put(input);
+    const call = (this.module as unknown as Record<string, ((session: Pointer, ...numbers: number[]) => Pointer) | undefined>)[`_qzb_${name}`];
+    return call ? this.bytes(call(this.session, ...numbers)).slice() : new Uint8Array();
   }
 
   private put(bytes: Uint8Array): void {

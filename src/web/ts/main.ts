@@ -6,6 +6,8 @@ import { Core, type PageJson, type View } from './core.js';
 import { showMessage, useTexts } from './dialogs.js';
 import { type Filter, filterOf, pickFileToOpen, pickFileToSave } from './files.js';
 import { Panel } from './panel.js';
+import { ClassPane } from './class_pane.js';
+import { ExercisePane } from './exercise_pane.js';
 
 class Beeper {
   private context: AudioContext | null = null;
@@ -72,6 +74,7 @@ class Page {
   private readonly texts: PageJson['texts'];
   private readonly filter: Filter;
   private lastName = '';
+  private readonly exercise: ExercisePane;
 
   constructor(
     private readonly core: Core,
@@ -79,6 +82,8 @@ class Page {
   ) {
     this.texts = core.json.texts;
     this.filter = filterOf(this.texts.fileFilter);
+    this.exercise = new ExercisePane(core, (view) => this.show(view));
+    new ClassPane(core);
     panel.onSwitch = (bank, index) => this.show(core.toggle(bank, index));
     panel.onClockOption = (option) => this.show(core.selectClock(option));
     panel.onClock = () => this.show(core.clock());
@@ -108,6 +113,7 @@ class Page {
   // A link's setting replaces the panel and resets the machine; a malformed one
   // leaves the panel empty and says why.
   private openLink(fragment: string): void {
+    if (this.exercise.openLink(fragment)) return;
     const fault = this.core.applyLink(fragment);
     this.show(this.core.view);
     if (fault) void showMessage(fault);

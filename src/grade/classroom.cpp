@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: MIT
+#include "grade/classroom.h"
+
+#include <utility>
+
+#include "common/json.h"
+#include "common/utf8.h"
+#include "grade/report.h"
+
+namespace qzb {
+
+TestFileReading readTestFile(std::string_view name, std::string_view text) {
+    TestFileReading reading;
+    if (std::optional<std::string> problem = exerciseSizeProblem(name, text.size())) {
+        reading.problem = std::move(*problem);
+        return reading;
+    }
+    reading.exercise = parseExercise(text);
+    if (reading.exercise.errors.empty()) return reading;
+    if (isProgram(name, text)) {
+        reading.problem = std::string(name) +
+                          " is a program, not a test file; the test file comes first: qzb-cli test TESTS.qzt "
+                          "PROGRAM...";
+    } else {
+        reading.messages = locatedMessages(std::string(name), reading.exercise.errors);
+    }
+    return reading;
+}
+
+std::string_view readFailureReason(std::string_view browserError) {
+    if (browserError == "NotFoundError") return "No such file or directory";
+    if (browserError == "NotReadableError" || browserError == "SecurityError") return "Permission denied";
+    return "Input/output error";
+}
+
+Program unreadableProgram(std::string_view name, std::string_view reason) {
+    Program program;
+    program.problem = "cannot read " + std::string(name) + ": " + std::string(reason);
+    return program;
+}
+
+std::string resultsJson(std::string_view testsPath, const ProgramResult& program) {
+    std::string problem = program.problem;
+    for (std::size_t i = 0; i < program.messages.size(); ++i)
+        problem += (i == 0 ? ": " : "; ") + program.messages[i];
+    std::string json = "{\"program\":" + jsonString(visibleText(program.path)) +
+                       ",\"problem\":" + jsonString(visibleText(problem)) + ",\"cases\":[";
+    for (const CaseResult& result : program.cases) {
+        if (&result != &program.cases.front()) json += ',';
+        if (!program.graded()) {
+            json += "{\"name\":" + jsonString(visibleText(result.name)) +
+                    ",\"verdict\":\"error\",\"failure\":\"\"}";
+            continue;
+        }
+        const CaseLines lines = caseLines(testsPath, program, result);
+        json += "{\"name\":" + jsonString(lines.name) + ",\"verdict\":\"" + std::string(lines.verdict) +
+                "\",\"failure\":" + jsonString(lines.failure) + '}';
+    }
+    return json + "]}";
+}
+
+std::string testFileJson(const TestFileReading& reading) {
+    std::string json = "{\"task\":" + jsonString(reading.exercise.task) + ",\"problems\":[";
+    std::vector<std::string> problems = reading.messages;
+    if (!reading.problem.empty()) problems.insert(problems.begin(), reading.problem);
+    for (std::size_t i = 0; i < problems.size(); ++i) json += (i == 0 ? "" : ",") + jsonString(problems[i]);
+    json += "],\"cases\":[";
+    if (reading.usable()) {
+        for (const Case& testCase : reading.exercise.cases)
+            json += (&testCase == &reading.exercise.cases.front() ? "" : ",") +
+                    jsonString(visibleText(testCase.name));
+    }
+    return json + "]}";
+}
+
+std::string Classroom::grade(std::string name, Program program) {
+    classResults.push_back(gradeProgram(classTests.exercise, std::move(name), std::move(program)));
+    return resultsJson(classTestsName, classResults.back());
+}
+
+}  // namespace qzb

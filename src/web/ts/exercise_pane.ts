@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: MIT
+// The Exercise pane: a test file's task, Check of the panel against its cases, and a link
+// that opens the exercise. The core reads, grades and words everything; this draws it.
+
+import type { Core, View } from './core.js';
+import { filterOf, pickFileToOpen } from './files.js';
+
+export interface TestFileView {
+  task: string;
+  problems: string[];
+  cases: string[];
+}
+
+export interface CaseRow {
+  name: string;
+  verdict: 'pass' | 'FAIL' | 'error';
+  failure: string;
+}
+
+export interface ProgramRow {
+  program: string;
+  problem: string;
+  cases: CaseRow[];
+}
+
+const encoder = new TextEncoder();
+const decoder = new TextDecoder();
+
+// A file as the core takes it: its name, a NUL, its bytes.
+export function named(name: string, bytes: Uint8Array): Uint8Array {
+  const nameBytes = encoder.encode(name);
+  const joined = new Uint8Array(nameBytes.length + 1 + bytes.length);
+  joined.set(nameBytes);
+  joined.set(bytes, nameBytes.length + 1);
+  return joined;
+}
+
+export function askJson<T>(core: Core, call: string, input: Uint8Array, ...numbers: number[]): T | null {
+  const text = decoder.decode(core.ask(call, input, ...numbers));
+  return text ? (JSON.parse(text) as T) : null;
+}
+
+// Counts a command of the panes once it has ended, for tests to wait on.
+export function countEnded(command: string): void {
+  const data = document.documentElement.dataset;
+  const key = `${command}Ended`;
+  data[key] = String(Number(data[key] ?? 0) + 1);
+}
+
+// Lines, one list item each.
+export function listLines(list: HTMLElement, lines: string[]): void {
+  list.replaceChildren(
+    ...lines.map((line) => {
+      const item = document.createElement('li');
+      item.textContent = line;
+      return item;
+    }),
+  );
+}
+
+export class ExercisePane {
+  private readonly texts: Record<string, string>;
+  private readonly element = (id: string): HTMLElement => document.getElementById(id) as HTMLElement;
+
+  constructor(
+    private readonly core: Core,
+    private readonly show: (view: View) => void,
+  ) {
+    this.texts = core.json.texts.classroom;
+    this.element('open-exercise').addEventListener('click', () => void this.open().finally(() => countEnded('exercises')));
+    this.element('exercise-check').addEventListener('click', () => {
+      this.check();
+      countEnded('checks');
+    });
+    this.element('copy-exercise-link').addEventListener('click', () => void this.copyLink());
+  }
+
+  async open(): Promise<void> {
+    const file = await pickFileToOpen(filterOf(this.texts['testFileFilter'] ?? ''));
+    if (!file) return;
+    let bytes: Uint8Array;
+    try {
+      bytes = await file.read(this.core.readLimit());
+    } catch {
+      this.present({ task: '', problems: [this.core.json.texts.fileCommands.Load.cannotOpen], cases: [] });
+      return;
+    }
+    this.present(askJson<TestFileView>(this.core, 'open_exercise', named(file.name, bytes)));
+  }
+
+  // Opens an exercise link, applying its panel; false when the fragment is not one.
+  openLink(fragment: string): boolean {
+    const opened = askJson<TestFileView>(this.core, 'open_exercise_link', encoder.encode(fragment));
+    if (!opened) return false;
+    this.show(this.core.view);
+    this.present(opened);
+    countEnded('exercises');
+    return true;
+  }
+
+  private present(opened: TestFileView | null): void {
+    if (!opened) return;
+    const usable = opened.problems.length === 0;
+    this.element('exercise-task').textContent = usable ? opened.task : '';
+    listLines(this.element('exercise-problems'), opened.problems);
+    this.element('exercise-results').replaceChildren();
+    for (const id of ['exercise-check', 'copy-exercise-link']) (this.element(id) as HTMLButtonElement).disabled = !usable;
+  }
+
+  check(): void {
+    const graded = askJson<ProgramRow>(this.core, 'check', new Uint8Array());
+    const items = (graded?.cases ?? []).map((result) => {
+      const item = document.createElement('li');
+      const verdict = document.createElement('span');
+      verdict.className = `verdict ${result.verdict === 'pass' ? 'pass' : 'fail'}`;
+      verdict.textContent = result.verdict;
+      const name = document.createElement('span');
+      name.className = 'case';
+      name.textContent = result.name;
+      item.append(verdict, ' ', name);
+      if (result.failure) {
+        const failure = document.createElement('div');
+        failure.className = 'failure';
+        failure.textContent = result.failure;
+        item.append(failure);
+      }
+      return item;
+    });
+    this.element('exercise-results').replaceChildren(...items);
+  }
+
+  private async copyLink(): Promise<void> {
+    const withPanel = (this.element('exercise-with-panel') as HTMLInputElement).checked;
+    const fragment = decoder.decode(this.core.ask('exercise_link', new Uint8Array(), withPanel ? 1 : 0));
+    const link = `${location.href.split('#')[0]}${fragment}`;
+    history.replaceState(null, '', link);
+    let said = this.texts['exerciseLinkCopied'] ?? '';
+    try {
+      await navigator.clipboard.writeText(link);
+    } catch {
+      said = this.core.json.texts.page.linkInAddressBar;
+    }
+    this.element('exercise-link-status').textContent = said;
+  }
+}

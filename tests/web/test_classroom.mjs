@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: MIT
+// The Exercise and Grade a class panes in headless Chromium against qzb-cli: Check's verdicts and
+// messages, the class's CSV byte for byte, and an exercise link that opens its task and panel.
+import { spawnSync } from 'node:child_process';
+import { copyFileSync, existsSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join, resolve } from 'node:path';
+import { fileURLToPath } from 'node:url';
+import { parseArgs } from 'node:util';
+import { launchChromium } from '../../src/web/tools/chromium.mjs';
+import { serve } from '../../src/web/tools/serve.mjs';
+
+const { values: options } = parseArgs({
+  options: { site: { type: 'string' }, chromium: { type: 'string', default: '/usr/bin/chromium' }, cli: { type: 'string' } },
+});
+if (!options.site || !existsSync(join(options.site, 'index.html'))) {
+  console.log(`The page is not built (run ./web build): ${options.site}`);
+  process.exit(77);
+}
+const examples = resolve(dirname(fileURLToPath(import.meta.url)), '../../examples');
+const scratch = mkdtempSync(join(tmpdir(), 'qzb-classroom-test-'));
+const server = await serve(options.site);
+const origin = `http://127.0.0.1:${server.address().port}`;
+const browser = await launchChromium(join(scratch, 'profile'), { executable: options.chromium });
+const cli = (args, cwd = examples) => spawnSync(resolve(options.cli), args, { cwd, encoding: 'buffer' }).stdout;
+
+let passed = 0;
+let failed = 0;
+function checkEqual(actual, expected, what) {
+  const [shown, wanted] = [JSON.stringify(actual), JSON.stringify(expected)];
+  shown === wanted ? ++passed : ++failed;
+  if (shown !== wanted) console.log(`FAIL: ${what}\n  expected ${wanted}\n  actual   ${shown}`);
+}
+
+async function openPage(fragment = '') {
+  const page = await browser.newPage();
+  await page.evaluateOnNewDocument(() => {
+    delete window.showOpenFilePicker;
+    delete window.showSaveFilePicker;
+  });
+  page.on('pageerror', (error) => checkEqual(String(error), '', 'no error on the page'));
+  await page.goto(`${origin}/${fragment}`);
+  await page.waitForSelector('html[data-ready="true"]');
+  return page;
+}
+
+// Runs `action`, then waits until the page counts one more `command` as ended.
+async function untilEnded(page, command, action) {
+  const key = `${command}Ended`;
+  const before = await page.evaluate((key) => Number(document.documentElement.dataset[key] ?? 0), key);
+  await action();
+  await page.waitForFunction((key, before) => Number(document.documentElement.dataset[key] ?? 0) > before, {}, key, before);
+}
+
+async function choose(page, selector, paths) {
+  const [chooser] = await Promise.all([page.waitForFileChooser(), page.click(selector)]);
+  await chooser.accept(paths);
+}
+
+const results = (page) =>
+  page.$$eval('#exercise-results li', (items) =>
+    items.map((item) => [item.querySelector('.verdict').textContent, item.querySelector('.case').textContent, item.querySelector('.failure')?.textContent ?? '']),
+  );
+
+// The text report's cases, as [verdict, name, failure line].
+function reportedCases(report) {
+  const cases = [];
+  for (const line of report.toString('utf8').split('\n')) {
+    const verdict = /^ {2}(pass|FAIL) {2}(.*)$/.exec(line);
+    if (verdict) cases.push([verdict[1], verdict[2], '']);
+    else if (/^ {8}\S+\.qzt:\d+: /.test(line)) cases.at(-1)[2] = line.trim();
+  }
+  return cases;
+}
+
+const tests = {
+  async check() {
+    const page = await openPage();
+    await untilEnded(page, 'exercises', () => choose(page, '#open-exercise', [join(examples, 'add.qzt')]));
+    const programs = { 'add.s': readFileSync(join(examples, 'add.s'), 'utf8') };
+    programs['add plus 2.s'] = programs['add.s'].replace('IN + 3', 'IN + 2');
+    programs['add then stop.s'] = programs['add.s'].replace('JMP loop', 'JMP 2');
+    for (const [name, source] of Object.entries(programs)) {
+      writeFileSync(join(scratch, name), source);
+      await page.$eval('#asm-source', (area, text) => (area.value = text), source);
+      await untilEnded(page, 'assemblies', () => page.$eval('#asm-assemble', (button) => button.click()));
+      await untilEnded(page, 'checks', () => page.click('#exercise-check'));
+      const expected = reportedCases(cli(['test', 'add.qzt', join(scratch, name)]));
+      checkEqual(await results(page), expected, `Check of ${name} says what qzb-cli test says`);
+    }
+    await page.close();
+  },
+
+  async csv() {
+    // 30 submissions, odd ones among them, against the command line run in their folder.
+    const folder = join(scratch, 'class');
+    mkdirSync(folder);
+    const add = readFileSync(join(examples, 'add.s'), 'utf8');
+    const odd = {
+      'empty.s': '',
+      'empty.qzb': '',
+      'noise.qzb': Buffer.from(Array.from({ length: 300 }, (_, i) => (i * 73 + 11) % 256)),
+      'wrong.s': readFileSync(join(examples, 'wrong.s')),
+      'saved.qzb': readFileSync(join(examples, 'add.qzb')),
+      'cr cr lf.s': add.replaceAll('\n', '\r\r\n'),
+      'with space.s': add.replace('IN + 3', 'IN + 4'),
+      'ünïcödé 名前.s': add,
+      '=sum(1,2).s': add.replace('JMP loop', 'JMP 1'),
+    };
+    for (let i = Object.keys(odd).length; i < 30; ++i) odd[`student${String(i).padStart(2, '0')}.s`] = add.replace('IN + 3', `IN + ${i % 5}`);
+    for (const [name, bytes] of Object.entries(odd)) writeFileSync(join(folder, name), bytes);
+    const page = await openPage();
+    await choose(page, '#class-tests', [join(examples, 'add.qzt')]);
+    await untilEnded(page, 'gradings', () => choose(page, '#class-files', Object.keys(odd).map((name) => join(folder, name))));
+    const order = await page.$$eval('#class-table tbody th', (cells) => cells.map((cell) => cell.textContent));
+    checkEqual(order.length, 30, 'the table has a row a submission');
+
+    const downloads = join(scratch, 'downloads');
+    const session = await page.createCDPSession();
+    await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
+    const done = new Promise((resolve) => session.on('Browser.downloadProgress', (event) => event.state === 'completed' && resolve()));
+    await page.click('#class-csv');
+    await done;
+    copyFileSync(join(examples, 'add.qzt'), join(folder, 'add.qzt'));
+    const expected = cli(['test', 'add.qzt', ...order, '--format', 'csv'], folder);
+    checkEqual(readdirSync(downloads), ['results.csv'], 'Download CSV saves results.csv');
+    checkEqual(readFileSync(join(downloads, 'results.csv')).toString('latin1'), expected.toString('latin1'), 'the CSV is the command line\'s, byte for byte');
+    await page.close();
+  },
+
+  async link() {
+    // The task shows, Check grades the link's panel, and the pane's own link says the same.
+    const testFile = readFileSync(join(examples, 'add.qzt'));
+    const panel = cli(['link', 'add.s']).toString().trim();
+    const fragment = `#qzt1.${testFile.toString('base64url')}&${panel.slice(1)}`;
+    const page = await openPage(fragment);
+    await page.waitForFunction(() => !document.getElementById('exercise-check').disabled);
+    checkEqual(await page.$eval('#exercise-task', (task) => task.textContent), 'Tests of add.qzb for qzb-cli test.', 'the link shows the task');
+    await untilEnded(page, 'checks', () => page.click('#exercise-check'));
+    checkEqual((await results(page)).map(([verdict]) => verdict), ['pass', 'pass', 'pass', 'pass'], 'the link\'s panel passes');
+    await page.click('#exercise-with-panel');
+    await page.click('#copy-exercise-link');
+    await page.waitForSelector('#exercise-link-status:not(:empty)');
+    checkEqual(await page.evaluate(() => location.hash), fragment, 'Copy exercise link makes the same link');
+    await page.close();
+  },
+};
+
+try {
+  for (const [name, test] of Object.entries(tests)) {
+    const started = Date.now();
+    await test().catch((error) => checkEqual(String(error.stack ?? error), '', name));
+    console.log(`${name}: ${Date.now() - started} ms`);
+  }
+} finally {
+  await browser.close();
+  server.close();
+  rmSync(scratch, { recursive: true, force: true });
+}
+console.log(`${passed} passed, ${failed} failed`);
+process.exit(failed === 0 ? 0 : 1);
