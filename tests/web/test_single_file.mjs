@@ -61,37 +61,32 @@ async function open(browser, url, seen) {
   return page;
 }
 
-function countEnded(page, command) {
-  return page.evaluate((key) => Number(document.documentElement.dataset[key] ?? 0), `${command}Ended`);
-}
-
+// Runs `action` and waits until the page counts one more Load or assembly as ended.
 async function untilEnded(page, command, action) {
-  const before = await countEnded(page, command);
+  const key = `${command}Ended`;
+  const before = await page.evaluate((key) => Number(document.documentElement.dataset[key] ?? 0), key);
   await action();
-  await page.waitForFunction((key, before) => Number(document.documentElement.dataset[key] ?? 0) > before, {}, `${command}Ended`, before);
+  await page.waitForFunction((key, before) => Number(document.documentElement.dataset[key] ?? 0) > before, {}, key, before);
 }
 
-// SaveAs under `name` to `folder`, where the browser was told to download; the bytes saved.
-async function saveAs(page, folder, name) {
+// SaveAs under `name` into `folder`, where `allowDownloads` has the browser download; the bytes saved.
+async function saveAs(page, folder, name, allowDownloads) {
+  await allowDownloads(page, folder);
   await page.click('#menu-file');
   await page.click('#menu-saveas');
   await page.waitForSelector('dialog[open] input');
   await page.$eval('dialog[open] input', (input, value) => (input.value = value), name);
   await page.click('dialog[open] button[type="submit"]');
+  // Until the download is whole: Firefox writes NAME.part first, Chromium NAME.crdownload.
   const path = join(folder, name);
-  // Firefox writes NAME.part first, Chromium NAME.crdownload.
-  await waitFor(() => existsSync(path) && readdirSync(folder).length === 1, `${name} downloaded`);
+  for (const deadline = Date.now() + 20_000; !(existsSync(path) && readdirSync(folder).length === 1); ) {
+    if (Date.now() > deadline) throw new Error(`${name} was not downloaded`);
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
   return readFileSync(path);
 }
 
-async function waitFor(condition, what, seconds = 20) {
-  for (const deadline = Date.now() + seconds * 1000; !condition(); ) {
-    if (Date.now() > deadline) throw new Error(`timed out: ${what}`);
-    await new Promise((resolve) => setTimeout(resolve, 50));
-  }
-}
-
-async function fromDisk(browser, name, downloads) {
+async function fromDisk(browser, name, allowDownloads) {
   const seen = { requests: [], errors: [] };
   const page = await open(browser, singleUrl, seen);
   check(await page.$$eval('[id^="chkRom-"] input', (boxes) => boxes.length === 128), `${name}: the panel is there`);
@@ -117,9 +112,7 @@ async function fromDisk(browser, name, downloads) {
     },
     { polling: 50, timeout: 10_000 },
   );
-  check(true, `${name}: the counting program runs`);
-  await downloads(linked);
-  const saved = await saveAs(linked, downloadFolder(name), 'count.qzb');
+  const saved = await saveAs(linked, downloadFolder(name), 'count.qzb', allowDownloads);
   check(Buffer.compare(saved, countFile) === 0, `${name}: SaveAs writes examples/count.qzb byte for byte`);
   await linked.close();
 
@@ -136,20 +129,15 @@ function checkOnlyItself(seen, url, name) {
 }
 
 // A host may serve qzb.html beside the site: it still fetches nothing and installs no worker.
-async function served(browser) {
-  const server = await serve(options.site);
-  const origin = `http://127.0.0.1:${server.address().port}`;
+async function served(browser, origin) {
   const seen = { requests: [], errors: [] };
   const page = await open(browser, `${origin}/qzb.html`, seen);
   checkOnlyItself(seen, `${origin}/qzb.html`, 'served');
   check((await page.evaluate(() => navigator.serviceWorker.getRegistrations())).length === 0, 'served: no worker installed');
   await page.close();
-  server.close();
 }
 
-async function launchQueue(browser) {
-  const server = await serve(options.site);
-  const origin = `http://127.0.0.1:${server.address().port}`;
+async function launchQueue(browser, origin) {
   const page = await browser.newPage();
   const session = await page.createCDPSession();
   // As the installed page would be given it: the browser calls the page's consumer.
@@ -161,7 +149,7 @@ async function launchQueue(browser) {
   await page.waitForSelector('html[data-ready="true"]');
   const { errors } = await session.send('Page.getAppManifest', {});
   check(errors.length === 0, `Chromium reads the manifest without a complaint ${JSON.stringify(errors)}`);
-  const handlers = JSON.parse(readFileSync(join(options.site, 'manifest.webmanifest'), 'utf8')).file_handlers;
+  const handlers = JSON.parse(readFileSync(join(options.site, 'manifest.webmanifest'), 'utf8')).file_handlers ?? [];
   const accepted = handlers.filter((handler) => handler.action === './').flatMap((handler) => Object.values(handler.accept).flat());
   check(accepted.includes('.qzb') && accepted.includes('.qzt'), `the manifest's file handlers open .qzb and .qzt in the page: ${accepted}`);
   await untilEnded(page, 'loads', () =>
@@ -170,23 +158,24 @@ async function launchQueue(browser) {
       void window.qzbLaunch({ files: [handle('count.qzt', [59]), handle('count.qzb', bytes)] });
     }, [...countFile]),
   );
-  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloadFolder('launched') });
-  const saved = await saveAs(page, downloadFolder('launched'), 'count.qzb');
+  const saved = await saveAs(page, downloadFolder('launched'), 'count.qzb', chromiumDownloads);
   check(Buffer.compare(saved, countFile) === 0, 'a .qzb opened with the installed page loads as Load does');
   await page.close();
-  server.close();
 }
 
+const chromiumDownloads = async (page, folder) => (await page.createCDPSession()).send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: folder });
+
+const server = await serve(options.site);
 const chromium = await launchChromium(join(scratch, 'chromium'), { executable: options.chromium });
 try {
-  await fromDisk(chromium, 'Chromium', async (page) => {
-    const session = await page.createCDPSession();
-    await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloadFolder('Chromium') });
-  });
-  await launchQueue(chromium);
-  await served(chromium);
+  await fromDisk(chromium, 'Chromium', chromiumDownloads);
+  // qzb.html first: the site's page installs its worker for the whole origin.
+  const origin = `http://127.0.0.1:${server.address().port}`;
+  await served(chromium, origin);
+  await launchQueue(chromium, origin);
 } finally {
   await chromium.close();
+  server.close();
 }
 
 if (existsSync(options.firefox)) {
