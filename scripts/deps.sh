@@ -31,9 +31,9 @@ qzb_apt_get() {
   rm -f "$errors"
 }
 
-# The page: emscripten compiles the core, Chromium runs the page's tests. Node and npm
+# The page: emscripten compiles the core, Chromium and Firefox run the page's tests. Node and npm
 # count when present from anywhere, since some machines carry a newer Node than Debian's.
-QZB_WEB_PACKAGES=(emscripten chromium)
+QZB_WEB_PACKAGES=(emscripten chromium firefox-esr)
 
 qzb_install_deps() {
   qzb_install_packages "${QZB_PACKAGES[@]}"

@@ -1,19 +1,21 @@
 // SPDX-License-Identifier: MIT
 // Gathers the page's static files into one folder that any web server can host,
-// fills in their texts from the catalogue, and gives the service worker the list of
-// them under a name that changes with their content, so a new build replaces the
-// cached copy.
+// fills in their texts from the catalogue, writes the page in one file beside them,
+// and gives the service worker the list of them under a name that changes with their
+// content, so a new build replaces the cached copy.
 import { createHash } from 'node:crypto';
 import { mkdir, readFile, readdir, rm, writeFile } from 'node:fs/promises';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
+import { writeSingleFile } from './single.mjs';
 
 const repo = resolve(dirname(fileURLToPath(import.meta.url)), '../../..');
 const web = join(repo, 'src/web');
 
 // Writes the site's sw.js: every other file in the folder, and a hash of their names and content.
+// Not qzb.html: it is a file to hand out, not a part of the page, and would double a first visit.
 export async function writeWorker(site) {
-  const names = (await readdir(site)).filter((name) => name !== 'sw.js').sort();
+  const names = (await readdir(site)).filter((name) => name !== 'sw.js' && name !== 'qzb.html').sort();
   const hash = createHash('sha256');
   for (const name of names) hash.update(name).update(await readFile(join(site, name)));
   const worker = (await readFile(join(web, 'sw.js'), 'utf8'))
@@ -61,6 +63,7 @@ async function assemble(out) {
     if (name === 'manifest.webmanifest') body = fillTexts(body.toString('utf8'), json, escapeJson);
     await writeFile(join(out, name), body);
   }
+  await writeSingleFile(out);
   await writeWorker(out);
 }
 

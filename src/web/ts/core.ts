@@ -3,6 +3,8 @@
 // Each event of the panel is one call; what the panel then shows is read from the core's
 // memory as a View, at the offsets the page's JSON gives.
 
+import { instantiateCore } from './site.js';
+
 type Pointer = number;
 
 interface CoreModule {
@@ -193,10 +195,7 @@ export class Core {
   }
 
   static async load(): Promise<Core> {
-    // A variable keeps the bundler-free build from resolving the generated module at compile time.
-    const url = './qzb_core.mjs';
-    const factory = (await import(url)) as { default: () => Promise<CoreModule> };
-    const module = await factory.default();
+    const module = (await instantiateCore()) as CoreModule;
     return new Core(module, module._qzb_create());
   }
 

@@ -3,7 +3,8 @@
 // that opens the exercise. The core reads, grades and words everything; this draws it.
 
 import type { Core, View } from './core.js';
-import { filterOf, pickFileToOpen } from './files.js';
+import { filterOf, type OpenedFile, pickFileToOpen } from './files.js';
+import { onExerciseFile } from './launch.js';
 
 export interface TestFileView {
   task: string;
@@ -68,6 +69,7 @@ export class ExercisePane {
   ) {
     this.texts = core.json.texts.classroom;
     this.element('open-exercise').addEventListener('click', () => void this.open().finally(() => countEnded('exercises')));
+    onExerciseFile((file) => void this.openFile(file).finally(() => countEnded('exercises')));
     this.element('exercise-check').addEventListener('click', () => {
       this.check();
       countEnded('checks');
@@ -77,7 +79,11 @@ export class ExercisePane {
 
   async open(): Promise<void> {
     const file = await pickFileToOpen(filterOf(this.texts['testFileFilter'] ?? ''));
-    if (!file) return;
+    if (file) await this.openFile(file);
+  }
+
+  // A test file picked, or opened with the installed page.
+  async openFile(file: OpenedFile): Promise<void> {
     let bytes: Uint8Array;
     try {
       bytes = await file.read(this.core.readLimit());

@@ -50,6 +50,10 @@ export interface SaveTarget {
   write(bytes: Uint8Array, finalName: string): Promise<void>;
 }
 
+export function openedFromHandle(handle: { name: string; getFile(): Promise<File> }): OpenedFile {
+  return { name: handle.name, read: async (limit) => new Uint8Array(await (await handle.getFile()).slice(0, limit).arrayBuffer()) };
+}
+
 // A file name has at most 255 bytes, and Chromium writes a download as NAME.crdownload
 // first: a longer name would download nothing, without a word.
 const longestDownloadName = 244;
@@ -64,11 +68,7 @@ export async function pickFileToOpen({ types, accept }: Filter): Promise<OpenedF
   if (picker) {
     try {
       const [handle] = await picker.call(window, { types, multiple: false });
-      if (!handle) return null;
-      return {
-        name: handle.name,
-        read: async (limit) => new Uint8Array(await (await handle.getFile()).slice(0, limit).arrayBuffer()),
-      };
+      return handle ? openedFromHandle(handle) : null;
     } catch (error) {
       if (cancelled(error)) return null;
       throw error;

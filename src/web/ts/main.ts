@@ -4,10 +4,12 @@
 
 import { Core, type PageJson, type View } from './core.js';
 import { showMessage, useTexts } from './dialogs.js';
-import { type Filter, filterOf, pickFileToOpen, pickFileToSave } from './files.js';
+import { type Filter, filterOf, type OpenedFile, pickFileToOpen, pickFileToSave } from './files.js';
+import { listenForLaunches } from './launch.js';
 import { Panel } from './panel.js';
 import { ClassPane } from './class_pane.js';
 import { ExercisePane } from './exercise_pane.js';
+import { servedWithSite } from './site.js';
 
 class Beeper {
   private context: AudioContext | null = null;
@@ -134,9 +136,13 @@ class Page {
   // settles a cancelled Load, and a lock would then refuse every later one. The pickers
   // and the name box are modal, and a load changes the panel in one synchronous call.
   async load(): Promise<void> {
-    const messages = this.texts.fileCommands.Load;
     const file = await pickFileToOpen(this.filter);
-    if (!file) return;
+    if (file) await this.open(file);
+  }
+
+  // Load once the file is chosen, also for a file opened with the installed page.
+  async open(file: OpenedFile): Promise<void> {
+    const messages = this.texts.fileCommands.Load;
     if (this.core.acceptedName(file.name) === null) {
       await showMessage(messages.refused);
       return;
@@ -306,10 +312,11 @@ async function main(): Promise<void> {
   });
   wireExtras(page);
   page.start();
+  listenForLaunches((file) => page.open(file).finally(() => countEnded('loads')));
   document.documentElement.dataset['ready'] = 'true';
   // After the first paint of the panel, for bench/web.mjs.
   requestAnimationFrame(() => setTimeout(() => performance.mark('qzb-panel-shown'), 0));
-  if ('serviceWorker' in navigator && location.protocol !== 'file:') {
+  if (servedWithSite && 'serviceWorker' in navigator && location.protocol !== 'file:') {
     navigator.serviceWorker.register('sw.js').catch(() => undefined);
   }
 }

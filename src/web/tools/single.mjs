@@ -1,0 +1,93 @@
+// SPDX-License-Identifier: MIT
+// Writes qzb.html: the assembled site's page in one file that works opened from the
+// disk. Every script of the page, bundled into one module, the styles, the icon and
+// the WebAssembly go inside; what only a served copy uses (the manifest, the worker,
+// preloads) stays out. A reference the page would fetch and this cannot place stops
+// the build rather than leave a request in the file.
+import { readFile, writeFile } from 'node:fs/promises';
+import { extname, join } from 'node:path';
+import { build } from 'esbuild';
+
+const mediaTypes = { '.svg': 'image/svg+xml', '.png': 'image/png' };
+
+// A tag's attributes by name; a name without a value maps to ''.
+function attributes(tag) {
+  const found = new Map();
+  for (const [, name, quoted, bare] of tag.matchAll(/\s([\w-]+)(?:="([^"]*)"|=([^\s>"]+))?/g)) found.set(name, quoted ?? bare ?? '');
+  return found;
+}
+
+// The site's site.js, as this file needs it: the core and its WebAssembly from inside.
+function embeddedSite(site, wasm) {
+  return {
+    name: 'qzb-embedded-site',
+    setup(bundler) {
+      bundler.onResolve({ filter: /^\.\/site\.js$/ }, () => ({ path: 'site.js', namespace: 'qzb-embedded' }));
+      bundler.onLoad({ filter: /.*/, namespace: 'qzb-embedded' }, () => ({
+        resolveDir: site,
+        loader: 'js',
+        contents: `import loadCore from './qzb_core.mjs';
+export const servedWithSite = false;
+const wasm = '${wasm.toString('base64')}';
+export const instantiateCore = () => loadCore({ wasmBinary: Uint8Array.from(atob(wasm), (c) => c.charCodeAt(0)) });
+`,
+      }));
+    },
+  };
+}
+
+async function bundle(site, entries) {
+  const result = await build({
+    stdin: { contents: entries.map((entry) => `import ${JSON.stringify(`./${entry}`)};`).join('\n'), resolveDir: site, sourcefile: 'qzb.html' },
+    bundle: true,
+    format: 'esm',
+    target: 'es2022',
+    minify: true,
+    write: false,
+    logLevel: 'silent',
+    plugins: [embeddedSite(site, await readFile(join(site, 'qzb_core.wasm')))],
+  });
+  const code = result.outputFiles[0].text;
+  // Either would end the script element early or change how the HTML parser reads it.
+  if (/<\/script|<!--/i.test(code)) throw new Error('the bundled script holds "</script" or "<!--"');
+  return code;
+}
+
+const scriptPlace = '@QZB_SCRIPT@';
+
+// What takes a link or script tag's place in qzb.html; the module scripts go to `entries`.
+async function inlined(site, tag, entries) {
+  const found = attributes(tag);
+  const rel = found.get('rel');
+  const href = found.get('href') ?? found.get('src') ?? '';
+  if (tag.startsWith('<script')) {
+    if (found.get('type') !== 'module') throw new Error(`qzb.html: a classic script ${href}`);
+    entries.push(href);
+    return entries.length === 1 ? `<script type="module">${scriptPlace}</script>` : '';
+  }
+  if (['manifest', 'modulepreload', 'preload'].includes(rel)) return '';
+  if (rel === 'stylesheet') {
+    const css = await readFile(join(site, href), 'utf8');
+    if (/url\(\s*['"]?(?!data:)/.test(css)) throw new Error(`qzb.html: ${href} refers to another file`);
+    return `<style>\n${css}</style>`;
+  }
+  const type = mediaTypes[extname(href)];
+  if (rel !== 'icon' || !type) throw new Error(`qzb.html: cannot place ${tag}`);
+  return `<link rel="icon" href="data:${type};base64,${(await readFile(join(site, href))).toString('base64')}" type="${type}">`;
+}
+
+export async function writeSingleFile(site) {
+  const html = (await readFile(join(site, 'index.html'), 'utf8')).replace(/<!--(?! SPDX)[\s\S]*?-->\n?/g, '');
+  const tags = /<link\s[^>]*>\n?|<script\s[^>]*>\s*<\/script>\n?/g;
+  const entries = [];
+  const replacements = [];
+  for (const [tag] of html.matchAll(tags)) {
+    const replacement = await inlined(site, tag.trimEnd(), entries);
+    replacements.push(replacement && `${replacement}${tag.endsWith('\n') ? '\n' : ''}`);
+  }
+  const page = html.replace(tags, () => replacements.shift());
+  const left = page.match(/\s(?:src|href)="(?!data:|#)[^"]*"/);
+  if (left) throw new Error(`qzb.html: cannot place${left[0]}`);
+  const script = await bundle(site, entries);
+  await writeFile(join(site, 'qzb.html'), page.replace(scriptPlace, () => script));
+}
