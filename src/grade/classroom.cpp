@@ -63,12 +63,16 @@ std::string testFileJson(const TestFileReading& reading) {
     std::string json = "{\"task\":" + jsonString(reading.exercise.task) + ",\"problems\":[";
     std::vector<std::string> problems = reading.messages;
     if (!reading.problem.empty()) problems.insert(problems.begin(), reading.problem);
-    for (std::size_t i = 0; i < problems.size(); ++i) json += (i == 0 ? "" : ",") + jsonString(problems[i]);
+    for (const std::string& problem : problems) {
+        if (&problem != &problems.front()) json += ',';
+        json += jsonString(problem);
+    }
     json += "],\"cases\":[";
     if (reading.usable()) {
-        for (const Case& testCase : reading.exercise.cases)
-            json += (&testCase == &reading.exercise.cases.front() ? "" : ",") +
-                    jsonString(visibleText(testCase.name));
+        for (const Case& testCase : reading.exercise.cases) {
+            if (&testCase != &reading.exercise.cases.front()) json += ',';
+            json += jsonString(visibleText(testCase.name));
+        }
     }
     return json + "]}";
 }
