@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "asm/disassembler.h"
 #include "machine/machine.h"
@@ -57,7 +58,8 @@ public:
 private:
     std::FILE* out_ = nullptr;
     std::string* text_ = nullptr;
-    std::array<char, std::size_t{1} << 16> buffer_{};
+    // On the heap: the page's WebAssembly has a stack of only 64 KB.
+    std::vector<char> buffer_ = std::vector<char>(std::size_t{1} << 16);
     std::size_t length_ = 0;
     bool failed_ = false;
 };
