@@ -10,13 +10,20 @@ export class HistoryPane {
   // The rows shown, oldest first, and the step of the first.
   private readonly rows: HTMLElement[] = [];
   private first = 0;
+  // Whether the newest row is to be kept in view: until the reader scrolls up.
+  private following = true;
 
   constructor(
     private readonly list: HTMLElement,
     private readonly stepBack: HTMLButtonElement,
     private readonly lastStep: HTMLElement,
     private readonly core: Core,
-  ) {}
+  ) {
+    const scroller = list.parentElement;
+    scroller?.addEventListener('scroll', () => {
+      this.following = scroller.scrollTop + scroller.clientHeight >= scroller.scrollHeight - 2;
+    });
+  }
 
   draw(view: View, changed: number): void {
     if (!(changed & view.fields.changes.history)) return;
@@ -39,6 +46,8 @@ export class HistoryPane {
       this.list.append(...added);
     }
     this.lastStep.textContent = this.core.lastStep();
+    const scroller = this.list.parentElement;
+    if (this.following && scroller) scroller.scrollTop = scroller.scrollHeight;
   }
 
   private line(text: string, className = ''): HTMLElement {
