@@ -182,11 +182,13 @@ TEST_CASE("the history keeps the last 1,000 steps from the reset, and step back 
         PanelSession session;
         session.applyLoaded(countInB());
         session.pressClock();
+        const std::uint32_t starts = session.historyStarts();
         if (how == "reset") session.pressReset();
         if (how == "load") session.applyLoaded(countInB());
         if (how == "link") session.applyLink(readSettingLink(settingLink(countInB())));
         if (how == "state") session.setState({.pc = 7});
         CHECK(session.history() == std::vector{HistoryRow{.state = session.state()}});
+        CHECK(session.historyStarts() == starts + 1);  // the page draws the history afresh
     }
 }
 
@@ -229,33 +231,38 @@ TEST_CASE("the view holds what the panel shows and marks exactly the fields an e
     for (std::size_t index = 0; index < 32; ++index)
         counting.program[index] = SwitchState((words[index / 8] >> index % 8) & 1);
     constexpr int a = 1, b = 2, pc = 4, carry = 8, out = 16, row = PanelView::redRowChanged,
-                  switches = PanelView::switchesChanged;
+                  switches = PanelView::switchesChanged, history = PanelView::historyChanged;
     PanelSession session;
     PanelView view;
     const auto text = [&](int field) {
         return std::string(view.readouts[field].bytes, view.readouts[field].length);
     };
     for (const auto& [event, changed] : {std::pair{"start", a | b | pc | carry | out},  // from no text at all
-                                         {"load", switches},
-                                         {"clock", a | pc | row},
-                                         {"clock", b | pc | row},
-                                         {"clock", out | pc | row},
-                                         {"clock", pc | row},
-                                         {"reset", a | b | out},  // PC was 0 already
+                                         {"load", switches | history},
+                                         {"clock", a | pc | row | history},
+                                         {"clock", b | pc | row | history},
+                                         {"clock", out | pc | row | history},
+                                         {"clock", pc | row | history},
+                                         {"back", pc | row | history},
+                                         {"reset", a | b | pc | out | row | history},
                                          {"input", switches},
-                                         {"none", int{PanelView::clockChanged}},
+                                         {"clock", a | pc | row | history},
+                                         {"none", int{PanelView::clockChanged} | history},  // no step back
                                          {"clock", 0}}) {  // no step without Manual
         CAPTURE(event);
         const std::string_view what = event;
         if (what == "load") session.applyLoaded(counting);
         if (what == "clock") session.pressClock();
         if (what == "reset") session.pressReset();
+        if (what == "back") session.stepBack();
         if (what == "input") session.toggle({SwitchBank::Input, 2});
         if (what == "none") session.selectClock(ClockOption::None);
         updateView(view, session, 0);
         CHECK(int{view.changed} == changed);
         const Readouts shown = session.readouts();
         CHECK(Readouts{text(0), text(1), text(2), text(3), text(4), view.redRow, shown.beep} == shown);
+        CHECK((view.canStepBack == session.canStepBack() && view.historyStarts == session.historyStarts() &&
+               view.historyFirst == session.firstHistoryStep() && view.historyLast == session.stepNumber()));
     }
     CHECK(std::equal(std::begin(view.program), std::end(view.program), counting.program.begin()));
     CHECK((view.input[2] == SwitchState::On && view.clockOption == ClockOption::None &&

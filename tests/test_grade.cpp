@@ -12,6 +12,7 @@
 #include "grade/exercise.h"
 #include "grade/grader.h"
 #include "grade/report.h"
+#include "grade/trace_table.h"
 #include "reference_model.h"
 #include "settings/setting_file.h"
 
@@ -309,4 +310,30 @@ TEST_CASE("the page's panes read test files and grade a class as the command lin
     const std::string csv = qzb::gradeReport("t.qzt", grading.classResults, qzb::ReportFormat::Csv);
     CHECK(csv.find("\ngone.s,one,error,,cannot read gone.s: No such file or directory\n") !=
           std::string::npos);
+}
+
+// A history shown as the run table keeps each row's word: the rows made while running
+// must read as `run` prints them even after every switch has been flipped.
+TEST_CASE("the text table shows the word each row ran, not what the switches hold now") {
+    for (const auto& [words, steps] : {std::pair{count, 7}, {slowCount, 12}, {oneFiveTwoThree, 9}}) {
+        qzb::PanelSwitches switches = panel(words);
+        std::FILE* out = std::tmpfile();
+        REQUIRE(qzb::writeTrace(switches, std::uint64_t(steps), qzb::TraceFormat::Text, out));
+        std::string printed(static_cast<std::size_t>(std::ftell(out)), '\0');
+        std::rewind(out);
+        CHECK(std::fread(printed.data(), 1, printed.size(), out) == printed.size());
+        std::fclose(out);
+
+        qzb::Machine machine = qzb::startedMachine(switches);
+        std::vector<qzb::TraceRow> rows{{.state = machine.state()}};
+        for (int step = 1; step <= steps; ++step) {
+            const qzb::StepRecord record = machine.step();
+            rows.push_back({std::uint64_t(step), record.address(), record.word, record.after});
+        }
+        switches.program.fill(qzb::SwitchState::On);
+        CHECK(qzb::textTraceRows(rows) == printed);
+        CHECK(qzb::textTraceHeader(std::uint64_t(steps)) +
+                  qzb::textTraceRowsOnly(rows, std::uint64_t(steps)) ==
+              printed);
+    }
 }

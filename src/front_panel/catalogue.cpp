@@ -33,4 +33,11 @@ std::string linkFaultMessage(std::string_view reason) {
     return text;
 }
 
+namespace page {
+std::string breakpointName(int address) {
+    return std::string("Breakpoint at ") + static_cast<char>('0' + address / 10) +
+           static_cast<char>('0' + address % 10);
+}
+}  // namespace page
+
 }  // namespace qzb::catalogue

@@ -87,6 +87,19 @@ inline constexpr std::string_view fileName = "File name:";
 inline constexpr std::string_view suggestedFileName = "program.qzb";
 inline constexpr std::string_view errorIcon = "✖";
 inline constexpr std::string_view informationIcon = "i";
+
+// The panes beside the panel: the program as a listing, the history of the steps
+// since the reset, and what the last step did.
+inline constexpr std::string_view programPane = "Program";
+inline constexpr std::string_view addressColumn = "Address";
+inline constexpr std::string_view switchesColumn = "Switches";
+inline constexpr std::string_view statementColumn = "Statement";
+inline constexpr std::string_view breakpointColumn = "Break";
+// The check box of the row at `address` (0-15): "Breakpoint at 07".
+std::string breakpointName(int address);
+inline constexpr std::string_view historyPane = "History";
+inline constexpr std::string_view stepBack = "Step back";
+inline constexpr std::string_view lastStep = "Last step";
 }  // namespace page
 
 // The exercise and grading panes beside the page's panel.

@@ -156,6 +156,9 @@ void writeTexts(JsonWriter& json) {
     json.key("addressLabels").begin('[');
     for (int row = 0; row < 16; ++row) json.value(addressText(row));
     json.end(']');
+    json.key("breakpointNames").begin('[');
+    for (int row = 0; row < 16; ++row) json.value(catalogue::page::breakpointName(row));
+    json.end(']');
     json.key("page").begin('{');
     namespace page = catalogue::page;
     for (const auto& [name, text] : {std::pair{"description", page::description},
@@ -178,7 +181,15 @@ void writeTexts(JsonWriter& json) {
                                      {"fileName", page::fileName},
                                      {"suggestedFileName", page::suggestedFileName},
                                      {"errorIcon", page::errorIcon},
-                                     {"informationIcon", page::informationIcon}})
+                                     {"informationIcon", page::informationIcon},
+                                     {"programPane", page::programPane},
+                                     {"addressColumn", page::addressColumn},
+                                     {"switchesColumn", page::switchesColumn},
+                                     {"statementColumn", page::statementColumn},
+                                     {"breakpointColumn", page::breakpointColumn},
+                                     {"historyPane", page::historyPane},
+                                     {"stepBack", page::stepBack},
+                                     {"lastStep", page::lastStep}})
         json.key(name).value(text);
     json.end('}');
     json.key("classroom").begin('{');
@@ -230,11 +241,16 @@ void writeView(JsonWriter& json) {
         json.key("changed").value(1 << static_cast<int>(readout)).end('}');
     }
     json.end('}');
+    json.key("canStepBack").value(at(offsetof(PanelView, canStepBack)));
+    json.key("history").begin('{').key("starts").value(at(offsetof(PanelView, historyStarts)));
+    json.key("first").value(at(offsetof(PanelView, historyFirst)));
+    json.key("last").value(at(offsetof(PanelView, historyLast))).end('}');
     json.key("changes").begin('{').key("redRow").value(int{PanelView::redRowChanged});
     json.key("switches")
         .value(int{PanelView::switchesChanged})
         .key("clock")
         .value(int{PanelView::clockChanged});
+    json.key("history").value(int{PanelView::historyChanged});
     json.end('}').end('}');
 }
 

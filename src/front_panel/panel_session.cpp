@@ -139,6 +139,7 @@ PanelChange PanelSession::stopAtBreakpoint(PanelChange change) {
 void PanelSession::startHistory() {
     base_ = {.state = machine_.state()};
     keptFirst_ = keptCount_ = 0;
+    ++historyStarts_;
 }
 
 }  // namespace qzb

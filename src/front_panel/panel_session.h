@@ -87,10 +87,15 @@ public:
     // oldest kept step (row 0, the reset, until more than keptSteps have run), then
     // one row for each kept step.
     std::vector<HistoryRow> history(std::size_t count = keptSteps + 1) const;
+    // The number of the history's first row.
+    std::uint64_t firstHistoryStep() const { return base_.step; }
     // The step the machine has come to: the number of the history's last row.
     std::uint64_t stepNumber() const { return base_.step + keptCount_; }
     // What the last kept step did; nothing when no step is kept.
     std::optional<StepRecord> lastStep() const;
+    // Counts the times the history started again, at a reset, a load, a link or an
+    // assembly: a front end showing the history then shows it afresh.
+    std::uint32_t historyStarts() const { return historyStarts_; }
 
     // Whether Step back may undo a step now: Manual is selected and a step is kept.
     bool canStepBack() const { return switches_.clock.manual && keptCount_ > 0; }
@@ -129,6 +134,7 @@ private:
     std::array<StepRecord, keptSteps> kept_{};
     std::size_t keptFirst_ = 0;
     std::size_t keptCount_ = 0;
+    std::uint32_t historyStarts_ = 0;
 
     std::uint16_t breakpoints_ = 0;  // bit n: a breakpoint at address n
 };

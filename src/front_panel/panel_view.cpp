@@ -34,9 +34,9 @@ void updateView(PanelView& view, const PanelSession& session, int beeps) {
     const Readouts shown = session.readouts();
     const std::string* texts[] = {&shown.registerA, &shown.registerB, &shown.programCounter, &shown.carry,
                                   &shown.output};
-    std::uint8_t changed = 0;
+    std::uint16_t changed = 0;
     for (int field = 0; field < 5; ++field) {
-        if (assign(view.readouts[field], *texts[field])) changed |= 1 << field;
+        if (assign(view.readouts[field], *texts[field])) changed |= static_cast<std::uint16_t>(1 << field);
     }
     if (assign(view.redRow, static_cast<std::uint8_t>(shown.redRow))) changed |= PanelView::redRowChanged;
 
@@ -51,6 +51,16 @@ void updateView(PanelView& view, const PanelSession& session, int beeps) {
 
     const bool clock = assign(view.clockOption, session.clockOption());
     if (assign(view.tabStopOption, session.tabStopOption()) || clock) changed |= PanelView::clockChanged;
+
+    // The step numbers wrap after four billion steps, which the page, showing them only to
+    // tell rows apart, does not mind.
+    const auto last = static_cast<std::uint32_t>(session.stepNumber());
+    const auto first = static_cast<std::uint32_t>(session.firstHistoryStep());
+    bool history = assign(view.canStepBack, session.canStepBack());
+    history |= assign(view.historyStarts, session.historyStarts());
+    history |= assign(view.historyFirst, first);
+    history |= assign(view.historyLast, last);
+    if (history) changed |= PanelView::historyChanged;
 
     view.changed = changed;
     view.beeps = static_cast<std::uint8_t>(std::min(beeps, 255));

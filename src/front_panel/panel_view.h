@@ -19,12 +19,14 @@ struct ViewText {
 // touches only those.
 struct PanelView {
     // Bits of `changed`: one per readout, in layout::Readout's order, then these.
-    static constexpr std::uint8_t redRowChanged = 1 << 5;
-    static constexpr std::uint8_t switchesChanged = 1 << 6;
-    static constexpr std::uint8_t clockChanged = 1 << 7;
-    static constexpr std::uint8_t everything = 0xFF;
+    static constexpr std::uint16_t redRowChanged = 1 << 5;
+    static constexpr std::uint16_t switchesChanged = 1 << 6;
+    static constexpr std::uint16_t clockChanged = 1 << 7;
+    // The history's rows, or whether Step back may undo one.
+    static constexpr std::uint16_t historyChanged = 1 << 8;
+    static constexpr std::uint16_t everything = 0x1FF;
 
-    std::uint8_t changed = 0;
+    std::uint16_t changed = 0;
     std::uint8_t beeps = 0;  // redraws that beeped during the last update's events
     std::uint8_t redRow = 0;
     ClockOption clockOption = ClockOption::Manual;
@@ -33,6 +35,11 @@ struct PanelView {
     SwitchState input[PanelSwitches::inputBitCount] = {};
     SwitchState beep = SwitchState::Off;
     ViewText readouts[5];  // indexed by layout::Readout: A, B, PC, carry, OUT
+    bool canStepBack = false;
+    // The history: the times it started again, and the steps of its oldest and newest rows.
+    std::uint32_t historyStarts = 0;
+    std::uint32_t historyFirst = 0;
+    std::uint32_t historyLast = 0;
 };
 
 // Brings `view` up to what `session` shows after events whose redraws beeped `beeps`

@@ -107,14 +107,13 @@ private:
     const MachineState& state() const { return machine_.state(); }
 
     void advance() {
-        const int executedAt = state().pc;
-        machine_.step();
+        const StepRecord record = machine_.step();
         ++step_;
-        remember(executedAt);
+        remember(record.address(), record.word);
     }
 
-    void remember(int executedAt) {
-        history_[rowCount_ % history_.size()] = {step_, executedAt, state()};
+    void remember(int executedAt, std::uint8_t word = 0) {
+        history_[rowCount_ % history_.size()] = {step_, executedAt, word, state()};
         ++rowCount_;
     }
 

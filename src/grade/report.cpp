@@ -175,8 +175,7 @@ std::string junitReport(std::string_view testsPath, const std::vector<ProgramRes
             } else {
                 const std::string message = failureText(testsPath, result);
                 suites += ">\n      <failure message=\"" + xml(message) + "\">" + xml(message) + " at step " +
-                          std::to_string(result.step) + '\n' +
-                          xmlEscaped(textTraceRows(*program.switches, result.lastSteps)) +
+                          std::to_string(result.step) + '\n' + xmlEscaped(textTraceRows(result.lastSteps)) +
                           "</failure>\n    </testcase>\n";
             }
         }
@@ -189,12 +188,13 @@ std::string junitReport(std::string_view testsPath, const std::vector<ProgramRes
 
 }  // namespace
 
-CaseLines caseLines(std::string_view testsPath, const ProgramResult& program, const CaseResult& result) {
+CaseLines caseLines(std::string_view testsPath, [[maybe_unused]] const ProgramResult& program,
+                    const CaseResult& result) {
     CaseLines lines{result.passed ? "pass" : "FAIL", visibleText(result.name), {}, {}};
     if (!result.passed) {
         lines.failure =
             visibleText(failureText(testsPath, result)) + " at step " + std::to_string(result.step);
-        lines.lastSteps = textTraceRows(*program.switches, result.lastSteps);
+        lines.lastSteps = textTraceRows(result.lastSteps);
     }
     return lines;
 }

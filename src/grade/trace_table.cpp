@@ -102,13 +102,12 @@ void putJson(RowBuffer& rows, std::uint64_t step, const MachineState& state) {
 // The text table: what each step executed, then the registers as the panel shows them.
 class TextTable {
 public:
-    TextTable(const PanelSwitches& switches, std::uint64_t steps)
+    explicit TextTable(std::uint64_t steps)
         : stepWidth_(std::max<std::size_t>(4, std::to_string(steps).size())) {
         for (int value = 0; value < 16; ++value) {
             digits_[static_cast<std::size_t>(value)] = binary(value, false);
             lamps_[static_cast<std::size_t>(value)] = binary(value, true);
         }
-        switches_ = &switches;
     }
 
     void putHeader(RowBuffer& rows) const {
@@ -118,7 +117,8 @@ public:
     }
 
     // Row `step`; `executedAt` is the address of the word it ran (none for the reset).
-    void putRow(RowBuffer& rows, std::uint64_t step, int executedAt, const MachineState& state) const {
+    void putRow(RowBuffer& rows, std::uint64_t step, int executedAt, std::uint8_t word,
+                const MachineState& state) const {
         rows.putNumber(step, stepWidth_);
         if (executedAt < 0) {
             rows.put("  reset                            ");
@@ -127,7 +127,7 @@ public:
             rows.put(decimal[static_cast<std::size_t>(executedAt)].size() == 1 ? "0" : "");
             rows.put(decimal[static_cast<std::size_t>(executedAt)]);
             rows.put("    ");
-            rows.put(executed(readProgramWord(*switches_, executedAt)));
+            rows.put(executed(word));
         }
         for (const std::uint8_t value : {state.pc, state.a, state.b}) {
             rows.put(digits_[static_cast<std::size_t>(value & 15)]);
@@ -152,7 +152,6 @@ private:
     }
 
     std::size_t stepWidth_;
-    const PanelSwitches* switches_ = nullptr;
     mutable std::array<std::string, 256> executed_;
     std::array<std::string, 16> digits_;
     std::array<std::string, 16> lamps_;
@@ -160,14 +159,26 @@ private:
 
 }  // namespace
 
-std::string textTraceRows(const PanelSwitches& switches, std::span<const TraceRow> rows) {
+std::string textTraceRows(std::span<const TraceRow> rows) {
+    const std::uint64_t lastStep = rows.empty() ? 0 : rows.back().step;
+    return textTraceHeader(lastStep) + textTraceRowsOnly(rows, lastStep);
+}
+
+std::string textTraceHeader(std::uint64_t lastStep) {
     std::string text;
     RowBuffer buffer(text);
-    const TextTable table(switches, rows.empty() ? 0 : rows.back().step);
-    table.putHeader(buffer);
+    TextTable(lastStep).putHeader(buffer);
+    buffer.finish();
+    return text;
+}
+
+std::string textTraceRowsOnly(std::span<const TraceRow> rows, std::uint64_t lastStep) {
+    std::string text;
+    RowBuffer buffer(text);
+    const TextTable table(lastStep);
     for (const TraceRow& row : rows) {
         buffer.reserve(maxRowSize);
-        table.putRow(buffer, row.step, row.executedAt, row.state);
+        table.putRow(buffer, row.step, row.executedAt, row.word, row.state);
     }
     buffer.finish();
     return text;
@@ -184,15 +195,14 @@ bool writeTrace(const PanelSwitches& switches, std::uint64_t steps, TraceFormat 
     Machine machine = startedMachine(switches);
 
     if (format == TraceFormat::Text) {
-        const TextTable table(switches, steps);
+        const TextTable table(steps);
         table.putHeader(rows);
         rows.reserve(maxRowSize);
-        table.putRow(rows, 0, -1, machine.state());
+        table.putRow(rows, 0, -1, 0, machine.state());
         for (std::uint64_t step = 1; step <= steps && !rows.failed(); ++step) {
-            const int executedAt = machine.state().pc;
-            machine.step();
+            const StepRecord record = machine.step();
             rows.reserve(maxRowSize);
-            table.putRow(rows, step, executedAt, machine.state());
+            table.putRow(rows, step, record.address(), record.word, machine.state());
         }
         return rows.finish();
     }

@@ -10,12 +10,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "asm/assembler.h"
 #include "asm/disassembler.h"
+#include "asm/step_words.h"
 #include "common/diagnostic.h"
 #include "front_panel/catalogue.h"
 #include "front_panel/page_json.h"
@@ -23,6 +26,7 @@
 #include "front_panel/panel_view.h"
 #include "grade/classroom.h"
 #include "grade/report.h"
+#include "grade/trace_table.h"
 #include "settings/file_dialog.h"
 #include "settings/setting_file.h"
 #include "settings/setting_link.h"
@@ -55,6 +59,9 @@ struct QzbSession {
     std::string input;
     std::string output;
     qzb::Classroom classroom;
+    // What the page's history shows: the rows of which start, in a step column how wide.
+    std::uint32_t historyShownStarts = 0;
+    std::size_t historyShownWidth = 0;
 
     // The view brought up to the panel after an event.
     void show(int beeps = 0) { qzb::updateView(view, panel, beeps); }
@@ -187,6 +194,56 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_assemble(QzbSession* session) {
 
 EMSCRIPTEN_KEEPALIVE const char* qzb_disassemble(QzbSession* session) {
     return session->give(qzb::disassemble(session->panel.switches()));
+}
+
+// The classroom panes: the listing, the history, step back, breakpoints
+
+// The program's 16 rows, one a line: the address, the switches and the statement, split by tabs.
+EMSCRIPTEN_KEEPALIVE const char* qzb_listing(QzbSession* session) {
+    std::string text;
+    for (int address = 0; address < 16; ++address) {
+        const qzb::ListingRow row = qzb::listingRow(session->panel.switches(), address);
+        text += row.address + '\t' + row.bits + '\t' + row.statement + '\n';
+    }
+    return session->give(std::move(text));
+}
+
+// The history's rows of the run table from step `from` on, after a first line that is empty.
+// When the table must be drawn afresh (the history started again, or its step column
+// widened or narrowed), the first line is the table's header and every kept row follows.
+EMSCRIPTEN_KEEPALIVE const char* qzb_history_rows(QzbSession* session, double from) {
+    const qzb::PanelSession& panel = session->panel;
+    const std::uint64_t last = panel.stepNumber();
+    const std::size_t width = qzb::textTraceHeader(last).size();
+    const bool afresh =
+        session->historyShownStarts != panel.historyStarts() || session->historyShownWidth != width;
+    session->historyShownStarts = panel.historyStarts();
+    session->historyShownWidth = width;
+    const std::uint64_t first =
+        afresh || from < 0 ? panel.firstHistoryStep() : static_cast<std::uint64_t>(from);
+    std::vector<qzb::TraceRow> rows;
+    for (const qzb::HistoryRow& row :
+         panel.history(last >= first ? static_cast<std::size_t>(last - first + 1) : 0))
+        rows.push_back({row.step, row.executedAt, row.word, row.state});
+    return session->give((afresh ? qzb::textTraceHeader(last) : "\n") + qzb::textTraceRowsOnly(rows, last));
+}
+
+// What the last kept step did, in words; nothing after a reset.
+EMSCRIPTEN_KEEPALIVE const char* qzb_last_step(QzbSession* session) {
+    const std::optional<qzb::StepRecord> step = session->panel.lastStep();
+    return session->give(step ? qzb::stepInWords(*step) : std::string());
+}
+
+EMSCRIPTEN_KEEPALIVE void qzb_step_back(QzbSession* session) {
+    session->show(session->panel.stepBack());
+}
+
+EMSCRIPTEN_KEEPALIVE void qzb_set_breakpoint(QzbSession* session, int address, int set) {
+    session->panel.setBreakpoint(address, set != 0);
+}
+
+EMSCRIPTEN_KEEPALIVE int qzb_breakpoint_at(QzbSession* session, int address) {
+    return session->panel.breakpointAt(address) ? 1 : 0;
 }
 
 // The exercise and grading a class

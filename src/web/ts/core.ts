@@ -27,6 +27,12 @@ interface CoreModule {
   _qzb_read_limit(): number;
   _qzb_assemble(session: Pointer): Pointer;
   _qzb_disassemble(session: Pointer): Pointer;
+  _qzb_listing(session: Pointer): Pointer;
+  _qzb_history_rows(session: Pointer, from: number): Pointer;
+  _qzb_last_step(session: Pointer): Pointer;
+  _qzb_step_back(session: Pointer): void;
+  _qzb_set_breakpoint(session: Pointer, address: number, set: number): void;
+  _qzb_breakpoint_at(session: Pointer, address: number): number;
 }
 
 export enum SwitchState {
@@ -88,6 +94,7 @@ export interface Texts {
   fileCommands: { Load: Outcomes; SaveAs: Outcomes };
   addressLabels: string[];
   classroom: Record<string, string>;
+  breakpointNames: string[];
   page: Record<
     | 'linkCopied'
     | 'linkInAddressBar'
@@ -98,7 +105,15 @@ export interface Texts {
     | 'fileName'
     | 'suggestedFileName'
     | 'errorIcon'
-    | 'informationIcon',
+    | 'informationIcon'
+    | 'programPane'
+    | 'addressColumn'
+    | 'switchesColumn'
+    | 'statementColumn'
+    | 'breakpointColumn'
+    | 'historyPane'
+    | 'stepBack'
+    | 'lastStep',
     string
   >;
 }
@@ -118,7 +133,9 @@ interface ViewFields {
   tabStopOption: number;
   switches: number[]; // by bank
   readouts: Record<ReadoutName, { length: number; bytes: number; changed: number }>;
-  changes: { redRow: number; switches: number; clock: number };
+  canStepBack: number;
+  history: { starts: number; first: number; last: number };
+  changes: { redRow: number; switches: number; clock: number; history: number };
 }
 
 // The layout table, the catalogue and the view's fields, as the core's pageJson() writes them.
@@ -149,8 +166,32 @@ export class View {
     return this.module.HEAPU8[this.at + offset] ?? 0;
   }
 
+  // Little-endian, as WebAssembly stores numbers.
+  private number(offset: number, size: number): number {
+    let value = 0;
+    for (let i = size - 1; i >= 0; --i) value = value * 256 + this.byte(offset + i);
+    return value;
+  }
+
   get changed(): number {
-    return this.byte(this.fields.changed);
+    return this.number(this.fields.changed, 2);
+  }
+
+  get canStepBack(): boolean {
+    return this.byte(this.fields.canStepBack) !== 0;
+  }
+
+  // The history: the times it started again, and the steps of its oldest and newest rows.
+  get historyStarts(): number {
+    return this.number(this.fields.history.starts, 4);
+  }
+
+  get historyFirst(): number {
+    return this.number(this.fields.history.first, 4);
+  }
+
+  get historyLast(): number {
+    return this.number(this.fields.history.last, 4);
   }
 
   // Refreshes that beeped during the last event.
@@ -281,6 +322,36 @@ export class Core {
     this.put(input);
     const call = (this.module as unknown as Record<string, ((session: Pointer, ...numbers: number[]) => Pointer) | undefined>)[`_qzb_${name}`];
     return call ? this.bytes(call(this.session, ...numbers)).slice() : new Uint8Array();
+  }
+
+  // The program's 16 rows: address, switches and statement.
+  listing(): [string, string, string][] {
+    return this.text(this.module._qzb_listing(this.session))
+      .split('\n')
+      .slice(0, 16)
+      .map((line) => line.split('\t') as [string, string, string]);
+  }
+
+  // The history's rows from step `from` on, or, when the table is to be drawn afresh,
+  // its header and every kept row.
+  historyRows(from: number): { header: string | null; rows: string[] } {
+    const [first = '', ...rows] = this.text(this.module._qzb_history_rows(this.session, from)).split('\n');
+    rows.pop(); // after the last newline
+    return { header: first === '' ? null : first, rows };
+  }
+
+  lastStep(): string {
+    return this.text(this.module._qzb_last_step(this.session));
+  }
+
+  stepBack(): View {
+    this.module._qzb_step_back(this.session);
+    return this.view;
+  }
+
+  setBreakpoint(address: number, set: boolean): boolean {
+    this.module._qzb_set_breakpoint(this.session, address, set ? 1 : 0);
+    return this.module._qzb_breakpoint_at(this.session, address) !== 0;
   }
 
   private put(bytes: Uint8Array): void {

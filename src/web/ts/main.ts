@@ -5,8 +5,10 @@
 import { Core, type PageJson, type View } from './core.js';
 import { showMessage, useTexts } from './dialogs.js';
 import { type Filter, filterOf, type OpenedFile, pickFileToOpen, pickFileToSave } from './files.js';
+import { HistoryPane } from './history_pane.js';
 import { listenForLaunches } from './launch.js';
 import { Panel } from './panel.js';
+import { ProgramPane } from './program_pane.js';
 import { ClassPane } from './class_pane.js';
 import { ExercisePane } from './exercise_pane.js';
 import { servedWithSite } from './site.js';
@@ -77,6 +79,7 @@ class Page {
   private readonly filter: Filter;
   private lastName = '';
   private readonly exercise: ExercisePane;
+  panes: { draw(view: View, changed: number): void }[] = [];
 
   constructor(
     private readonly core: Core,
@@ -98,14 +101,16 @@ class Page {
   start(): void {
     this.openLink(location.hash);
     this.panel.draw(this.core.view, ~0);
+    for (const pane of this.panes) pane.draw(this.core.view, ~0);
     this.panel.focusFirst();
     this.timer.start();
     window.addEventListener('hashchange', () => this.openLink(location.hash));
   }
 
   // Draws what the last event changed, and beeps as often as its redraws did.
-  private show(view: View): void {
+  show(view: View): void {
     this.panel.draw(view);
+    for (const pane of this.panes) pane.draw(view, view.changed);
     if (view.beeps > 0) {
       this.beeper.beep(view.beeps);
       this.panel.countBeeps(this.beeper.count);
@@ -311,6 +316,12 @@ async function main(): Promise<void> {
     About: () => page.about(),
   });
   wireExtras(page);
+  const element = <T extends HTMLElement>(id: string): T => document.getElementById(id) as T;
+  page.panes.push(
+    new ProgramPane(element('program-rows'), core, core.json),
+    new HistoryPane(element('history'), element('step-back'), element('last-step'), core),
+  );
+  element('step-back').addEventListener('click', () => page.show(core.stepBack()));
   page.start();
   listenForLaunches((file) => page.open(file).finally(() => countEnded('loads')));
   document.documentElement.dataset['ready'] = 'true';
