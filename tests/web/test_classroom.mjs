@@ -2,55 +2,23 @@
 // The Exercise and Grade a class panes in headless Chromium against qzb-cli: Check's verdicts and
 // messages, the class's CSV byte for byte, and an exercise link that opens its task and panel.
 import { spawnSync } from 'node:child_process';
-import { copyFileSync, existsSync, mkdirSync, mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { copyFileSync, mkdirSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { parseArgs } from 'node:util';
 import { launchChromium } from '../../src/web/tools/chromium.mjs';
 import { serve } from '../../src/web/tools/serve.mjs';
+import { checkEqual, openPage as openPageAt, removeFolder, runTests, scratchFolder, suiteOptions, untilEnded } from './harness.mjs';
 
-const { values: options } = parseArgs({
-  options: { site: { type: 'string' }, chromium: { type: 'string', default: '/usr/bin/chromium' }, cli: { type: 'string' } },
-});
-if (!options.site || !existsSync(join(options.site, 'index.html'))) {
-  console.log(`The page is not built (run ./web build): ${options.site}`);
-  process.exit(77);
-}
+const options = suiteOptions('cli');
 const examples = resolve(dirname(fileURLToPath(import.meta.url)), '../../examples');
-const scratch = mkdtempSync(join(tmpdir(), 'qzb-classroom-test-'));
+const scratch = scratchFolder('classroom-test');
 const server = await serve(options.site);
 const origin = `http://127.0.0.1:${server.address().port}`;
 const browser = await launchChromium(join(scratch, 'profile'), { executable: options.chromium });
 const cli = (args, cwd = examples) => spawnSync(resolve(options.cli), args, { cwd, encoding: 'buffer' }).stdout;
 
-let passed = 0;
-let failed = 0;
-function checkEqual(actual, expected, what) {
-  const [shown, wanted] = [JSON.stringify(actual), JSON.stringify(expected)];
-  shown === wanted ? ++passed : ++failed;
-  if (shown !== wanted) console.log(`FAIL: ${what}\n  expected ${wanted}\n  actual   ${shown}`);
-}
-
-async function openPage(fragment = '') {
-  const page = await browser.newPage();
-  await page.evaluateOnNewDocument(() => {
-    delete window.showOpenFilePicker;
-    delete window.showSaveFilePicker;
-  });
-  page.on('pageerror', (error) => checkEqual(String(error), '', 'no error on the page'));
-  await page.goto(`${origin}/${fragment}`);
-  await page.waitForSelector('html[data-ready="true"]');
-  return page;
-}
-
-// Runs `action`, then waits until the page counts one more `command` as ended.
-async function untilEnded(page, command, action) {
-  const key = `${command}Ended`;
-  const before = await page.evaluate((key) => Number(document.documentElement.dataset[key] ?? 0), key);
-  await action();
-  await page.waitForFunction((key, before) => Number(document.documentElement.dataset[key] ?? 0) > before, {}, key, before);
-}
+const openPage = (fragment = '') =>
+  openPageAt(browser, `${origin}/${fragment}`, undefined, (page) => page.on('pageerror', (error) => checkEqual(String(error), '', 'no error on the page')));
 
 async function choose(page, selector, paths) {
   const [chooser] = await Promise.all([page.waitForFileChooser(), page.click(selector)]);
@@ -146,16 +114,8 @@ const tests = {
   },
 };
 
-try {
-  for (const [name, test] of Object.entries(tests)) {
-    const started = Date.now();
-    await test().catch((error) => checkEqual(String(error.stack ?? error), '', name));
-    console.log(`${name}: ${Date.now() - started} ms`);
-  }
-} finally {
+await runTests(tests, async () => {
   await browser.close();
   server.close();
-  rmSync(scratch, { recursive: true, force: true });
-}
-console.log(`${passed} passed, ${failed} failed`);
-process.exit(failed === 0 ? 0 : 1);
+  removeFolder(scratch);
+});

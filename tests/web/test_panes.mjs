@@ -3,45 +3,22 @@
 // `qzb-cli disasm`, the History against `qzb-cli run`, Step back against the reference
 // table, and breakpoints stopping 10 Hz.
 import { execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { parseArgs } from 'node:util';
 import { launchChromium } from '../../src/web/tools/chromium.mjs';
 import { serve } from '../../src/web/tools/serve.mjs';
+import { checkEqual, openPage as openPageAt, removeFolder, runTests, scratchFolder, suiteOptions } from './harness.mjs';
 import { referenceStep } from './reference_model.mjs';
 
-const { values: options } = parseArgs({
-  options: { site: { type: 'string' }, chromium: { type: 'string', default: '/usr/bin/chromium' }, cli: { type: 'string' }, examples: { type: 'string' } },
-});
-if (!options.site || !existsSync(join(options.site, 'index.html'))) {
-  console.log(`The page is not built (run ./web build): ${options.site}`);
-  process.exit(77);
-}
-
-const scratch = mkdtempSync(join(tmpdir(), 'qzb-panes-test-'));
+const options = suiteOptions('cli', 'examples');
+const scratch = scratchFolder('panes-test');
 const server = await serve(options.site);
 const origin = `http://127.0.0.1:${server.address().port}`;
 const browser = await launchChromium(join(scratch, 'profile'), { executable: options.chromium });
 const cli = (...args) => execFileSync(options.cli, args, { encoding: 'utf8' });
 
-let passed = 0;
-let failed = 0;
-function checkEqual(actual, expected, what) {
-  const [shown, wanted] = [JSON.stringify(actual), JSON.stringify(expected)];
-  shown === wanted ? ++passed : ++failed;
-  if (shown !== wanted) console.log(`FAIL: ${what}\n  expected ${wanted}\n  actual   ${shown}`);
-}
-
-async function openPage() {
-  const page = await browser.newPage();
-  // Load then goes through the file input, which the test can fill.
-  await page.evaluateOnNewDocument(() => delete window.showOpenFilePicker);
-  await page.setViewport({ width: 1400, height: 800 });
-  await page.goto(`${origin}/`);
-  await page.waitForSelector('html[data-ready="true"]');
-  return page;
-}
+// Wide enough for the panes beside the panel.
+const openPage = () => openPageAt(browser, `${origin}/`, { width: 1400, height: 800 });
 
 // Seeded, so that a failure repeats: 16 words, the last never 0 so that disasm lists every one.
 function randomProgram(seed) {
@@ -172,19 +149,8 @@ const tests = {
   },
 };
 
-try {
-  for (const [name, test] of Object.entries(tests)) {
-    const started = Date.now();
-    await test().catch((error) => {
-      ++failed;
-      console.log(`FAIL: ${name}: ${error.stack ?? error}`);
-    });
-    console.log(`${name}: ${Date.now() - started} ms`);
-  }
-} finally {
+await runTests(tests, async () => {
   await browser.close();
   server.close();
-  rmSync(scratch, { recursive: true, force: true });
-}
-console.log(`${passed} passed, ${failed} failed`);
-process.exit(failed === 0 ? 0 : 1);
+  removeFolder(scratch);
+});

@@ -13,6 +13,7 @@ import { gzipSync } from 'node:zlib';
 import puppeteer from 'puppeteer-core';
 import { launchChromium } from '../../src/web/tools/chromium.mjs';
 import { serve } from '../../src/web/tools/serve.mjs';
+import { check, counts, untilEnded } from './harness.mjs';
 
 const { values: options } = parseArgs({
   options: { site: { type: 'string' }, examples: { type: 'string' }, chromium: { type: 'string', default: '/usr/bin/chromium' }, firefox: { type: 'string', default: '/usr/bin/firefox-esr' } },
@@ -26,12 +27,6 @@ const singleUrl = pathToFileURL(single).href;
 const countSource = readFileSync(join(options.examples, 'count.s'), 'utf8');
 const countFile = readFileSync(join(options.examples, 'count.qzb'));
 const scratch = mkdtempSync(join(tmpdir(), 'qzb-single-test-'));
-
-let failed = 0;
-function check(truth, what) {
-  console.log(`${truth ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!truth) ++failed;
-}
 
 const html = readFileSync(single);
 const gzipped = gzipSync(html, { level: 9 }).length;
@@ -59,14 +54,6 @@ async function open(browser, url, seen) {
     throw new Error(`${url} did not start: ${seen.errors.join(' ')}`, { cause: error });
   });
   return page;
-}
-
-// Runs `action` and waits until the page counts one more Load or assembly as ended.
-async function untilEnded(page, command, action) {
-  const key = `${command}Ended`;
-  const before = await page.evaluate((key) => Number(document.documentElement.dataset[key] ?? 0), key);
-  await action();
-  await page.waitForFunction((key, before) => Number(document.documentElement.dataset[key] ?? 0) > before, {}, key, before);
 }
 
 // SaveAs under `name` into `folder`, where `allowDownloads` has the browser download; the bytes saved.
@@ -205,5 +192,5 @@ if (existsSync(options.firefox)) {
   console.log(`Firefox part skipped: ${options.firefox} is not installed`);
 }
 rmSync(scratch, { recursive: true, force: true });
-console.log(failed === 0 ? 'all passed' : `${failed} failed`);
-process.exit(failed === 0 ? 0 : 1);
+console.log(`${counts.passed} passed, ${counts.failed} failed`);
+process.exit(counts.failed === 0 ? 0 : 1);

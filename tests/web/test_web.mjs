@@ -5,24 +5,16 @@
 // file pickers are removed before the page starts, so Load goes through the file input
 // and SaveAs through a download, except where a test scripts pickers of its own.
 import { execFileSync } from 'node:child_process';
-import { cpSync, existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
+import { cpSync, mkdtempSync, readdirSync, readFileSync, writeFileSync } from 'node:fs';
 import { basename, join } from 'node:path';
-import { parseArgs } from 'node:util';
 import { writeWorker } from '../../src/web/tools/assemble.mjs';
 import { launchChromium } from '../../src/web/tools/chromium.mjs';
 import { serve } from '../../src/web/tools/serve.mjs';
+import { check, checkEqual, counts, openPage as openPageAt, removeFolder, runTests, scratchFolder, suiteOptions, untilEnded } from './harness.mjs';
 import { referenceStep } from './reference_model.mjs';
 
-const { values: options } = parseArgs({
-  options: { site: { type: 'string' }, chromium: { type: 'string', default: '/usr/bin/chromium' }, dump: { type: 'string' }, corpus: { type: 'string' }, only: { type: 'string' } },
-});
-if (!options.site || !existsSync(join(options.site, 'index.html'))) {
-  console.log(`The page is not built (run ./web build): ${options.site}`);
-  process.exit(77);
-}
-
-const scratch = mkdtempSync(join(tmpdir(), 'qzb-web-test-'));
+const options = suiteOptions('dump', 'corpus', 'only');
+const scratch = scratchFolder('web-test');
 const server = await serve(options.site);
 const origin = `http://127.0.0.1:${server.address().port}`;
 const browser = await launchChromium(join(scratch, 'profile'), { executable: options.chromium, extraArgs: ['--autoplay-policy=no-user-gesture-required'] });
@@ -32,29 +24,7 @@ const loadRefused = '無効なファイルが選択されました。ファイ�
 const saveRefused = '無効なファイルが選択されました。ファイルは保存されませんでした。';
 const cannotWrite = '書き込めません。';
 
-let passed = 0;
-let failed = 0;
-function check(truth, what) {
-  truth ? ++passed : ++failed;
-  if (!truth) console.log(`FAIL: ${what}`);
-}
-function checkEqual(actual, expected, what) {
-  const [shown, wanted] = [JSON.stringify(actual), JSON.stringify(expected)];
-  check(shown === wanted, shown === wanted ? what : `${what}\n  expected ${wanted}\n  actual   ${shown}`);
-}
-
-// A fresh page without the native pickers, so the fallbacks are what runs.
-async function openPage(fragment = '', context = browser, at = origin) {
-  const page = await context.newPage();
-  await page.evaluateOnNewDocument(() => {
-    delete window.showOpenFilePicker;
-    delete window.showSaveFilePicker;
-  });
-  await page.setViewport({ width: 900, height: 600 });
-  await page.goto(`${at}/${fragment}`);
-  await page.waitForSelector('html[data-ready="true"]');
-  return page;
-}
+const openPage = (fragment = '', context = browser, at = origin) => openPageAt(context, `${at}/${fragment}`);
 
 // The table, roles, texts and styles, as the core gives them to the page.
 const layoutOf = (page) => page.evaluate(async () => (await (await import('./core.js')).Core.load()).json);
@@ -92,16 +62,6 @@ async function takeMessage(page) {
 async function menu(page, item) {
   if (item !== 'About') await page.click('#menu-file');
   await page.click(`#menu-${item.toLowerCase()}`);
-}
-
-// Runs `action`, then waits until the page counts one more Load, SaveAs or assembly
-// (`loads`, `saves`, `assemblies`) as ended, its result shown, whatever that was.
-async function untilEnded(page, command, action) {
-  const key = `${command}Ended`;
-  const before = await page.evaluate((key) => Number(document.documentElement.dataset[key] ?? 0), key);
-  const result = await action();
-  await page.waitForFunction((key, before) => Number(document.documentElement.dataset[key] ?? 0) > before, {}, key, before);
-  return result;
 }
 
 // Load through the file input, to its end; what the message box said when `refused`.
@@ -228,7 +188,7 @@ const tests = {
         const outp = bits(state.out).replace(/0/g, '○').replace(/1/g, '●');
         const expected = { a: bits(state.a), b: bits(state.b), pc: bits(state.pc), f: state.carry ? '1' : '0', outp, red: [`Address ${String(state.pc).padStart(2, '0')}`] };
         const shown = await readouts(page);
-        if (JSON.stringify(shown) === JSON.stringify(expected)) ++passed;
+        if (JSON.stringify(shown) === JSON.stringify(expected)) ++counts.passed;
         else {
           checkEqual(shown, expected, `program ${program} [${words.join(',')}] input ${input}, step ${step}`);
           break;
@@ -504,17 +464,8 @@ const tests = {
   },
 };
 
-try {
-  for (const [name, test] of Object.entries(tests)) {
-    if (options.only && options.only !== name) continue;
-    const started = Date.now();
-    await test().catch((error) => check(false, `${name}: ${error.stack ?? error}`));
-    console.log(`${name}: ${Date.now() - started} ms`);
-  }
-} finally {
+await runTests(tests, async () => {
   await browser.close();
   server.close();
-  rmSync(scratch, { recursive: true, force: true });
-}
-console.log(`${passed} passed, ${failed} failed`);
-process.exit(failed === 0 ? 0 : 1);
+  removeFolder(scratch);
+}, options.only);
