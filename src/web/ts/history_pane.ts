@@ -16,13 +16,15 @@ export class HistoryPane {
   private first = 0;
   // Whether the newest row is to be kept in view: until the reader scrolls up.
   private following = true;
+  private readonly lastStep = new Text();
 
   constructor(
     private readonly list: HTMLElement,
     private readonly stepBack: HTMLButtonElement,
-    private readonly lastStep: HTMLElement,
+    lastStepBox: HTMLElement,
     private readonly core: Core,
   ) {
+    (lastStepBox.firstElementChild ?? lastStepBox).append(this.lastStep);
     const scroller = list.parentElement;
     scroller?.addEventListener('scroll', () => {
       this.following = scroller.scrollTop + scroller.clientHeight >= scroller.scrollHeight - 2;
@@ -46,7 +48,8 @@ export class HistoryPane {
       this.first = view.historyFirst;
     }
     for (const text of rows) this.rows.push(this.append(text));
-    this.lastStep.textContent = this.core.lastStep();
+    const lastStep = this.core.lastStep();
+    if (this.lastStep.data !== lastStep) this.lastStep.data = lastStep;
     const scroller = this.list.parentElement;
     if (this.following && scroller) scroller.scrollTop = scroller.scrollHeight;
   }
