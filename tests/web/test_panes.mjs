@@ -50,7 +50,7 @@ async function settingFile(page, words) {
 }
 
 const listing = (page) => page.$$eval('#program-rows tr', (rows) => rows.map((row) => [...row.cells].slice(0, 3).map((cell) => cell.textContent)));
-const history = (page) => page.$$eval('#history > div', (rows) => rows.map((row) => `${row.textContent}\n`).join(''));
+const history = (page) => page.$$eval('#history > div > div', (rows) => rows.map((row) => `${row.textContent}\n`).join(''));
 const readouts = (page) => page.evaluate(() => ['lblPC', 'lblRegA', 'lblRegB', 'lblOUTP', 'lblF'].map((id) => document.getElementById(id).textContent));
 // A reference state as the readouts show it.
 const shown = (state) => [state.pc, state.a, state.b].map((value) => value.toString(2).padStart(4, '0')).concat([state.out.toString(2).padStart(4, '0').replace(/0/g, '○').replace(/1/g, '●'), state.carry ? '1' : '0']);
@@ -118,7 +118,7 @@ const tests = {
       await clocks(page, n);
       for (let i = 0; i < k; ++i) await page.click('#step-back');
       checkEqual(await readouts(page), shown(states[n - k]), `${n} steps, ${k} back: the state of step ${n - k}`);
-      const [rows, disabled, said] = await page.evaluate(() => [document.querySelectorAll('#history > div').length - 1, document.getElementById('step-back').disabled, document.getElementById('last-step').textContent]);
+      const [rows, disabled, said] = await page.evaluate(() => [document.querySelectorAll('#history > div > div').length - 1, document.getElementById('step-back').disabled, document.getElementById('last-step').textContent]);
       checkEqual([rows, disabled, said === ''], [n - k + 1, n === k, n === k], `${n} steps, ${k} back: the history's rows, Step back and Last step`);
     }
     await page.click('#optClk2 input');
@@ -139,7 +139,7 @@ const tests = {
       await page.waitForSelector('#optClk3 input:checked', { timeout: 10000 });
       const pc = address.toString(2).padStart(4, '0');
       const [current, lastRowPc] = await page.evaluate(() => [document.querySelector('#program-rows tr[aria-current="step"] td').textContent, (() => {
-        const [header, last] = ['first', 'last'].map((which) => document.querySelector(`#history > div:${which}-child`).textContent);
+        const [header, last] = ['first', 'last'].map((which) => document.querySelector(`#history > div:${which}-child > div:${which}-child`).textContent);
         return last.substr(header.indexOf('PC'), 4);
       })()]);
       checkEqual([(await readouts(page))[0], current, lastRowPc], [pc, String(address).padStart(2, '0'), pc], `10 Hz stops with the PC at the breakpoint at ${address}`);

@@ -6,19 +6,25 @@
 
 import type { Core, View } from './core.js';
 
+// The list holds its rows in blocks of this many, each laid out and painted only while in
+// view: a step lays out the newest block, and forgetting a row out of view moves nothing.
+const rowsPerBlock = 50;
+
 export class HistoryPane {
   // The rows shown, oldest first, and the step of the first.
   private readonly rows: HTMLElement[] = [];
   private first = 0;
   // Whether the newest row is to be kept in view: until the reader scrolls up.
   private following = true;
+  private readonly lastStep = new Text();
 
   constructor(
     private readonly list: HTMLElement,
     private readonly stepBack: HTMLButtonElement,
-    private readonly lastStep: HTMLElement,
+    lastStepBox: HTMLElement,
     private readonly core: Core,
   ) {
+    (lastStepBox.firstElementChild ?? lastStepBox).append(this.lastStep);
     const scroller = list.parentElement;
     scroller?.addEventListener('scroll', () => {
       this.following = scroller.scrollTop + scroller.clientHeight >= scroller.scrollHeight - 2;
@@ -29,31 +35,36 @@ export class HistoryPane {
     if (!(changed & view.fields.changes.history)) return;
     this.stepBack.disabled = !view.canStepBack;
     // Steps undone, then steps forgotten.
-    while (this.rows.length > 0 && this.first + this.rows.length - 1 > view.historyLast) this.rows.pop()?.remove();
+    while (this.rows.length > 0 && this.first + this.rows.length - 1 > view.historyLast) this.remove(this.rows.pop());
     while (this.rows.length > 0 && this.first < view.historyFirst) {
-      this.rows.shift()?.remove();
+      this.remove(this.rows.shift());
       ++this.first;
     }
     const { header, rows } = this.core.historyRows(this.rows.length > 0 ? this.first + this.rows.length : -1);
     if (header !== null) {
       this.rows.length = 0;
-      this.list.replaceChildren(this.line(header, 'qzb-history-header'));
+      this.list.replaceChildren();
+      this.append(header).className = 'qzb-history-header';
       this.first = view.historyFirst;
     }
-    if (rows.length > 0) {
-      const added = rows.map((text) => this.line(text));
-      this.rows.push(...added);
-      this.list.append(...added);
-    }
-    this.lastStep.textContent = this.core.lastStep();
+    for (const text of rows) this.rows.push(this.append(text));
+    const lastStep = this.core.lastStep();
+    if (this.lastStep.data !== lastStep) this.lastStep.data = lastStep;
     const scroller = this.list.parentElement;
     if (this.following && scroller) scroller.scrollTop = scroller.scrollHeight;
   }
 
-  private line(text: string, className = ''): HTMLElement {
-    const element = document.createElement('div');
-    if (className) element.className = className;
-    element.textContent = text;
-    return element;
+  private append(text: string): HTMLElement {
+    let block = this.list.lastElementChild;
+    if (!block || block.childElementCount >= rowsPerBlock) block = this.list.appendChild(document.createElement('div'));
+    const row = block.appendChild(document.createElement('div'));
+    row.textContent = text;
+    return row;
+  }
+
+  private remove(row: HTMLElement | undefined): void {
+    const block = row?.parentElement;
+    row?.remove();
+    if (block && !block.firstChild) block.remove();
   }
 }
