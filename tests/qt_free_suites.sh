@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Configures the source again as a machine without Qt Test would, and checks that every suite of
-# the normal build whose program does not use Qt Test is still registered there.
-# Usage: qt_free_suites.sh SOURCE_DIR BUILD_DIR
+# the build whose program does not use Qt Test is still registered there. The build's own
+# options (such as -DQZB_SANITIZE=ON, which adds the soak) follow the two folders.
+# Usage: qt_free_suites.sh SOURCE_DIR BUILD_DIR [CMAKE_OPTION...]
 set -euo pipefail
 source_dir=$1 build_dir=$2
+shift 2
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-cmake -S "$source_dir" -B "$scratch" -G Ninja -DCMAKE_DISABLE_FIND_PACKAGE_Qt6Test=ON >"$scratch.log" 2>&1 ||
+cmake -S "$source_dir" -B "$scratch" -G Ninja -DCMAKE_DISABLE_FIND_PACKAGE_Qt6Test=ON "$@" >"$scratch.log" 2>&1 ||
   { cat "$scratch.log"; rm -f "$scratch.log"; exit 1; }
 rm -f "$scratch.log"
 without=$(cd "$scratch" && ctest -N | sed -n 's/^ *Test *#[0-9]*: //p' | sort)
