@@ -103,6 +103,17 @@ const tests = {
     await clocks(page, 1);
     await page.click('#cmdReset');
     checkEqual(await history(page), cli('run', count, '--steps', '0'), 'a reset leaves the reset row only');
+    // At 10 Hz rows come a few at a time; once stopped, every step is there.
+    await page.click('#chkRom-0 input');
+    await page.click('#cmdReset');
+    await page.click('#optClk2 input');
+    await page.waitForFunction(() => document.querySelectorAll('#history > div > div').length > 25);
+    await page.click('#optClk3 input');
+    const steps = await page.$$eval('#history > div > div', (rows) => rows.length - 2);
+    const table = cli('run', count, '--steps', String(steps));
+    checkEqual(await history(page), table, `the history after ${steps} steps at 10 Hz is run's table`);
+    const [header, last] = [table.split('\n')[0], table.trimEnd().split('\n').at(-1)];
+    checkEqual(last.substr(header.indexOf('PC'), 16), (await readouts(page)).slice(0, 3).join('  '), 'its last row is the state the panel shows');
     await page.close();
   },
 

@@ -4,11 +4,16 @@
 // grows at its end and loses its oldest rows as the core forgets them, and is drawn
 // afresh only when the history starts again.
 
-import type { Core, View } from './core.js';
+import { ClockOption, type Core, type View } from './core.js';
 
 // The list holds its rows in blocks of this many, each laid out and painted only while in
 // view: a step lays out the newest block, and forgetting a row out of view moves nothing.
 const rowsPerBlock = 50;
+
+// At 10 Hz nobody reads a row a step: the list and the last step are drawn then with the first
+// step at least this long after the last drawing, two or three rows at a time, which keeps the
+// page's CPU near that of the panel alone. At any other clock each step is drawn as it happens.
+const runningRedrawMs = 250;
 
 export class HistoryPane {
   // The rows shown, oldest first, and the step of the first.
@@ -17,6 +22,8 @@ export class HistoryPane {
   // Whether the newest row is to be kept in view: until the reader scrolls up.
   private following = true;
   private readonly lastStep = new Text();
+  private pending = false;
+  private drawnAt = -Infinity;
 
   constructor(
     private readonly list: HTMLElement,
@@ -32,8 +39,13 @@ export class HistoryPane {
   }
 
   draw(view: View, changed: number): void {
-    if (!(changed & view.fields.changes.history)) return;
+    if (!(changed & view.fields.changes.history) && !this.pending) return;
     this.stepBack.disabled = !view.canStepBack;
+    this.pending = true;
+    const now = performance.now();
+    if (view.clockOption === ClockOption.Hz10 && now - this.drawnAt < runningRedrawMs) return;
+    this.pending = false;
+    this.drawnAt = now;
     // Steps undone, then steps forgotten.
     while (this.rows.length > 0 && this.first + this.rows.length - 1 > view.historyLast) this.remove(this.rows.pop());
     while (this.rows.length > 0 && this.first < view.historyFirst) {
