@@ -100,11 +100,18 @@ const tests = {
     }
     await page.click('#chkRom-0 input');
     checkEqual(await history(page), cli('run', count, '--steps', '12'), 'a switch flipped afterwards leaves the history as it ran');
+    // Folded, the pane draws nothing; unfolded, it shows every step it missed.
+    await page.click('#history-pane summary');
+    await page.click('#chkRom-0 input');
+    await clocks(page, 2);
+    const folded = await history(page);
+    await page.click('#history-pane summary');
+    await page.waitForFunction(() => document.querySelectorAll('#history > div > div').length === 16);
+    checkEqual([folded, await history(page)], [cli('run', count, '--steps', '12'), cli('run', count, '--steps', '14')], 'a folded History catches up when unfolded');
     await clocks(page, 1);
     await page.click('#cmdReset');
     checkEqual(await history(page), cli('run', count, '--steps', '0'), 'a reset leaves the reset row only');
     // At 10 Hz rows come a few at a time; once stopped, every step is there.
-    await page.click('#chkRom-0 input');
     await page.click('#cmdReset');
     await page.click('#optClk2 input');
     await page.waitForFunction(() => document.querySelectorAll('#history > div > div').length > 25);

@@ -72,6 +72,32 @@ class Timer1 {
   }
 }
 
+interface Pane {
+  draw(view: View, changed: number): void;
+}
+
+// A pane in its <details>: folded, it draws nothing and only keeps what changed, so that it
+// costs nothing while the clock runs; unfolded, it catches up at once.
+class Folding implements Pane {
+  private missed = 0;
+
+  constructor(
+    private readonly pane: Pane,
+    private readonly details: HTMLDetailsElement,
+    view: () => View,
+  ) {
+    details.addEventListener('toggle', () => this.draw(view(), 0));
+  }
+
+  draw(view: View, changed: number): void {
+    this.missed |= changed;
+    if (!this.details.open) return;
+    const missed = this.missed;
+    this.missed = 0;
+    this.pane.draw(view, missed);
+  }
+}
+
 class Page {
   private readonly beeper = new Beeper();
   private readonly timer = new Timer1((count) => this.show(this.core.tick(count)));
@@ -79,7 +105,7 @@ class Page {
   private readonly filter: Filter;
   private lastName = '';
   private readonly exercise: ExercisePane;
-  panes: { draw(view: View, changed: number): void }[] = [];
+  panes: Pane[] = [];
 
   constructor(
     private readonly core: Core,
@@ -317,9 +343,10 @@ async function main(): Promise<void> {
   });
   wireExtras(page);
   const element = <T extends HTMLElement>(id: string): T => document.getElementById(id) as T;
+  const folding = (pane: Pane, id: string): Pane => new Folding(pane, element(id).querySelector('details') as HTMLDetailsElement, () => core.view);
   page.panes.push(
-    new ProgramPane(element('program-rows'), core, core.json),
-    new HistoryPane(element('history'), element('step-back'), element('last-step'), core),
+    folding(new ProgramPane(element('program-rows'), core, core.json), 'program-pane'),
+    folding(new HistoryPane(element('history'), element('step-back'), element('last-step'), core), 'history-pane'),
   );
   element('step-back').addEventListener('click', () => page.show(core.stepBack()));
   page.start();
