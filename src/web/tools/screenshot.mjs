@@ -1,26 +1,39 @@
 // SPDX-License-Identifier: MIT
-// Saves the page's panel (menu bar and client area) as a PNG, taken by headless Chromium.
-// Usage: node src/web/tools/screenshot.mjs [site folder] [output.png] [link fragment]
+// Saves the page's panel (menu bar and client area) as a PNG, taken by headless Chromium;
+// with --panes, the panel and the panes beside it after a few steps of the program (and Check,
+// when the link is an exercise's).
+// Usage: node src/web/tools/screenshot.mjs [site folder] [output.png] [link fragment] [--panes]
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { launchChromium } from './chromium.mjs';
 import { serve } from './serve.mjs';
 
-const site = resolve(process.argv[2] ?? 'build-web/site');
-const output = resolve(process.argv[3] ?? 'docs/web-panel.png');
-const fragment = process.argv[4] ?? '';
+const panes = process.argv.includes('--panes');
+const [siteArgument, outputArgument, fragment = ''] = process.argv.slice(2).filter((argument) => argument !== '--panes');
+const site = resolve(siteArgument ?? 'build-web/site');
+const output = resolve(outputArgument ?? (panes ? 'docs/web-panes.png' : 'docs/web-panel.png'));
 const profile = mkdtempSync(join(tmpdir(), 'qzb-web-shot-'));
 const server = await serve(site);
 const browser = await launchChromium(profile);
 try {
   const page = await browser.newPage();
-  await page.setViewport({ width: 900, height: 600, deviceScaleFactor: 1 });
+  await page.setViewport({ width: panes ? 1240 : 900, height: panes ? 720 : 600, deviceScaleFactor: 1 });
   await page.goto(`http://127.0.0.1:${server.address().port}/${fragment}`);
   await page.waitForSelector('html[data-ready="true"]');
+  if (panes) {
+    await page.click('#optClk3 input');
+    for (let step = 0; step < 7; ++step) await page.click('#cmdClock');
+    await page.click('#program-rows tr:nth-child(3) input');
+    if (!(await page.$eval('#exercise-check', (button) => button.disabled))) await page.click('#exercise-check');
+  }
   await page.evaluate(() => document.activeElement?.blur());
-  const window = await page.$('#window');
-  await window.screenshot({ path: output });
+  if (panes) {
+    const box = await page.$eval('#panes', (panes) => panes.getBoundingClientRect().toJSON());
+    await page.screenshot({ path: output, clip: { x: 0, y: 0, width: box.right + 8, height: box.bottom + 8 } });
+  } else {
+    await (await page.$('#window')).screenshot({ path: output });
+  }
   console.log(output);
 } finally {
   await browser.close();
