@@ -52,7 +52,7 @@ std::string resultsJson(std::string_view testsPath, const ProgramResult& program
                     ",\"verdict\":\"error\",\"failure\":\"\"}";
             continue;
         }
-        const CaseLines lines = caseLines(testsPath, program, result);
+        const CaseLines lines = caseLines(testsPath, result);
         json += "{\"name\":" + jsonString(lines.name) + ",\"verdict\":\"" + std::string(lines.verdict) +
                 "\",\"failure\":" + jsonString(lines.failure) + '}';
     }

@@ -52,7 +52,7 @@ std::string textReport(std::string_view testsPath, const std::vector<ProgramResu
         out +=
             name + ": " + std::to_string(count) + " of " + plural(program.cases.size(), "case") + " passed\n";
         for (const CaseResult& result : program.cases) {
-            const CaseLines lines = caseLines(testsPath, program, result);
+            const CaseLines lines = caseLines(testsPath, result);
             out += "  " + std::string(lines.verdict) + "  " + lines.name + '\n';
             if (result.passed) continue;
             out += "        " + lines.failure + '\n';
@@ -188,8 +188,7 @@ std::string junitReport(std::string_view testsPath, const std::vector<ProgramRes
 
 }  // namespace
 
-CaseLines caseLines(std::string_view testsPath, [[maybe_unused]] const ProgramResult& program,
-                    const CaseResult& result) {
+CaseLines caseLines(std::string_view testsPath, const CaseResult& result) {
     CaseLines lines{result.passed ? "pass" : "FAIL", visibleText(result.name), {}, {}};
     if (!result.passed) {
         lines.failure =

@@ -19,7 +19,7 @@ struct CaseLines {
     // For a failure, the steps up to it as `run` prints them: the header, then a row a line.
     std::string lastSteps;
 };
-CaseLines caseLines(std::string_view testsPath, const ProgramResult& program, const CaseResult& result);
+CaseLines caseLines(std::string_view testsPath, const CaseResult& result);
 
 enum class ReportFormat { Text, Csv, Jsonl, Junit };
 
