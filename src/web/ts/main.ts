@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: MIT
 // The page's start: the core, the panel built from the shared layout table, the
-// 100 ms clock, the menus, the files and the link.
+// 100 ms clock, the menus, the files, the link and the panes beside the panel.
 
+import { ClassPane } from './class_pane.js';
 import { Core, type PageJson, type View } from './core.js';
 import { showMessage, useTexts } from './dialogs.js';
+import { ExercisePane } from './exercise_pane.js';
 import { type Filter, filterOf, type OpenedFile, pickFileToOpen, pickFileToSave } from './files.js';
 import { HistoryPane } from './history_pane.js';
 import { listenForLaunches } from './launch.js';
 import { Panel } from './panel.js';
 import { ProgramPane } from './program_pane.js';
-import { ClassPane } from './class_pane.js';
-import { ExercisePane } from './exercise_pane.js';
 import { servedWithSite } from './site.js';
 
 class Beeper {
