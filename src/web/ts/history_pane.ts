@@ -11,8 +11,8 @@ import { ClockOption, type Core, type View } from './core.js';
 const rowsPerBlock = 50;
 
 // At 10 Hz nobody reads a row a step: the list and the last step are drawn then with the first
-// step at least this long after the last drawing, two or three rows at a time, which keeps the
-// page's CPU near that of the panel alone. At any other clock each step is drawn as it happens.
+// step at least this long after the last drawing, two or three rows at a time. At any other
+// clock, and when the clock stops, each step is drawn as it happens.
 const runningRedrawMs = 250;
 
 export class HistoryPane {
