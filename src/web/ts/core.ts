@@ -7,7 +7,7 @@ import { instantiateCore } from './site.js';
 
 type Pointer = number;
 
-interface CoreModule {
+interface CoreModule extends PaneCalls {
   HEAPU8: Uint8Array;
   _qzb_create(): Pointer;
   _qzb_view(session: Pointer): Pointer;
@@ -34,6 +34,19 @@ interface CoreModule {
   _qzb_set_breakpoint(session: Pointer, address: number, set: number): void;
   _qzb_breakpoint_at(session: Pointer, address: number): number;
 }
+
+// The exercise and grading panes' calls: each takes the input buffer (and `numbers`) and returns a text.
+export type PaneCall =
+  | 'open_exercise'
+  | 'open_exercise_link'
+  | 'check'
+  | 'exercise_link'
+  | 'class_tests'
+  | 'class_program'
+  | 'class_unreadable'
+  | 'class_csv';
+
+type PaneCalls = { [Name in PaneCall as `_qzb_${Name}`]: (session: Pointer, ...numbers: number[]) => Pointer };
 
 export enum SwitchState {
   Off = 0,
@@ -318,10 +331,9 @@ export class Core {
 
   // For the panes beside the panel: the facade's `qzb_NAME` with `input` in the input buffer
   // and `numbers` after the session; a copy of the text it returns.
-  ask(name: string, input: Uint8Array, ...numbers: number[]): Uint8Array {
+  ask(name: PaneCall, input: Uint8Array, ...numbers: number[]): Uint8Array {
     this.put(input);
-    const call = (this.module as unknown as Record<string, ((session: Pointer, ...numbers: number[]) => Pointer) | undefined>)[`_qzb_${name}`];
-    return call ? this.bytes(call(this.session, ...numbers)).slice() : new Uint8Array();
+    return this.bytes(this.module[`_qzb_${name}`](this.session, ...numbers)).slice();
   }
 
   // The program's 16 rows: address, switches and statement.

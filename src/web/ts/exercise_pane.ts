@@ -2,7 +2,7 @@
 // The Exercise pane: a test file's task, Check of the panel against its cases, and a link
 // that opens the exercise. The core reads, grades and words everything; this draws it.
 
-import type { Core, View } from './core.js';
+import type { Core, PaneCall, View } from './core.js';
 import { filterOf, type OpenedFile, pickFileToOpen } from './files.js';
 import { onExerciseFile } from './launch.js';
 
@@ -36,7 +36,7 @@ export function named(name: string, bytes: Uint8Array): Uint8Array {
   return joined;
 }
 
-export function askJson<T>(core: Core, call: string, input: Uint8Array, ...numbers: number[]): T | null {
+export function askJson<T>(core: Core, call: PaneCall, input: Uint8Array, ...numbers: number[]): T | null {
   const text = decoder.decode(core.ask(call, input, ...numbers));
   return text ? (JSON.parse(text) as T) : null;
 }
