@@ -24,12 +24,11 @@ std::string aboutText() {
            "switches, pick a clock and watch the registers and the output lamps.";
 }
 
-std::string linkFaultMessage(std::string_view reason) {
-    const std::string_view pattern(linkFault);
-    const std::size_t at = pattern.find("%s");
-    std::string text(pattern.substr(0, at));
+std::string withReason(std::string_view sentence, std::string_view reason) {
+    const std::size_t at = sentence.find("%s");
+    std::string text(sentence.substr(0, at));
     text += reason;
-    text += pattern.substr(at + 2);
+    text += sentence.substr(at + 2);
     return text;
 }
 

@@ -37,8 +37,9 @@ std::string aboutText();
 // The link-fault sentence, with %s where the reason goes.
 inline constexpr std::string_view linkFault =
     "This link does not hold a QZB panel setting: %s. The panel is shown empty.";
-// The sentence for a link that holds no setting, `reason` as readSettingLink gives it.
-std::string linkFaultMessage(std::string_view reason);
+// A sentence of this catalogue with its %s replaced by `reason`, such as the one
+// readSettingLink gives for linkFault.
+std::string withReason(std::string_view sentence, std::string_view reason);
 
 // An output lamp lit and dark, as DecToBin draws them.
 inline constexpr std::string_view lampOn = "●";

@@ -140,7 +140,9 @@ EMSCRIPTEN_KEEPALIVE void qzb_load(QzbSession* session) {
 EMSCRIPTEN_KEEPALIVE const char* qzb_apply_link(QzbSession* session) {
     const qzb::LinkReading link = qzb::readSettingLink(session->input);
     session->show(session->panel.applyLink(link));
-    return session->give(link.fault.empty() ? std::string() : qzb::catalogue::linkFaultMessage(link.fault));
+    return session->give(link.fault.empty()
+                             ? std::string()
+                             : qzb::catalogue::withReason(qzb::catalogue::linkFault, link.fault));
 }
 
 // The link fragment, with its '#', that opens the panel as it is.
@@ -268,9 +270,8 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_open_exercise_link(QzbSession* session) {
     classroom.exerciseName = qzb::catalogue::classroom::linkedExerciseName;
     classroom.exerciseText = link.testFile.value_or(std::string());
     if (!link.testFile) {
-        std::string fault(qzb::catalogue::classroom::exerciseLinkFault);
-        fault.replace(fault.find("%s"), 2, link.fault);
-        classroom.exercise = {.problem = std::move(fault)};
+        classroom.exercise = {
+            .problem = qzb::catalogue::withReason(qzb::catalogue::classroom::exerciseLinkFault, link.fault)};
     } else {
         classroom.exercise = qzb::readTestFile(classroom.exerciseName, classroom.exerciseText);
         if (link.start) session->show(session->panel.applyLink({.switches = link.start}));
