@@ -260,56 +260,21 @@ TEST_CASE("reports show what they quote visibly, each inside its field") {
 
 // The page reads a test file and the class's programs from the names and bytes the browser gives,
 // and must show and list them as `qzb-cli test` does, an unreadable file with the system's words.
-TEST_CASE("the page's panes read test files and grade a class as the command line does") {
-    const std::string tests = "; Show 1.\ncase \"one\"\nrun 2\nexpect out=1\ncase \"two\"\nexpect pc=0\n";
-    const std::string testFiles[][3] = {
-        {"t.qzt", tests, R"({"task":"Show 1.","problems":[],"cases":["one","two"]})"},
-        {"p.s", "B = B + 1\n",
-         R"({"task":"","problems":["p.s is a program, not a test file; the test file comes first: qzb-cli )"
-         R"(test TESTS.qzt PROGRAM..."],"cases":[]})"},
-    };
-    for (const auto& [name, text, json] : testFiles)
-        CHECK(qzb::testFileJson(qzb::readTestFile(name, text)) == json);
-    CHECK(qzb::testFileJson(qzb::readTestFile("e.qzt", "case \"c\"\nrun x\n"))
-              .find(R"("problems":["e.qzt:2:)") != std::string::npos);
-    CHECK(qzb::readTestFile("big.qzt", std::string(64 * 1024, ';')).problem ==
-          "big.qzt is too large for a test file (64 KiB or more)");
-
+// What the page's panes show is checked against qzb-cli in the browser; what only the page meets
+// is a file the browser could not read, listed as the command line lists an unreadable file.
+TEST_CASE("a file the browser cannot read is graded as the command line grades an unreadable one") {
     qzb::Classroom grading;
     grading.classTestsName = "t.qzt";
-    grading.classTests = qzb::readTestFile("t.qzt", tests);
-    const std::string errorCases = R"([{"name":"one","verdict":"error","failure":""},)"
-                                   R"({"name":"two","verdict":"error","failure":""}]})";
-    struct Row {
-        std::string name, bytes, unreadable, json;
-    };
-    const Row rows[] = {
-        {"good.s", "B = B + 1\nOUT = B\nJMP 0\n", "",
-         R"({"program":"good.s","problem":"","cases":[{"name":"one","verdict":"pass","failure":""},)"
-         R"({"name":"two","verdict":"pass","failure":""}]})"},
-        {"by two.s", "B = B + 2\r\r\nOUT = B\nJMP 0\n", "",
-         R"({"program":"by two.s","problem":"","cases":[{"name":"one","verdict":"FAIL","failure":)"
-         R"("t.qzt:4: expected out=1, found out=2 at step 2"},{"name":"two","verdict":"pass","failure":""}]})"},
-        {"gone.s", "", "NotFoundError",
-         R"({"program":"gone.s","problem":"cannot read gone.s: No such file or directory","cases":)" +
-             errorCases},
-        {"locked.s", "", "NotReadableError",
-         R"({"program":"locked.s","problem":"cannot read locked.s: Permission denied","cases":)" +
-             errorCases},
-        {"odd.s", "", "AbortError",
-         R"({"program":"odd.s","problem":"cannot read odd.s: Input/output error","cases":)" + errorCases},
-        {"bad.s", "B = C\n", "", R"({"program":"bad.s","problem":"bad.s does not assemble: bad.s:1:5: )"},
-    };
-    for (const Row& row : rows) {
-        const std::string json = grading.grade(
-            row.name, row.unreadable.empty()
-                          ? qzb::programFromBytes(row.name, row.bytes)
-                          : qzb::unreadableProgram(row.name, qzb::readFailureReason(row.unreadable)));
-        CHECK(json.starts_with(row.json));
+    grading.classTests = qzb::readTestFile("t.qzt", "case \"one\"\nexpect pc=0\n");
+    for (const auto& [error, reason] : {std::pair{"NotFoundError", "No such file or directory"},
+                                        {"NotReadableError", "Permission denied"},
+                                        {"SecurityError", "Permission denied"},
+                                        {"AbortError", "Input/output error"}}) {
+        CAPTURE(error);
+        grading.grade("gone.s", qzb::unreadableProgram("gone.s", qzb::readFailureReason(error)));
+        CHECK(qzb::gradeReport("t.qzt", grading.classResults, qzb::ReportFormat::Csv)
+                  .ends_with(std::string("\ngone.s,one,error,,cannot read gone.s: ") + reason + "\n"));
     }
-    const std::string csv = qzb::gradeReport("t.qzt", grading.classResults, qzb::ReportFormat::Csv);
-    CHECK(csv.find("\ngone.s,one,error,,cannot read gone.s: No such file or directory\n") !=
-          std::string::npos);
 }
 
 // A history shown as the run table keeps each row's word: the rows made while running
