@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "front_panel/page_json.h"
 #include "front_panel/panel_session.h"
 #include "front_panel/panel_view.h"
 
@@ -267,28 +266,4 @@ TEST_CASE("the view holds what the panel shows and marks exactly the fields an e
     CHECK(std::equal(std::begin(view.program), std::end(view.program), counting.program.begin()));
     CHECK((view.input[2] == SwitchState::On && view.clockOption == ClockOption::None &&
            view.tabStopOption == ClockOption::Hz1));
-}
-
-// The page binds by these: a control's role follows its fields, a line's its ends.
-TEST_CASE("the page's JSON carries every role and the catalogue") {
-    const std::string json = pageJson();
-    const char* const parts[] = {
-        R"j("role":{"is":"programSwitch","address":1,"bit":5,"bank":0,"index":13}},{"name":"chkRom(14)")j",
-        R"j("role":{"is":"addressLabel","address":15}})j",
-        R"j("role":{"is":"inputSwitch","bit":2,"bank":1,"index":2}})j",
-        R"j("role":{"is":"beep","bank":2,"index":0}})j",
-        R"j("role":{"is":"readout","readout":"carry"}})j",
-        R"j("role":{"is":"clockOption","option":1}})j",
-        R"j("role":{"is":"clockButton"}})j",
-        R"j("role":{"is":"resetButton"}})j",
-        R"j("role":{"is":"frame"}})j",
-        R"j("to":[56,248],"role":{"is":"connector"}})j",
-        R"j("fileCommands":{"Load":{"refused":"無効なファイルが選択されました。ファイルはロードされませんでした。","cannotOpen":"File Not Found"},)j",
-        R"j("SaveAs":{"refused":"無効なファイルが選択されました。ファイルは保存されませんでした。","cannotOpen":"書き込めません。"}})j",
-        R"j("lampFont":{"face":"ＭＳ Ｐゴシック","fallbacks":["MS PGothic","IPAPGothic"],"points":12}},)j",
-    };
-    for (const char* part : parts) {
-        CAPTURE(part);
-        CHECK(json.find(part) != std::string::npos);
-    }
 }
