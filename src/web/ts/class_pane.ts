@@ -3,7 +3,8 @@
 // program a call, a table of each program and case, and the command line's CSV to download.
 
 import type { Core } from './core.js';
-import { type ProgramRow, type TestFileView, askJson, countEnded, listLines, named } from './exercise_pane.js';
+import { type ProgramRow, type TestFileView, askJson, named } from './exercise_pane.js';
+import { byId, countEnded, download, listLines, make } from './ui.js';
 
 const encoder = new TextEncoder();
 
@@ -30,7 +31,7 @@ function submissionName(file: File): string {
 
 export class ClassPane {
   private readonly texts: Record<string, string>;
-  private readonly element = (id: string): HTMLElement => document.getElementById(id) as HTMLElement;
+  private readonly element = byId;
   private submissions: File[] = [];
   // Only the newest grading draws: an older one still reading its files gives way.
   private generation = 0;
@@ -86,17 +87,13 @@ export class ClassPane {
   }
 
   private draw(cases: string[], rows: (ProgramRow | null)[]): void {
-    const cell = (tag: 'td' | 'th', text: string): HTMLTableCellElement => {
-      const made = document.createElement(tag);
-      made.textContent = text;
-      return made;
-    };
-    const head = document.createElement('tr');
+    const cell = (tag: 'td' | 'th', text: string): HTMLTableCellElement => make(tag, '', text);
+    const head = make('tr');
     head.append(cell('th', this.texts['program'] ?? ''), ...cases.map((name) => cell('th', name)));
-    const body = document.createElement('tbody');
+    const body = make('tbody');
     for (const row of rows) {
       if (!row) continue;
-      const line = document.createElement('tr');
+      const line = make('tr');
       const program = cell('th', row.program);
       program.setAttribute('scope', 'row');
       line.append(program);
@@ -115,19 +112,12 @@ export class ClassPane {
       }
       body.append(line);
     }
-    const headRow = document.createElement('thead');
+    const headRow = make('thead');
     headRow.append(head);
     this.element('class-table').replaceChildren(headRow, body);
   }
 
   private downloadCsv(): void {
-    const bytes = this.core.ask('class_csv', new Uint8Array());
-    const link = document.createElement('a');
-    link.download = this.texts['csvFileName'] ?? '';
-    link.href = URL.createObjectURL(new Blob([bytes as Uint8Array<ArrayBuffer>], { type: 'text/csv' }));
-    document.body.append(link);
-    link.click();
-    link.remove();
-    setTimeout(() => URL.revokeObjectURL(link.href), 10_000);
+    download(this.texts['csvFileName'] ?? '', this.core.ask('class_csv', new Uint8Array()), 'text/csv');
   }
 }

@@ -4,6 +4,7 @@
 // memory as a View, at the offsets the page's JSON gives.
 
 import { instantiateCore } from './site.js';
+import type { Rgb } from './ui.js';
 
 type Pointer = number;
 
@@ -63,7 +64,6 @@ export enum ClockOption {
 }
 
 export type ReadoutName = 'A' | 'B' | 'PC' | 'carry' | 'OUT';
-type Rgb = [number, number, number];
 
 // What a control or line is (see src/front_panel/page_json.h).
 export type Role =

@@ -3,6 +3,7 @@
 // for a save dialog where the browser has none, worded by the catalogue.
 
 import type { Texts } from './core.js';
+import { make as element } from './ui.js';
 
 export type Icon = 'error' | 'information' | 'none';
 
@@ -11,13 +12,6 @@ let texts: Texts;
 // The catalogue's texts, once, before any box is shown.
 export function useTexts(catalogue: Texts): void {
   texts = catalogue;
-}
-
-function element<K extends keyof HTMLElementTagNameMap>(tag: K, className = '', text = ''): HTMLElementTagNameMap[K] {
-  const made = document.createElement(tag);
-  if (className) made.className = className;
-  if (text) made.textContent = text;
-  return made;
 }
 
 function modal(title: string, body: HTMLElement, buttons: HTMLButtonElement[]): HTMLDialogElement {

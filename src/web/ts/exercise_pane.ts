@@ -5,6 +5,7 @@
 import type { Core, PaneCall, View } from './core.js';
 import { filterOf, type OpenedFile, pickFileToOpen } from './files.js';
 import { onExerciseFile } from './launch.js';
+import { byId, countEnded, listLines, make, shareLink } from './ui.js';
 
 export interface TestFileView {
   task: string;
@@ -41,27 +42,9 @@ export function askJson<T>(core: Core, call: PaneCall, input: Uint8Array, ...num
   return text ? (JSON.parse(text) as T) : null;
 }
 
-// Counts a command of the panes once it has ended, for tests to wait on.
-export function countEnded(command: string): void {
-  const data = document.documentElement.dataset;
-  const key = `${command}Ended`;
-  data[key] = String(Number(data[key] ?? 0) + 1);
-}
-
-// Lines, one list item each.
-export function listLines(list: HTMLElement, lines: string[]): void {
-  list.replaceChildren(
-    ...lines.map((line) => {
-      const item = document.createElement('li');
-      item.textContent = line;
-      return item;
-    }),
-  );
-}
-
 export class ExercisePane {
   private readonly texts: Record<string, string>;
-  private readonly element = (id: string): HTMLElement => document.getElementById(id) as HTMLElement;
+  private readonly element = byId;
 
   constructor(
     private readonly core: Core,
@@ -116,20 +99,9 @@ export class ExercisePane {
   check(): void {
     const graded = askJson<ProgramRow>(this.core, 'check', new Uint8Array());
     const items = (graded?.cases ?? []).map((result) => {
-      const item = document.createElement('li');
-      const verdict = document.createElement('span');
-      verdict.className = `verdict ${result.verdict === 'pass' ? 'pass' : 'fail'}`;
-      verdict.textContent = result.verdict;
-      const name = document.createElement('span');
-      name.className = 'case';
-      name.textContent = result.name;
-      item.append(verdict, ' ', name);
-      if (result.failure) {
-        const failure = document.createElement('div');
-        failure.className = 'failure';
-        failure.textContent = result.failure;
-        item.append(failure);
-      }
+      const item = make('li');
+      item.append(make('span', `verdict ${result.verdict === 'pass' ? 'pass' : 'fail'}`, result.verdict), ' ', make('span', 'case', result.name));
+      if (result.failure) item.append(make('div', 'failure', result.failure));
       return item;
     });
     this.element('exercise-results').replaceChildren(...items);
@@ -138,14 +110,9 @@ export class ExercisePane {
   private async copyLink(): Promise<void> {
     const withPanel = (this.element('exercise-with-panel') as HTMLInputElement).checked;
     const fragment = decoder.decode(this.core.ask('exercise_link', new Uint8Array(), withPanel ? 1 : 0));
-    const link = `${location.href.split('#')[0]}${fragment}`;
-    history.replaceState(null, '', link);
-    let said = this.texts['exerciseLinkCopied'] ?? '';
-    try {
-      await navigator.clipboard.writeText(link);
-    } catch {
-      said = this.core.json.texts.page.linkInAddressBar;
-    }
-    this.element('exercise-link-status').textContent = said;
+    const copied = await shareLink(fragment);
+    this.element('exercise-link-status').textContent = copied
+      ? (this.texts['exerciseLinkCopied'] ?? '')
+      : this.core.json.texts.page.linkInAddressBar;
   }
 }

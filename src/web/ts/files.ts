@@ -3,6 +3,7 @@
 // for Load and a named download for SaveAs.
 
 import { askName } from './dialogs.js';
+import { download } from './ui.js';
 
 interface PickerType {
   description: string;
@@ -113,13 +114,7 @@ export async function pickFileToSave({ types }: Filter, suggested: string, title
     name,
     write: async (bytes, finalName) => {
       if (new TextEncoder().encode(finalName).length > longestDownloadName) throw new RangeError('name too long');
-      const link = document.createElement('a');
-      link.download = finalName;
-      link.href = URL.createObjectURL(new Blob([bytes as Uint8Array<ArrayBuffer>], { type: 'application/octet-stream' }));
-      document.body.append(link);
-      link.click();
-      link.remove();
-      setTimeout(() => URL.revokeObjectURL(link.href), 10_000);
+      download(finalName, bytes);
     },
   };
 }

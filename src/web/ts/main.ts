@@ -12,6 +12,7 @@ import { listenForLaunches } from './launch.js';
 import { Panel } from './panel.js';
 import { ProgramPane } from './program_pane.js';
 import { servedWithSite } from './site.js';
+import { countEnded, shareLink } from './ui.js';
 
 class Beeper {
   private context: AudioContext | null = null;
@@ -153,14 +154,7 @@ class Page {
   }
 
   async copyLink(): Promise<string> {
-    const link = `${location.href.split('#')[0]}${this.core.link()}`;
-    history.replaceState(null, '', link);
-    try {
-      await navigator.clipboard.writeText(link);
-      return this.texts.page.linkCopied;
-    } catch {
-      return this.texts.page.linkInAddressBar;
-    }
+    return (await shareLink(this.core.link())) ? this.texts.page.linkCopied : this.texts.page.linkInAddressBar;
   }
 
   // No lock between commands: a browser without the file input's cancel event never
@@ -233,14 +227,6 @@ class Page {
   disassemble(): string {
     return this.core.disassemble();
   }
-}
-
-// Counts each Load, SaveAs and assembly once it has ended, whatever its outcome, and the panel
-// shows it: tests wait for the count, as the state a command leaves may have held before.
-function countEnded(command: 'loads' | 'saves' | 'assemblies'): void {
-  const data = document.documentElement.dataset;
-  const key = `${command}Ended`;
-  data[key] = String(Number(data[key] ?? 0) + 1);
 }
 
 // The menu bar from the table: a menu with items drops down, one without is a command.

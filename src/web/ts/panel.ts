@@ -5,12 +5,11 @@
 
 import type { ClockOption, Control, Line, PageJson, ReadoutName, Role, View } from './core.js';
 import { SwitchState } from './core.js';
+import { rgb } from './ui.js';
 
 function domId(name: string): string {
   return name.replace(/\((\d+)\)$/, '-$1');
 }
-
-const rgb = (colour: [number, number, number]): string => `rgb(${colour.join(', ')})`;
 
 export class Panel {
   onSwitch: (bank: number, index: number) => void = () => undefined;

@@ -4,8 +4,7 @@
 // panel's red address label is.
 
 import type { Core, PageJson, View } from './core.js';
-
-const rgb = (colour: [number, number, number]): string => `rgb(${colour.join(', ')})`;
+import { rgb } from './ui.js';
 
 interface Row {
   element: HTMLTableRowElement;
