@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Shared by ./run, ./test, ./web, ./benchmark and ./package: installs the Debian packages QZB needs, once.
 QZB_PACKAGES=(
-  cmake ninja-build g++ clang libclang-rt-dev
+  cmake ninja-build g++ clang clang-format libclang-rt-dev
   qt6-base-dev libgl-dev libbenchmark-dev libcli11-dev doctest-dev
   fonts-ipafont-gothic xvfb xauth x11-utils imagemagick
   desktop-file-utils appstream libxml2-utils shared-mime-info libglib2.0-bin man-db file

@@ -38,7 +38,7 @@ export class ClassPane {
 
   constructor(private readonly core: Core) {
     this.texts = core.json.texts.classroom;
-    const input = (id: string): HTMLInputElement => this.element(id) as HTMLInputElement;
+    const input = (id: string): HTMLInputElement => this.element<HTMLInputElement>(id);
     input('class-tests').addEventListener('change', () => void this.grade());
     for (const id of ['class-files', 'class-folder']) {
       input(id).addEventListener('change', () => {
@@ -51,8 +51,8 @@ export class ClassPane {
 
   async grade(): Promise<void> {
     const generation = ++this.generation;
-    const testFile = (this.element('class-tests') as HTMLInputElement).files?.[0];
-    const csvButton = this.element('class-csv') as HTMLButtonElement;
+    const testFile = this.element<HTMLInputElement>('class-tests').files?.[0];
+    const csvButton = this.element<HTMLButtonElement>('class-csv');
     csvButton.disabled = true;
     if (!testFile || this.submissions.length === 0) return;
     const limit = this.core.readLimit();

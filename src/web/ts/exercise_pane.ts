@@ -93,7 +93,7 @@ export class ExercisePane {
     this.element('exercise-task').textContent = usable ? opened.task : '';
     listLines(this.element('exercise-problems'), opened.problems);
     this.element('exercise-results').replaceChildren();
-    for (const id of ['exercise-check', 'copy-exercise-link']) (this.element(id) as HTMLButtonElement).disabled = !usable;
+    for (const id of ['exercise-check', 'copy-exercise-link']) this.element<HTMLButtonElement>(id).disabled = !usable;
   }
 
   check(): void {
@@ -108,7 +108,7 @@ export class ExercisePane {
   }
 
   private async copyLink(): Promise<void> {
-    const withPanel = (this.element('exercise-with-panel') as HTMLInputElement).checked;
+    const withPanel = this.element<HTMLInputElement>('exercise-with-panel').checked;
     const fragment = decoder.decode(this.core.ask('exercise_link', new Uint8Array(), withPanel ? 1 : 0));
     const copied = await shareLink(fragment);
     this.element('exercise-link-status').textContent = copied

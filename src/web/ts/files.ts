@@ -112,9 +112,10 @@ export async function pickFileToSave({ types }: Filter, suggested: string, title
   if (name === null) return null;
   return {
     name,
-    write: async (bytes, finalName) => {
-      if (new TextEncoder().encode(finalName).length > longestDownloadName) throw new RangeError('name too long');
+    write: (bytes, finalName) => {
+      if (new TextEncoder().encode(finalName).length > longestDownloadName) return Promise.reject(new RangeError('name too long'));
       download(finalName, bytes);
+      return Promise.resolve();
     },
   };
 }
