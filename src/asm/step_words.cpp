@@ -3,6 +3,7 @@
 
 #include "asm/disassembler.h"
 #include "asm/instruction_table.h"
+#include "common/digits.h"
 
 namespace qzb {
 
@@ -11,13 +12,13 @@ std::string stepInWords(const StepRecord& step) {
     const int number = step.word & 15;
     const std::string carry = step.after.carry ? "carry 1" : "carry 0";
 
-    std::string adder = binaryDigits(number, 4) + ", " + carry;
+    std::string adder = binaryDigits(number) + ", " + carry;
     if (form.source != Source::None) {
         const int source = form.source == Source::A   ? step.before.a
                            : form.source == Source::B ? step.before.b
                                                       : step.input;
-        adder = binaryDigits(source, 4) + " + " + binaryDigits(number, 4) + " = " +
-                binaryDigits(source + number, 4) + ", " + carry;
+        adder = binaryDigits(source) + " + " + binaryDigits(number) + " = " + binaryDigits(source + number) +
+                ", " + carry;
     }
 
     std::string text = addressDigits(step.address()) + "  " + disassembleWord(step.word) + ": ";

@@ -164,8 +164,7 @@ int gradeFiles(const std::string& testsPath, const std::vector<std::string>& pro
     bool allPassed = true;
     for (const std::string& path : programPaths) {
         results.push_back(qzb::gradeProgram(tests, path));
-        allPassed =
-            allPassed && results.back().graded() && results.back().passedCount() == tests.cases.size();
+        allPassed = allPassed && results.back().passedEveryCase();
     }
     if (!writeAll(qzb::gradeReport(testsPath, results, format))) return fail("cannot write the report");
     return allPassed ? 0 : failure;

@@ -40,11 +40,8 @@ Program unreadableProgram(std::string_view name, std::string_view reason) {
 }
 
 std::string resultsJson(std::string_view testsPath, const ProgramResult& program) {
-    std::string problem = program.problem;
-    for (std::size_t i = 0; i < program.messages.size(); ++i)
-        problem += (i == 0 ? ": " : "; ") + program.messages[i];
     std::string json = "{\"program\":" + jsonString(visibleText(program.path)) +
-                       ",\"problem\":" + jsonString(visibleText(problem)) + ",\"cases\":[";
+                       ",\"problem\":" + jsonString(visibleText(program.whyNotGraded())) + ",\"cases\":[";
     for (const CaseResult& result : program.cases) {
         if (&result != &program.cases.front()) json += ',';
         if (!program.graded()) {

@@ -181,6 +181,12 @@ std::size_t ProgramResult::passedCount() const {
         std::count_if(cases.begin(), cases.end(), [](const CaseResult& c) { return c.passed; }));
 }
 
+std::string ProgramResult::whyNotGraded() const {
+    std::string text = problem;
+    for (std::size_t i = 0; i < messages.size(); ++i) text += (i == 0 ? ": " : "; ") + messages[i];
+    return text;
+}
+
 std::vector<CaseResult> gradeCases(const Exercise& tests, const PanelSwitches& program) {
     std::vector<CaseResult> results;
     results.reserve(tests.cases.size());

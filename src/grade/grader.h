@@ -39,6 +39,10 @@ struct ProgramResult {
 
     bool graded() const { return switches.has_value(); }
     std::size_t passedCount() const;
+    // Whether it was graded and passed every case: what the exit status and the tally count.
+    bool passedEveryCase() const { return graded() && passedCount() == cases.size(); }
+    // Why it was not graded, in one line: the problem, then the assembler's messages.
+    std::string whyNotGraded() const;
 };
 
 inline constexpr std::size_t lastStepsShown = 4;
