@@ -30,11 +30,11 @@ qzb::PanelSwitches panel(const Words& words) {
     return switches;
 }
 
-// The states after 0, 1, ... 30 instructions, as the reference table runs them.
+// The states after 0, 1, ... 90 instructions, as the reference table runs them.
 std::vector<qzb::MachineState> referenceTrace(const Words& words, const Inputs& inputs) {
     std::vector<qzb::MachineState> trace(1);
     int input = 0;
-    for (int step = 0; step < 30; ++step) {
+    for (int step = 0; step < 90; ++step) {
         for (const auto& [from, value] : inputs) input = from == step ? value : input;
         const std::size_t pc = trace.back().pc;
         trace.push_back(reference::step(trace.back(), pc < words.size() ? words[pc] : 0, input));
@@ -50,6 +50,7 @@ const Words addFiveOnce = {0x65, 0x80, 0xF1};             // reads the input onl
 const Words clampedAdd = {0x65, 0xE3, 0x7F, 0x80, 0xF0};  // OUT = IN + 5, or 15 past 15
 const Words oneTwoThree = {0xA1, 0xA2, 0xA3, 0xF3};       // OUT = 1, 2, 3, then holds
 const Words oneFiveTwoThree = {0xA1, 0xA5, 0xA2, 0xA3, 0xF4};
+const Words oneFiveOneTwoFive = {0xA1, 0xA5, 0xA1, 0xA2, 0xA5, 0xF5};
 
 }  // namespace
 
@@ -77,12 +78,18 @@ TEST_CASE("each statement passes a correct program and fails a faulty one") {
         {clampedAdd, addFive, {{0, 12}}, "input 1100\nrun 1\nexpect carry=1\nrun until out=15 within 20", 5, 21,
          "expected out=15 within 20 steps, found out=1"},
         {count, countByTwo, {}, "expect out sequence 1 2 3 within 10\nexpect pc=2 b=3", 2, 10,
-         "expected out 1 2 3 within 10 steps, found out 0 2 4 6"},
+         "expected out 1 2 3 within 10 steps: 1 never came; found out 0 2 4 6"},
         {oneTwoThree, oneFiveTwoThree, {}, "expect out sequence 1 2 3 within 10\nexpect out=3", 2, 10,
-         "expected out 1 2 3 within 10 steps, found out 0 1 5 2 3"},
-        // A sequence that never completes, in either program.
+         "expected out 1 2 3 within 10 steps: after 1 came 5 at step 2, not 2; found out 0 1 5 2 3"},
+        // The start that got furthest is told: here the second 1.
+        {oneTwoThree, oneFiveOneTwoFive, {}, "expect out sequence 1 2 3 within 9", 2, 9,
+         "expected out 1 2 3 within 9 steps: after 1 2 came 5 at step 5, not 3; found out 0 1 5 1 2 5"},
+        // Sequences that never complete, in either program; of starts that got as far, the first is told.
         {count, count, {}, "run 2\nexpect out sequence 1 2 3 within 4", 3, 6,
-         "expected out 1 2 3 within 4 steps, found out 1 2"}};
+         "expected out 1 2 3 within 4 steps: after 1 2 the steps ran out; found out 1 2"},
+        {count, count, {}, "expect out sequence 0 5 3 within 90", 2, 90,
+         "expected out 0 5 3 within 90 steps: after 0 came 1 at step 2, not 5; "
+         "found out 0 1 2 3 4 5 ... 9 10 11 12 13 14"}};
     // clang-format on
     for (const Row& row : rows) {
         CAPTURE(row.tests);
