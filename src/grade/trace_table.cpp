@@ -106,7 +106,7 @@ public:
     void putHeader(RowBuffer& rows) const {
         rows.reserve(maxRowSize);
         rows.put(std::string(stepWidth_ - 4, ' '));
-        rows.put("step  addr  word       instruction     PC    A     B     carry  OUT\n");
+        rows.put("step  addr  word       instruction       PC    A     B     carry  OUT\n");
     }
 
     // Row `step`; `executedAt` is the address of the word it ran (none for the reset).
@@ -114,7 +114,7 @@ public:
                 const MachineState& state) const {
         rows.putNumber(step, stepWidth_);
         if (executedAt < 0) {
-            rows.put("  reset                            ");
+            rows.put("  reset                              ");
         } else {
             rows.put("  ");
             rows.put(addresses_[static_cast<std::size_t>(executedAt)]);
@@ -130,7 +130,8 @@ public:
         rows.put('\n');
     }
 
-    static constexpr std::size_t executedWidth = 27;  // "0101 0001  ALT OUT = B + 15" fits
+    // "0101 0001  ALT OUT = B + 15" and the two blanks before PC
+    static constexpr std::size_t executedWidth = 29;
 
 private:
     // Made when first needed: a few rows of a report use only a few of the 256 words.
