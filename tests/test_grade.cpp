@@ -134,6 +134,7 @@ TEST_CASE("test-file errors name their line and column") {
         {"case c\nexpect a=1", "1:6: expected a name in double quotes after case"},
         {"case \"\"\nexpect a=1", "1:6: the case name is empty"},
         {"case \"tab\there\"\nexpect a=1", "1:6: a case name must be UTF-8 text without control characters"},
+        {"case \"\u202Es.exe\"\nexpect a=1", "1:6: a case name must be UTF-8 text without control characters"},
         {"case \"c\"\n  jump 3", "2:3: unknown statement 'jump'; the statements are case, input, run and expect"},
         {"case \"c\"\ninput 12\nexpect a=1", "2:7: expected four binary digits after input, bit 3 first, such as 1001"},
         {"case \"c\"\nrun -1\nexpect a=1", "2:5: expected a number of steps, 0 to 1000000"},
@@ -214,7 +215,7 @@ TEST_CASE("a setting file the panel did not write is not graded") {
 TEST_CASE("reports show what they quote visibly, each inside its field") {
     std::vector<qzb::ProgramResult> programs;
     for (const std::string name :
-         {"=sum(\"a,b\")\xFF\x01<&>.s", "a\xFE.s", "a\\xfe.s", "\x1B[2J\x7F\xC2\x9B.s"}) {
+         {"=sum(\"a,b\")\xFF\x01<&>.s", "a\xFE.s", "a\\xfe.s", "\x1B[2J\x7F\xC2\x9B\u2066.s"}) {
         qzb::ProgramResult& unreadable = programs.emplace_back();
         unreadable.path = name;
         unreadable.problem = "cannot read it";
@@ -254,8 +255,8 @@ TEST_CASE("reports show what they quote visibly, each inside its field") {
             end = std::min(report.find('\n', start), report.size());
             CHECK(qzb::isPrintableText(std::string_view(report).substr(start, end - start)));
         }
-        for (std::string name :
-             {"a\\xfe.s", "a\\\\xfe.s", "\\x1b[2J\\x7f\\xc2\\x9b.s", "c\\x9b", "t\\x85.qzt:2: m\\x9b"}) {
+        for (std::string name : {"a\\xfe.s", "a\\\\xfe.s", "\\x1b[2J\\x7f\\xc2\\x9b\\xe2\\x81\\xa6.s",
+                                 "c\\x9b", "t\\x85.qzt:2: m\\x9b"}) {
             if (format == qzb::ReportFormat::Jsonl) {
                 for (std::size_t at = name.find('\\'); at != std::string::npos; at = name.find('\\', at + 2))
                     name.insert(at, 1, '\\');
@@ -263,6 +264,25 @@ TEST_CASE("reports show what they quote visibly, each inside its field") {
             CHECK(report.find(name) != std::string::npos);
         }
     }
+}
+
+// Bidirectional formatting characters could make a name or a task read as something else, so they
+// show as bytes; their neighbours, the joiner that emoji need among them, stay printable.
+TEST_CASE("bidirectional formatting characters are not printable") {
+    const std::pair<const char*, bool> rows[] = {
+        {"\u061B", true},  {"\u061C", false}, {"\u200D", true},  {"\u200E", false}, {"\u200F", false},
+        {"\u2029", true},  {"\u202A", false}, {"\u202E", false}, {"\u202F", true},  {"\u2065", true},
+        {"\u2066", false}, {"\u2069", false}, {"\u206A", true}};
+    for (const auto& [text, printable] : rows) {
+        CAPTURE(text);
+        CHECK(qzb::isPrintableText(text) == printable);
+    }
+    // The page shows the task and the problems of a test file as visibly as a report, line ends and tabs
+    // kept.
+    CHECK(
+        qzb::testFileJson(qzb::readTestFile("\u202E.qzt", "; \x1B[31m\a\0\u202E\tok\r\n; a\\b\nsay"s)) ==
+        R"({"task":"\\x1b[31m\\x07\\x00\\xe2\\x80\\xae\u0009ok\u000aa\\\\b","problems":["\\xe2\\x80\\xae.qzt:3:1: )"
+        R"(unknown statement 'say'; the statements are case, input, run and expect"],"cases":[]})");
 }
 
 // The page reads a test file and the class's programs from the names and bytes the browser gives,

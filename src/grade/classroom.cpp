@@ -57,12 +57,13 @@ std::string resultsJson(std::string_view testsPath, const ProgramResult& program
 }
 
 std::string testFileJson(const TestFileReading& reading) {
-    std::string json = "{\"task\":" + jsonString(reading.exercise.task) + ",\"problems\":[";
+    std::string json =
+        "{\"task\":" + jsonString(visibleText(reading.exercise.task, "\n\t")) + ",\"problems\":[";
     std::vector<std::string> problems = reading.messages;
     if (!reading.problem.empty()) problems.insert(problems.begin(), reading.problem);
     for (const std::string& problem : problems) {
         if (&problem != &problems.front()) json += ',';
-        json += jsonString(problem);
+        json += jsonString(visibleText(problem));
     }
     json += "],\"cases\":[";
     if (reading.usable()) {
