@@ -195,6 +195,7 @@ TEST_CASE("errors") {
         {"IN B = 1\nhalt", "1:1: unknown instruction 'IN'\n2:1: unknown instruction 'halt'"},
         {"\xFF\xFE" "A\0 \0=\0 \0\x31\0\n\0"s, "1:1: the source is UTF-16; save it as UTF-8"},
         {"\0A\0=\0\x31"s, "1:1: the source is UTF-16; save it as UTF-8"},  // big-endian, without a mark
+        {"\0\0"s, "1:1: unexpected byte 0x00"},
         {"JMP later\nA = 99\nB = 0x\n",
          "1:5: label 'later' is not defined\n2:5: 99 is outside 0-15\n3:5: '0x' is not a number"}};
     // clang-format on

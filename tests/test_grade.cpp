@@ -159,6 +159,7 @@ TEST_CASE("test-file errors name their line and column") {
         {"case \"c\"\n" + millions + "run until a=1 within 1\nrun 5\nexpect a=1",
          "104:22: the cases add up to 100000001 steps here, more than the 100000000 a test file may take"},
         {"\xFE\xFF\0c\0a\0s\0e\0 \0\"\0c\0\""s, "1:1: the test file is UTF-16; save it as UTF-8"},
+        {"\0\0\0\0"s, "1:1: unexpected byte 0x00"},
         {"c\0a\0s\0e\0 \0\"\0c\0\"\0\n\0e\0x\0p\0e\0c\0t\0 \0a\0=\0\x31\0"s, "1:1: the test file is UTF-16; save it as UTF-8"},
     };
     // clang-format on
