@@ -90,6 +90,8 @@ private slots:
         write("prog.qzb.s", "A = 1");
         write("upper.QZB", settingFile(countBits));
         write("notes.qzt", "; no case yet\n");
+        write("notes\x1b.qzt", "; no case yet\n");
+        write("bad\x1b.s", "B = B + 1\nOUT = A\n");
         write("one.qzt", "case \"c\"\nexpect out=0\n");
         write("empty.qzb", "");
         write("doubled.qzb", settingFile(countBits).replace("\r", "\r\r"));
@@ -169,7 +171,12 @@ private slots:
             "  bad.s:2:7: OUT can add only B to its number, not A\n"
             "3 programs: 1 passed every case, 0 failed, 2 not graded\n");
         row("run doubled.qzb --steps 0 --format csv", 0,
-            "qzb-cli: warning: doubled.qzb" + notAsWritten + "line 1 is '1\\x0d'\n", zeroTrace);
+            "qzb-cli: warning: doubled.qzb" + notAsWritten + "line 1 is '1\\\\x0d'\n", zeroTrace);
+        // Every message on stderr shows control bytes as a report does.
+        row("run x\x1b[31m.s", 1, "qzb-cli: cannot read x\\x1b[31m.s: No such file or directory\n");
+        row("run count.qzb --x\x07", 2, "'--x\\x07'");
+        row("test notes\x1b.qzt count.qzb", 2, "notes\\x1b.qzt:1:1: no case in the file");
+        row("asm bad\x1b.s", 1, "bad\\x1b.s:2:7: OUT can add only B");
         row("disasm empty.qzb", 0, "qzb-cli: warning: empty.qzb" + notAsWritten + "the file is empty\n",
             ".clock none\n.beep off\n\n; 00-15: 0000 0000\n");
         row("disasm prog.qzb.s", 0, "",

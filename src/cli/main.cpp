@@ -16,6 +16,7 @@
 
 #include "asm/assembler.h"
 #include "asm/disassembler.h"
+#include "common/utf8.h"
 #include "grade/classroom.h"
 #include "grade/exercise.h"
 #include "grade/grader.h"
@@ -32,8 +33,15 @@ constexpr int failure = 1;
 constexpr int usageError = 2;
 constexpr std::uint64_t maxSteps = 1'000'000'000;
 
+// A line on stderr, where names and messages come from files and arguments: shown as
+// the reports show them, so that no byte of theirs drives the terminal.
+void printError(const std::string& line) {
+    const std::string shown = qzb::visibleText(line) + '\n';
+    std::fwrite(shown.data(), 1, shown.size(), stderr);
+}
+
 int fail(const std::string& message, int status = failure) {
-    std::fprintf(stderr, "qzb-cli: %s\n", message.c_str());
+    printError("qzb-cli: " + message);
     return status;
 }
 
@@ -74,13 +82,13 @@ std::string fileError(const char* what, const std::string& path, const std::erro
 // Assembler messages go to stderr as `asm` writes them; other problems as one line.
 int reportProblem(const qzb::Program& program) {
     if (program.messages.empty()) return fail(program.problem);
-    for (const std::string& line : program.messages) std::fprintf(stderr, "%s\n", line.c_str());
+    for (const std::string& line : program.messages) printError(line);
     return failure;
 }
 
 // A setting file the panel did not write is still read as Load reads it, with a word on stderr.
 void warnOfFault(const qzb::Program& program) {
-    if (!program.fault.empty()) std::fprintf(stderr, "qzb-cli: warning: %s\n", program.fault.c_str());
+    if (!program.fault.empty()) printError("qzb-cli: warning: " + program.fault);
 }
 
 int runFile(const std::string& path, std::uint64_t steps, const std::string& input, qzb::TraceFormat format) {
@@ -133,7 +141,7 @@ int assembleFile(const std::string& sourcePath, std::string outputPath) {
     const qzb::Assembly assembly = qzb::assemble(source);
     if (!assembly.errors.empty()) {
         for (const std::string& line : qzb::locatedMessages(sourcePath, assembly.errors)) {
-            std::fprintf(stderr, "%s\n", line.c_str());
+            printError(line);
         }
         return failure;
     }
@@ -155,7 +163,7 @@ int gradeFiles(const std::string& testsPath, const std::vector<std::string>& pro
     const qzb::TestFileReading reading = qzb::readTestFile(testsPath, text);
     if (!reading.problem.empty()) return fail(reading.problem, usageError);
     if (!reading.messages.empty()) {
-        for (const std::string& line : reading.messages) std::fprintf(stderr, "%s\n", line.c_str());
+        for (const std::string& line : reading.messages) printError(line);
         return usageError;
     }
     const qzb::Exercise& tests = reading.exercise;
