@@ -115,9 +115,10 @@ private slots:
         }
     }
 
-    // Every row: the arguments, the exit status, a part of stderr and stdout exactly. A usage error (2) is
-    // one line; a success says nothing on stderr unless the row does; no run changes a file it does not
-    // make, and a FIFO must not make one wait.
+    // Every row: the arguments, the exit status, a part of stderr and stdout exactly; a usage error is told
+    // in the program's own words, whatever the argument library's are. A usage error (2) is one line; a
+    // success says nothing on stderr unless the row does; no run changes a file it does not make, and a FIFO
+    // must not make one wait.
     void exitStatuses() {
         const auto row = [this](const char* arguments, int status, const QByteArray& err,
                                 const QByteArray& out = {}) {
@@ -135,11 +136,14 @@ private slots:
         row("", 2, "a command is needed: run, test, asm, disasm or link");
         row("run count.qzb --steps", 2, "--steps needs a number of steps");
         row("play count.qzb", 2, "unknown command 'play'");
-        row("run count.qzb --fast", 2, "--fast");
-        row("run count.qzb --steps 0x10", 2, "--steps: '0x10'");
+        row("run count.qzb --fast", 2, "unexpected argument '--fast' (see qzb-cli run --help)");
+        row("run count.qzb one two", 2, "unexpected argument 'one'");
+        row("run --steps 1 --steps 2 count.qzb", 2, "--steps is given more than once");
+        row("run count.qzb --steps 0x10", 2, "'0x10' is not a number of steps");
         row("run count.qzb --steps 1000000001", 2, "more than 1000000000 steps");
-        row("run count.qzb --input 12", 2, "--input: '12' is not four binary digits");
-        row("run count.qzb --format xml", 2, "--format: xml not in {text,csv,jsonl} (see");
+        row("run count.qzb --input 12", 2, "'12' is not four binary digits");
+        row("run count.qzb --format xml", 2, "'xml' is not text, csv or jsonl (see qzb-cli run --help)");
+        row("asm count.s -o", 2, "-o needs the name of the setting file to write");
         row("asm count.s -o count.txt", 2, "does not end in .qzb");
         row("asm kept.qzb", 2, "name the output with -o");
         row("run nothing.qzb", 1, "cannot read nothing.qzb: No such file or directory");

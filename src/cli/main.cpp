@@ -178,21 +178,74 @@ int gradeFiles(const std::string& testsPath, const std::vector<std::string>& pro
     return allPassed ? 0 : failure;
 }
 
-// The argument library's own messages, reworded to read like the rest of the program's.
-std::string reworded(const CLI::ParseError& error, const std::vector<CLI::App*>& chosen) {
-    const std::string message = error.what();
-    if (message == "A subcommand is required") return "a command is needed: run, test, asm, disasm or link";
-    const std::string extra = "The following argument was not expected: ";
-    if (message.starts_with(extra)) return "unexpected argument '" + message.substr(extra.size()) + "'";
-    if (error.get_name() != "ArgumentMismatch") return message;
-    const std::string option = message.substr(0, message.find(':'));
-    const bool grading = !chosen.empty() && chosen.front()->get_name() == "test";
-    if (option == "--steps") return "--steps needs a number of steps";
-    if (option == "--input") return "--input needs four binary digits, bit 3 first";
-    if (option == "--format")
-        return grading ? "--format needs text, csv, jsonl or junit" : "--format needs text, csv or jsonl";
-    if (option == "--output") return "-o needs the name of the setting file to write";
-    return message;
+// "text, csv or jsonl"
+std::string alternatives(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    return text;
+}
+
+// --format: one of `names`, shown in the help as {text,csv,jsonl}.
+CLI::Validator formatCheck(const std::vector<std::string>& names) {
+    std::string shown;
+    for (const std::string& name : names) shown += (shown.empty() ? "{" : ",") + name;
+    return {[names](const std::string& value) {
+                if (std::find(names.begin(), names.end(), value) != names.end()) return std::string();
+                return "'" + value + "' is not " + alternatives(names);
+            },
+            shown + "}"};
+}
+
+// What a value option needs, as a usage error says when it is given without one.
+std::string needs(const CLI::Option& option, const std::vector<std::string>& formats) {
+    const std::string name = option.get_name();
+    if (name == "--steps") return "--steps needs a number of steps";
+    if (name == "--input") return "--input needs four binary digits, bit 3 first";
+    if (name == "--format") return "--format needs " + alternatives(formats);
+    return "-o needs the name of the setting file to write";
+}
+
+template <typename Kind>
+bool is(const CLI::ParseError& error) {
+    return dynamic_cast<const Kind*>(&error) != nullptr;
+}
+
+// A usage error in the program's own words, found from the kind of error and the command line
+// itself rather than from the argument library's English; its message only for anything else.
+std::string usageProblem(const CLI::ParseError& error, const CLI::App& app, int argc, char** argv,
+                         const std::vector<std::string>& formats) {
+    const std::vector<CLI::App*> chosen = app.get_subcommands();
+    if (chosen.empty() && argc > 1 && argv[1][0] != '-')
+        return "unknown command '" + std::string(argv[1]) +
+               "'; the commands are run, test, asm, disasm and link";
+    if (chosen.empty() && is<CLI::RequiredError>(error))
+        return "a command is needed: run, test, asm, disasm or link";
+    if (chosen.empty()) return error.what();
+    const CLI::App& command = *chosen.front();
+    const std::vector<const CLI::Option*> options = command.get_options();
+    if (is<CLI::RequiredError>(error)) {
+        for (const CLI::Option* option : options) {
+            if (option->get_required() && option->count() == 0) return option->get_name() + " is required";
+        }
+    }
+    if (const std::vector<std::string> extra = app.remaining(true);
+        is<CLI::ExtrasError>(error) && !extra.empty())
+        return "unexpected argument '" + extra.front() + "'";
+    if (is<CLI::ArgumentMismatch>(error)) {
+        for (int i = 1; i < argc; ++i) {
+            for (const CLI::Option* option : options) {
+                const bool valueless = i + 1 == argc || argv[i + 1][0] == '-';
+                if (!option->get_positional() && option->check_name(argv[i]) && valueless)
+                    return needs(*option, formats);
+            }
+        }
+        for (const CLI::Option* option : options) {
+            if (!option->get_positional() && option->count() > 1)
+                return option->get_name() + " is given more than once";
+        }
+    }
+    return error.what();
 }
 
 int runCommandLine(int argc, char** argv) {
@@ -201,6 +254,8 @@ int runCommandLine(int argc, char** argv) {
     app.set_version_flag("--version", "qzb-cli " QZB_VERSION);
     app.require_subcommand(1);
 
+    const std::vector<std::string> traceFormats = {"text", "csv", "jsonl"};
+    const std::vector<std::string> reportFormats = {"text", "csv", "jsonl", "junit"};
     std::string file;
     std::string stepsText = "16";
     std::string input = "0000";
@@ -216,7 +271,7 @@ int runCommandLine(int argc, char** argv) {
         ->type_name("BITS")
         ->capture_default_str();
     run->add_option("--format", formatName, "how the trace is written")
-        ->check(CLI::IsMember({"text", "csv", "jsonl"}))
+        ->check(formatCheck(traceFormats))
         ->type_name("FORMAT")
         ->capture_default_str();
 
@@ -229,7 +284,7 @@ int runCommandLine(int argc, char** argv) {
         ->required()
         ->type_name("");
     test->add_option("--format", reportName, "how the report is written")
-        ->check(CLI::IsMember({"text", "csv", "jsonl", "junit"}))
+        ->check(formatCheck(reportFormats))
         ->type_name("FORMAT")
         ->capture_default_str();
 
@@ -253,15 +308,12 @@ int runCommandLine(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);
-        std::string message = reworded(error, app.get_subcommands());
-        if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
-            message = "unknown command '" + std::string(argv[1]) +
-                      "'; the commands are run, test, asm, disasm and link";
-        }
+        const std::vector<CLI::App*> chosen = app.get_subcommands();
+        const bool grading = !chosen.empty() && chosen.front() == test;
+        std::string message = usageProblem(error, app, argc, argv, grading ? reportFormats : traceFormats);
         for (char& c : message) {
             if (c == '\n') c = ' ';
         }
-        const std::vector<CLI::App*> chosen = app.get_subcommands();
         const std::string command = chosen.empty() ? "" : chosen.front()->get_name() + " ";
         return fail(message + " (see qzb-cli " + command + "--help)", usageError);
     }
