@@ -6,12 +6,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <map>
 #include <random>
 
+#include "grade/classroom.h"
+#include "grade/report.h"
 #include "reference_model.h"
 
 namespace {
@@ -168,6 +172,12 @@ private slots:
         row("test one.qzt count.qzb count.s", 0, "",
             "count.qzb: 1 of 1 case passed\n  pass  c\ncount.s: 1 of 1 case passed\n  pass  c\n"
             "2 programs: 2 passed every case, 0 failed, 0 not graded\n");
+        // The test file itself, however named, is no program of the class; any other test file is not graded.
+        row("test one.qzt one.qzt count.qzb ./one.qzt notes.qzt gone.QZT", 1, "",
+            "count.qzb: 1 of 1 case passed\n  pass  c\n"
+            "notes.qzt: not graded: notes.qzt is a test file, not a program\n"
+            "gone.QZT: not graded: gone.QZT is a test file, not a program\n"
+            "3 programs: 1 passed every case, 0 failed, 2 not graded\n");
         row("test one.qzt count.qzb missing.qzb bad.s", 1, "",
             "count.qzb: 1 of 1 case passed\n  pass  c\n"
             "missing.qzb: not graded: cannot read missing.qzb: No such file or directory\n"
@@ -185,6 +195,49 @@ private slots:
             ".clock none\n.beep off\n\n; 00-15: 0000 0000\n");
         row("disasm prog.qzb.s", 0, "",
             ".clock manual\n.beep off\n\n    A = 1             ; 00: 0011 0001\n; 01-15: 0000 0000\n");
+    }
+
+    // The README's command for Grade a class's CSV, run by a shell that sorts `*` by letter before case, in
+    // a folder that holds the test file, another one and names in mixed case, prints what the page makes
+    // of the same files in its order, by code point.
+    void pageCsvCommand() {
+        QTemporaryDir folder, locales;
+        const std::map<std::string, QByteArray> files = {
+            {"down.qzt", "case \"down\"\n  run until out=14 within 9\n"},
+            {"Henry.s", "loop: B = B + 15\nOUT = B\nJMP loop\n"},
+            {"alice.s", "loop: B = B + 1\nOUT = B\nJMP loop\n"},
+            {"bob.qzb", settingFile(countBits)},
+            {"Notes.qzt", "; another exercise\n"},
+            {"\xC3\xA9mile, late.s", "OUT = A\n"}};
+        qzb::Classroom page;
+        page.openClassTests("down.qzt", files.at("down.qzt").toStdString());
+        for (const auto& [name, bytes] : files) {
+            QFile file(folder.filePath(QString::fromStdString(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+            page.gradeFile(name, bytes.toStdString());
+        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("PATH", QFileInfo(QZB_CLI_PATH).path() + ':' + environment.value("PATH"));
+        if (QProcess::execute("localedef", {"-i", "en_US", "-f", "UTF-8", locales.filePath("en_US.UTF-8")}) ==
+            0) {
+            environment.insert("LOCPATH", locales.path());
+            environment.insert("LC_ALL", "en_US.UTF-8");
+        } else {
+            qWarning("no en_US.UTF-8 locale: the shell's own order is not tried");
+        }
+        const auto shell = [&](const QString& command) {
+            QProcess bash;
+            bash.setProcessEnvironment(environment);
+            bash.setWorkingDirectory(folder.path());
+            bash.start("bash", {"-c", command});
+            return bash.waitForFinished(10000) ? bash.readAllStandardOutput() : QByteArray();
+        };
+        QVERIFY(environment.contains("LOCPATH") == !shell("echo *").startsWith("Henry.s"));
+        const QByteArray csv = QByteArray::fromStdString(
+            qzb::gradeReport("down.qzt", page.classResults, qzb::ReportFormat::Csv));
+        QCOMPARE(shell("LC_ALL=C bash -c 'qzb-cli test down.qzt * --format csv'"), csv);
+        QVERIFY(csv.contains("\nNotes.qzt,down,error,,\"Notes.qzt is a test file, not a program\"\n") &&
+                !csv.contains("\ndown.qzt,"));
     }
 
     // The panel's own arguments: after "--" even "-v" is a file name, so the panel starts and opens it

@@ -75,6 +75,20 @@ std::string testFileJson(const TestFileReading& reading) {
     return json + "]}";
 }
 
+std::string Classroom::openClassTests(std::string name, std::string_view bytes) {
+    classTestsText = std::string(bytes);
+    classTests = readTestFile(name, bytes);
+    classTestsName = std::move(name);
+    classResults.clear();
+    return testFileJson(classTests);
+}
+
+std::string Classroom::gradeFile(std::string name, std::string_view bytes) {
+    if (name == classTestsName && bytes == classTestsText) return {};
+    Program program = programFromBytes(name, bytes);
+    return grade(std::move(name), std::move(program));
+}
+
 std::string Classroom::grade(std::string name, Program program) {
     classResults.push_back(gradeProgram(classTests.exercise, std::move(name), std::move(program)));
     return resultsJson(classTestsName, classResults.back());

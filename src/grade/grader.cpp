@@ -245,6 +245,12 @@ ProgramResult gradeProgram(const Exercise& tests, const std::string& path, Progr
         result.problem = std::move(program.fault);
         program.switches.reset();
     }
+    // A test file among the programs, as a wildcard gives them, is none, whatever it assembles to.
+    if (hasTestFileExtension(path)) {
+        result.problem = path + " is a test file, not a program";
+        result.messages.clear();
+        program.switches.reset();
+    }
     if (program.switches) {
         result.cases = gradeCases(tests, *program.switches);
         result.switches = std::move(program.switches);

@@ -51,8 +51,8 @@ inline constexpr std::size_t lastStepsShown = 4;
 // switches off. A case stops at its first failed statement.
 std::vector<CaseResult> gradeCases(const Exercise& tests, const PanelSwitches& program);
 
-// Grades the program named `path`, unless it could not be read or assembled or is
-// a setting file that the panel did not write.
+// Grades the program named `path`, unless it could not be read or assembled, is
+// a setting file that the panel did not write or is named as a test file.
 ProgramResult gradeProgram(const Exercise& tests, const std::string& path, Program program);
 
 // Reads the program at `path` as `run` does and grades it.
