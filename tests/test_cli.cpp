@@ -201,43 +201,40 @@ private slots:
     // a folder that holds the test file, another one and names in mixed case, prints what the page makes
     // of the same files in its order, by code point.
     void pageCsvCommand() {
-        QTemporaryDir folder, locales;
         const std::map<std::string, QByteArray> files = {
             {"down.qzt", "case \"down\"\n  run until out=14 within 9\n"},
+            {"Notes.qzt", "; another\n"},
             {"Henry.s", "loop: B = B + 15\nOUT = B\nJMP loop\n"},
             {"alice.s", "loop: B = B + 1\nOUT = B\nJMP loop\n"},
             {"bob.qzb", settingFile(countBits)},
-            {"Notes.qzt", "; another exercise\n"},
             {"\xC3\xA9mile, late.s", "OUT = A\n"}};
         qzb::Classroom page;
         page.openClassTests("down.qzt", files.at("down.qzt").toStdString());
+        QVERIFY(QDir(folder_.path()).mkdir("class"));
         for (const auto& [name, bytes] : files) {
-            QFile file(folder.filePath(QString::fromStdString(name)));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+            write(QString::fromStdString("class/" + name), bytes);
             page.gradeFile(name, bytes.toStdString());
         }
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("PATH", QFileInfo(QZB_CLI_PATH).path() + ':' + environment.value("PATH"));
-        if (QProcess::execute("localedef", {"-i", "en_US", "-f", "UTF-8", locales.filePath("en_US.UTF-8")}) ==
-            0) {
-            environment.insert("LOCPATH", locales.path());
-            environment.insert("LC_ALL", "en_US.UTF-8");
-        } else {
-            qWarning("no en_US.UTF-8 locale: the shell's own order is not tried");
-        }
-        const auto shell = [&](const QString& command) {
-            QProcess bash;
-            bash.setProcessEnvironment(environment);
-            bash.setWorkingDirectory(folder.path());
-            bash.start("bash", {"-c", command});
-            return bash.waitForFinished(10000) ? bash.readAllStandardOutput() : QByteArray();
-        };
-        QVERIFY(environment.contains("LOCPATH") == !shell("echo *").startsWith("Henry.s"));
         const QByteArray csv = QByteArray::fromStdString(
             qzb::gradeReport("down.qzt", page.classResults, qzb::ReportFormat::Csv));
-        QCOMPARE(shell("LC_ALL=C bash -c 'qzb-cli test down.qzt * --format csv'"), csv);
         QVERIFY(csv.contains("\nNotes.qzt,down,error,,\"Notes.qzt is a test file, not a program\"\n") &&
                 !csv.contains("\ndown.qzt,"));
+
+        QTemporaryDir locales;  // en_US.UTF-8, built from the locales package
+        QCOMPARE(
+            QProcess::execute("localedef", {"-i", "en_US", "-f", "UTF-8", locales.filePath("en_US.UTF-8")}),
+            0);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("PATH", QFileInfo(QZB_CLI_PATH).path() + ':' + environment.value("PATH"));
+        environment.insert("LOCPATH", locales.path());
+        environment.insert("LC_ALL", "en_US.UTF-8");
+        QProcess shell;
+        shell.setProcessEnvironment(environment);
+        shell.setWorkingDirectory(folder_.filePath("class"));
+        shell.start("bash", {"-c", "echo *; LC_ALL=C bash -c 'qzb-cli test down.qzt * --format csv'"});
+        QVERIFY(shell.waitForFinished(10000));
+        QCOMPARE(shell.readAllStandardOutput(),
+                 "alice.s bob.qzb down.qzt \xC3\xA9mile, late.s Henry.s Notes.qzt\n" + csv);
     }
 
     // The panel's own arguments: after "--" even "-v" is a file name, so the panel starts and opens it

@@ -270,14 +270,10 @@ TEST_CASE("reports show what they quote visibly, each inside its field") {
 // Bidirectional formatting characters could make a name or a task read as something else, so they
 // show as bytes; their neighbours, the joiner that emoji need among them, stay printable.
 TEST_CASE("bidirectional formatting characters are not printable") {
-    const std::pair<const char*, bool> rows[] = {
-        {"\u061B", true},  {"\u061C", false}, {"\u200D", true},  {"\u200E", false}, {"\u200F", false},
-        {"\u2029", true},  {"\u202A", false}, {"\u202E", false}, {"\u202F", true},  {"\u2065", true},
-        {"\u2066", false}, {"\u2069", false}, {"\u206A", true}};
-    for (const auto& [text, printable] : rows) {
-        CAPTURE(text);
-        CHECK(qzb::isPrintableText(text) == printable);
-    }
+    for (const char* hidden : {"\u061C", "\u200E", "\u200F", "\u202A", "\u202E", "\u2066", "\u2069"})
+        CHECK_FALSE(qzb::isPrintableText(hidden));
+    for (const char* shown : {"\u061B", "\u200D", "\u2029", "\u202F", "\u2065", "\u206A"})
+        CHECK(qzb::isPrintableText(shown));
     // The page shows the task and the problems of a test file as visibly as a report, line ends and tabs
     // kept.
     CHECK(
