@@ -331,13 +331,10 @@ TEST_CASE("the text table shows the word each row ran, not what the switches hol
 TEST_CASE("the text table keeps its columns apart for every word") {
     const std::string header = qzb::textTraceHeader(1);
     for (int word = 0; word < 256; ++word) {
-        CAPTURE(word);
         const qzb::TraceRow row{
             1, 3, std::uint8_t(word), {.pc = 15, .a = 15, .b = 15, .out = 15, .carry = true}};
         const std::string line = qzb::textTraceRowsOnly({&row, 1}, 1);
-        for (const char* column : {"addr", "word", "instruction", "PC", "A ", "B ", "carry", "OUT"}) {
-            const std::size_t at = header.find(column);
-            CHECK(line.substr(at - 2, 3).find_first_not_of(' ') == 2);
-        }
+        for (const char* column : {"addr", "word", "instruction", "PC", "A ", "B ", "carry", "OUT"})
+            CHECK_MESSAGE(line.substr(header.find(column) - 2, 3).find_first_not_of(' ') == 2, word);
     }
 }
