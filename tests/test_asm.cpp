@@ -104,11 +104,11 @@ TEST_CASE("a step in words, and a listing row") {
         {0x6F, false, "02  B = IN + 15: 0011 + 1111 = 0010, carry 1; PC 02 → 03"},
         {0x84, false, "02  OUT = B + 4: 1100 + 0100 = 0000, carry 1; PC 02 → 03"},
         {0x92, false, "02  ALT OUT = B + 2: 1100 + 0010 = 1110, carry 0; PC 02 → 03"},
-        {0xC3, false, "02  JNC B + 3: 1100 + 0011 = 1111, carry 0; carry was 0, jump; PC 02 → 15"},
-        {0xC5, true, "02  JNC B + 5: 1100 + 0101 = 0001, carry 1; carry was 1, no jump; PC 02 → 03"},
+        {0xC3, false, "02  JNC B + 3: carry was 0, jump; 1100 + 0011 = 1111, carry now 0; PC 02 → 15"},
+        {0xC5, true, "02  JNC B + 5: carry was 1, no jump; 1100 + 0101 = 0001, carry now 1; PC 02 → 03"},
         {0xD5, false, "02  JMP B + 5: 1100 + 0101 = 0001, carry 1, jump; PC 02 → 01"},
-        {0xE5, true, "02  JNC 5: carry was 1, no jump; PC 02 → 03"},
-        {0xE5, false, "02  JNC 5: carry was 0, jump; PC 02 → 05"},
+        {0xE5, true, "02  JNC 5: carry was 1, no jump; 0101, carry now 0; PC 02 → 03"},
+        {0xE5, false, "02  JNC 5: carry was 0, jump; 0101, carry now 0; PC 02 → 05"},
         {0xF0, true, "02  JMP 0: 0000, carry 0, jump; PC 02 → 00"}};
     // clang-format on
     for (const auto& [word, carry, words] : rows) {
@@ -195,6 +195,7 @@ TEST_CASE("errors") {
         {"IN B = 1\nhalt", "1:1: unknown instruction 'IN'\n2:1: unknown instruction 'halt'"},
         {"\xFF\xFE" "A\0 \0=\0 \0\x31\0\n\0"s, "1:1: the source is UTF-16; save it as UTF-8"},
         {"\0A\0=\0\x31"s, "1:1: the source is UTF-16; save it as UTF-8"},  // big-endian, without a mark
+        {"\0\0"s, "1:1: unexpected byte 0x00"},
         {"JMP later\nA = 99\nB = 0x\n",
          "1:5: label 'later' is not defined\n2:5: 99 is outside 0-15\n3:5: '0x' is not a number"}};
     // clang-format on

@@ -6,12 +6,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <map>
 #include <random>
 
+#include "grade/classroom.h"
+#include "grade/report.h"
 #include "reference_model.h"
 
 namespace {
@@ -90,6 +94,8 @@ private slots:
         write("prog.qzb.s", "A = 1");
         write("upper.QZB", settingFile(countBits));
         write("notes.qzt", "; no case yet\n");
+        write("notes\x1b.qzt", "; no case yet\n");
+        write("bad\x1b.s", "B = B + 1\nOUT = A\n");
         write("one.qzt", "case \"c\"\nexpect out=0\n");
         write("empty.qzb", "");
         write("doubled.qzb", settingFile(countBits).replace("\r", "\r\r"));
@@ -113,9 +119,10 @@ private slots:
         }
     }
 
-    // Every row: the arguments, the exit status, a part of stderr and stdout exactly. A usage error (2) is
-    // one line; a success says nothing on stderr unless the row does; no run changes a file it does not
-    // make, and a FIFO must not make one wait.
+    // Every row: the arguments, the exit status, a part of stderr and stdout exactly; a usage error is told
+    // in the program's own words, whatever the argument library's are. A usage error (2) is one line; a
+    // success says nothing on stderr unless the row does; no run changes a file it does not make, and a FIFO
+    // must not make one wait.
     void exitStatuses() {
         const auto row = [this](const char* arguments, int status, const QByteArray& err,
                                 const QByteArray& out = {}) {
@@ -133,11 +140,13 @@ private slots:
         row("", 2, "a command is needed: run, test, asm, disasm or link");
         row("run count.qzb --steps", 2, "--steps needs a number of steps");
         row("play count.qzb", 2, "unknown command 'play'");
-        row("run count.qzb --fast", 2, "--fast");
-        row("run count.qzb --steps 0x10", 2, "--steps: '0x10'");
+        row("run count.qzb --fast", 2, "unexpected argument '--fast' (see qzb-cli run --help)");
+        row("run count.qzb one two", 2, "unexpected argument 'one'");
+        row("run --steps 1 --steps 2 count.qzb", 2, "--steps is given more than once");
+        row("run count.qzb --steps 0x10", 2, "'0x10' is not a number of steps");
         row("run count.qzb --steps 1000000001", 2, "more than 1000000000 steps");
-        row("run count.qzb --input 12", 2, "--input: '12' is not four binary digits");
-        row("run count.qzb --format xml", 2, "--format: xml not in {text,csv,jsonl} (see");
+        row("run count.qzb --input 12", 2, "'12' is not four binary digits");
+        row("run count.qzb --format xml", 2, "'xml' is not text, csv or jsonl (see qzb-cli run --help)");
         row("asm count.s -o count.txt", 2, "does not end in .qzb");
         row("asm kept.qzb", 2, "name the output with -o");
         row("run nothing.qzb", 1, "cannot read nothing.qzb: No such file or directory");
@@ -162,18 +171,62 @@ private slots:
         row("test one.qzt count.qzb count.s", 0, "",
             "count.qzb: 1 of 1 case passed\n  pass  c\ncount.s: 1 of 1 case passed\n  pass  c\n"
             "2 programs: 2 passed every case, 0 failed, 0 not graded\n");
-        row("test one.qzt count.qzb missing.qzb bad.s", 1, "",
+        // The test file itself, however named, is no program of the class; any other test file is not graded.
+        row("test one.qzt count.qzb missing.qzb ./one.qzt bad.s gone.QZT", 1, "",
             "count.qzb: 1 of 1 case passed\n  pass  c\n"
             "missing.qzb: not graded: cannot read missing.qzb: No such file or directory\n"
             "bad.s: not graded: bad.s does not assemble\n"
             "  bad.s:2:7: OUT can add only B to its number, not A\n"
-            "3 programs: 1 passed every case, 0 failed, 2 not graded\n");
+            "gone.QZT: not graded: gone.QZT is a test file, not a program\n"
+            "4 programs: 1 passed every case, 0 failed, 3 not graded\n");
         row("run doubled.qzb --steps 0 --format csv", 0,
-            "qzb-cli: warning: doubled.qzb" + notAsWritten + "line 1 is '1\\x0d'\n", zeroTrace);
+            "qzb-cli: warning: doubled.qzb" + notAsWritten + "line 1 is '1\\\\x0d'\n", zeroTrace);
+        // Every message on stderr shows control bytes as a report does.
+        row("run x\x1b[31m.s", 1, "qzb-cli: cannot read x\\x1b[31m.s: No such file or directory\n");
+        row("test notes\x1b.qzt count.qzb", 2, "notes\\x1b.qzt:1:1: no case in the file");
+        row("asm bad\x1b.s", 1, "bad\\x1b.s:2:7: OUT can add only B");
         row("disasm empty.qzb", 0, "qzb-cli: warning: empty.qzb" + notAsWritten + "the file is empty\n",
             ".clock none\n.beep off\n\n; 00-15: 0000 0000\n");
         row("disasm prog.qzb.s", 0, "",
             ".clock manual\n.beep off\n\n    A = 1             ; 00: 0011 0001\n; 01-15: 0000 0000\n");
+    }
+
+    // The README's command for Grade a class's CSV, run by a shell that sorts `*` by letter before case, in
+    // a folder that holds the test file, another one and names in mixed case, prints what the page makes
+    // of the same files in its order, by code point.
+    void pageCsvCommand() {
+        const std::map<std::string, QByteArray> files = {
+            {"down.qzt", "case \"down\"\n  run until out=14 within 9\n"},
+            {"Notes.qzt", "; another\n"},
+            {"Henry.s", "loop: B = B + 15\nOUT = B\nJMP loop\n"},
+            {"alice.s", "loop: B = B + 1\nOUT = B\nJMP loop\n"},
+            {"bob.qzb", settingFile(countBits)},
+            {"\xC3\xA9mile, late.s", "OUT = A\n"}};
+        qzb::Classroom page;
+        page.openClassTests("down.qzt", files.at("down.qzt").toStdString());
+        QVERIFY(QDir(folder_.path()).mkdir("class"));
+        for (const auto& [name, bytes] : files) {
+            write(QString::fromStdString("class/" + name), bytes);
+            page.gradeFile(name, bytes.toStdString());
+        }
+        const QByteArray csv = QByteArray::fromStdString(
+            qzb::gradeReport("down.qzt", page.classResults, qzb::ReportFormat::Csv));
+
+        QTemporaryDir locales;  // en_US.UTF-8, built from the locales package
+        QCOMPARE(
+            QProcess::execute("localedef", {"-i", "en_US", "-f", "UTF-8", locales.filePath("en_US.UTF-8")}),
+            0);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("PATH", QFileInfo(QZB_CLI_PATH).path() + ':' + environment.value("PATH"));
+        environment.insert("LOCPATH", locales.path());
+        environment.insert("LC_ALL", "en_US.UTF-8");
+        QProcess shell;
+        shell.setProcessEnvironment(environment);
+        shell.setWorkingDirectory(folder_.filePath("class"));
+        shell.start("bash", {"-c", "echo *; LC_ALL=C bash -c 'qzb-cli test down.qzt * --format csv'"});
+        QVERIFY(shell.waitForFinished(10000));
+        QCOMPARE(shell.readAllStandardOutput(),
+                 "alice.s bob.qzb down.qzt \xC3\xA9mile, late.s Henry.s Notes.qzt\n" + csv);
     }
 
     // The panel's own arguments: after "--" even "-v" is a file name, so the panel starts and opens it

@@ -30,11 +30,11 @@ qzb::PanelSwitches panel(const Words& words) {
     return switches;
 }
 
-// The states after 0, 1, ... 30 instructions, as the reference table runs them.
+// The states after 0, 1, ... 90 instructions, as the reference table runs them.
 std::vector<qzb::MachineState> referenceTrace(const Words& words, const Inputs& inputs) {
     std::vector<qzb::MachineState> trace(1);
     int input = 0;
-    for (int step = 0; step < 30; ++step) {
+    for (int step = 0; step < 90; ++step) {
         for (const auto& [from, value] : inputs) input = from == step ? value : input;
         const std::size_t pc = trace.back().pc;
         trace.push_back(reference::step(trace.back(), pc < words.size() ? words[pc] : 0, input));
@@ -50,6 +50,7 @@ const Words addFiveOnce = {0x65, 0x80, 0xF1};             // reads the input onl
 const Words clampedAdd = {0x65, 0xE3, 0x7F, 0x80, 0xF0};  // OUT = IN + 5, or 15 past 15
 const Words oneTwoThree = {0xA1, 0xA2, 0xA3, 0xF3};       // OUT = 1, 2, 3, then holds
 const Words oneFiveTwoThree = {0xA1, 0xA5, 0xA2, 0xA3, 0xF4};
+const Words oneFiveOneTwoFive = {0xA1, 0xA5, 0xA1, 0xA2, 0xA5, 0xF5};
 
 }  // namespace
 
@@ -77,12 +78,18 @@ TEST_CASE("each statement passes a correct program and fails a faulty one") {
         {clampedAdd, addFive, {{0, 12}}, "input 1100\nrun 1\nexpect carry=1\nrun until out=15 within 20", 5, 21,
          "expected out=15 within 20 steps, found out=1"},
         {count, countByTwo, {}, "expect out sequence 1 2 3 within 10\nexpect pc=2 b=3", 2, 10,
-         "expected out 1 2 3 within 10 steps, found out 0 2 4 6"},
+         "expected out 1 2 3 within 10 steps: 1 never came; found out 0 2 4 6"},
         {oneTwoThree, oneFiveTwoThree, {}, "expect out sequence 1 2 3 within 10\nexpect out=3", 2, 10,
-         "expected out 1 2 3 within 10 steps, found out 0 1 5 2 3"},
-        // A sequence that never completes, in either program.
+         "expected out 1 2 3 within 10 steps: after 1 came 5 at step 2, not 2; found out 0 1 5 2 3"},
+        // The start that got furthest is told: here the second 1.
+        {oneTwoThree, oneFiveOneTwoFive, {}, "expect out sequence 1 2 3 within 9", 2, 9,
+         "expected out 1 2 3 within 9 steps: after 1 2 came 5 at step 5, not 3; found out 0 1 5 1 2 5"},
+        // Sequences that never complete, in either program; of starts that got as far, the first is told.
         {count, count, {}, "run 2\nexpect out sequence 1 2 3 within 4", 3, 6,
-         "expected out 1 2 3 within 4 steps, found out 1 2"}};
+         "expected out 1 2 3 within 4 steps: after 1 2 the steps ran out; found out 1 2"},
+        {count, count, {}, "expect out sequence 0 5 3 within 90", 2, 90,
+         "expected out 0 5 3 within 90 steps: after 0 came 1 at step 2, not 5; "
+         "found out 0 1 2 3 4 5 ... 9 10 11 12 13 14"}};
     // clang-format on
     for (const Row& row : rows) {
         CAPTURE(row.tests);
@@ -127,6 +134,7 @@ TEST_CASE("test-file errors name their line and column") {
         {"case c\nexpect a=1", "1:6: expected a name in double quotes after case"},
         {"case \"\"\nexpect a=1", "1:6: the case name is empty"},
         {"case \"tab\there\"\nexpect a=1", "1:6: a case name must be UTF-8 text without control characters"},
+        {"case \"\u202Es.exe\"\nexpect a=1", "1:6: a case name must be UTF-8 text without control characters"},
         {"case \"c\"\n  jump 3", "2:3: unknown statement 'jump'; the statements are case, input, run and expect"},
         {"case \"c\"\ninput 12\nexpect a=1", "2:7: expected four binary digits after input, bit 3 first, such as 1001"},
         {"case \"c\"\nrun -1\nexpect a=1", "2:5: expected a number of steps, 0 to 1000000"},
@@ -151,6 +159,7 @@ TEST_CASE("test-file errors name their line and column") {
         {"case \"c\"\n" + millions + "run until a=1 within 1\nrun 5\nexpect a=1",
          "104:22: the cases add up to 100000001 steps here, more than the 100000000 a test file may take"},
         {"\xFE\xFF\0c\0a\0s\0e\0 \0\"\0c\0\""s, "1:1: the test file is UTF-16; save it as UTF-8"},
+        {"\0\0\0\0"s, "1:1: unexpected byte 0x00"},
         {"c\0a\0s\0e\0 \0\"\0c\0\"\0\n\0e\0x\0p\0e\0c\0t\0 \0a\0=\0\x31\0"s, "1:1: the test file is UTF-16; save it as UTF-8"},
     };
     // clang-format on
@@ -207,7 +216,7 @@ TEST_CASE("a setting file the panel did not write is not graded") {
 TEST_CASE("reports show what they quote visibly, each inside its field") {
     std::vector<qzb::ProgramResult> programs;
     for (const std::string name :
-         {"=sum(\"a,b\")\xFF\x01<&>.s", "a\xFE.s", "a\\xfe.s", "\x1B[2J\x7F\xC2\x9B.s"}) {
+         {"=sum(\"a,b\")\xFF\x01<&>.s", "a\xFE.s", "a\\xfe.s", "\x1B[2J\x7F\xC2\x9B\u2066.s"}) {
         qzb::ProgramResult& unreadable = programs.emplace_back();
         unreadable.path = name;
         unreadable.problem = "cannot read it";
@@ -247,8 +256,8 @@ TEST_CASE("reports show what they quote visibly, each inside its field") {
             end = std::min(report.find('\n', start), report.size());
             CHECK(qzb::isPrintableText(std::string_view(report).substr(start, end - start)));
         }
-        for (std::string name :
-             {"a\\xfe.s", "a\\\\xfe.s", "\\x1b[2J\\x7f\\xc2\\x9b.s", "c\\x9b", "t\\x85.qzt:2: m\\x9b"}) {
+        for (std::string name : {"a\\xfe.s", "a\\\\xfe.s", "\\x1b[2J\\x7f\\xc2\\x9b\\xe2\\x81\\xa6.s",
+                                 "c\\x9b", "t\\x85.qzt:2: m\\x9b"}) {
             if (format == qzb::ReportFormat::Jsonl) {
                 for (std::size_t at = name.find('\\'); at != std::string::npos; at = name.find('\\', at + 2))
                     name.insert(at, 1, '\\');
@@ -256,6 +265,21 @@ TEST_CASE("reports show what they quote visibly, each inside its field") {
             CHECK(report.find(name) != std::string::npos);
         }
     }
+}
+
+// Bidirectional formatting characters could make a name or a task read as something else, so they
+// show as bytes; their neighbours, the joiner that emoji need among them, stay printable.
+TEST_CASE("bidirectional formatting characters are not printable") {
+    for (const char* hidden : {"\u061C", "\u200E", "\u200F", "\u202A", "\u202E", "\u2066", "\u2069"})
+        CHECK_FALSE(qzb::isPrintableText(hidden));
+    for (const char* shown : {"\u061B", "\u200D", "\u2029", "\u202F", "\u2065", "\u206A"})
+        CHECK(qzb::isPrintableText(shown));
+    // The page shows the task and the problems of a test file as visibly as a report, line ends and tabs
+    // kept.
+    CHECK(
+        qzb::testFileJson(qzb::readTestFile("\u202E.qzt", "; \x1B[31m\a\0\u202E\tok\r\n; a\\b\nsay"s)) ==
+        R"({"task":"\\x1b[31m\\x07\\x00\\xe2\\x80\\xae\u0009ok\u000aa\\\\b","problems":["\\xe2\\x80\\xae.qzt:3:1: )"
+        R"(unknown statement 'say'; the statements are case, input, run and expect"],"cases":[]})");
 }
 
 // The page reads a test file and the class's programs from the names and bytes the browser gives,
@@ -300,5 +324,17 @@ TEST_CASE("the text table shows the word each row ran, not what the switches hol
         CHECK(qzb::textTraceHeader(std::uint64_t(steps)) +
                   qzb::textTraceRowsOnly(rows, std::uint64_t(steps)) ==
               printed);
+    }
+}
+
+// Each column of a row starts where its header does, after at least two blanks, whatever the word ran.
+TEST_CASE("the text table keeps its columns apart for every word") {
+    const std::string header = qzb::textTraceHeader(1);
+    for (int word = 0; word < 256; ++word) {
+        const qzb::TraceRow row{
+            1, 3, std::uint8_t(word), {.pc = 15, .a = 15, .b = 15, .out = 15, .carry = true}};
+        const std::string line = qzb::textTraceRowsOnly({&row, 1}, 1);
+        for (const char* column : {"addr", "word", "instruction", "PC", "A ", "B ", "carry", "OUT"})
+            CHECK_MESSAGE(line.substr(header.find(column) - 2, 3).find_first_not_of(' ') == 2, word);
     }
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "asm/instruction_table.h"
+#include "common/digits.h"
 
 namespace qzb {
 namespace {
@@ -24,20 +25,9 @@ std::string greyedBits(const PanelSwitches& switches, int address) {
 
 }  // namespace
 
-std::string binaryDigits(int value, int count) {
-    std::string text;
-    for (int bit = count - 1; bit >= 0; --bit) text += ((value >> bit) & 1) != 0 ? '1' : '0';
-    return text;
-}
-
-std::string addressDigits(int address) {
-    return {static_cast<char>('0' + address / 10), static_cast<char>('0' + address % 10)};
-}
-
 ListingRow listingRow(const PanelSwitches& switches, int address) {
     const std::uint8_t word = readProgramWord(switches, address);
-    return {addressDigits(address), binaryDigits(word >> 4, 4) + ' ' + binaryDigits(word & 15, 4),
-            disassembleWord(word)};
+    return {addressDigits(address), wordDigits(word), disassembleWord(word)};
 }
 
 std::string disassembleWord(std::uint8_t word) {
@@ -69,11 +59,10 @@ std::string disassemble(const PanelSwitches& switches) {
         }
     }
     for (int address = 0; address < used; ++address) {
-        const int word = readProgramWord(switches, address);
-        std::string line = "    " + disassembleWord(static_cast<std::uint8_t>(word));
+        const std::uint8_t word = readProgramWord(switches, address);
+        std::string line = "    " + disassembleWord(word);
         line.resize(std::max<std::size_t>(line.size() + 2, 22), ' ');
-        line += "; " + addressDigits(address) + ": " + binaryDigits(word >> 4, 4) + ' ' +
-                binaryDigits(word & 15, 4);
+        line += "; " + addressDigits(address) + ": " + wordDigits(word);
         if (const std::string greyed = greyedBits(switches, address); !greyed.empty()) line += "  " + greyed;
         text += line + '\n';
     }

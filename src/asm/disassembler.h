@@ -11,11 +11,6 @@ namespace qzb {
 // The statement that assembles to `word` (0-255), such as "B = B + 1".
 std::string disassembleWord(std::uint8_t word);
 
-// The low `count` bits of `value` as binary digits, the highest first: "0101".
-std::string binaryDigits(int value, int count);
-// An address (0-15) as two decimal digits: "07".
-std::string addressDigits(int address);
-
 // One row of a program's listing: the word at an address (0-15) and its statement.
 struct ListingRow {
     std::string address;    // "00" to "15"

@@ -16,6 +16,7 @@
 
 #include "asm/assembler.h"
 #include "asm/disassembler.h"
+#include "common/utf8.h"
 #include "grade/classroom.h"
 #include "grade/exercise.h"
 #include "grade/grader.h"
@@ -32,8 +33,15 @@ constexpr int failure = 1;
 constexpr int usageError = 2;
 constexpr std::uint64_t maxSteps = 1'000'000'000;
 
+// A line on stderr, where names and messages come from files and arguments: shown as
+// the reports show them, so that no byte of theirs drives the terminal.
+void printError(const std::string& line) {
+    const std::string shown = qzb::visibleText(line) + '\n';
+    std::fwrite(shown.data(), 1, shown.size(), stderr);
+}
+
 int fail(const std::string& message, int status = failure) {
-    std::fprintf(stderr, "qzb-cli: %s\n", message.c_str());
+    printError("qzb-cli: " + message);
     return status;
 }
 
@@ -74,13 +82,13 @@ std::string fileError(const char* what, const std::string& path, const std::erro
 // Assembler messages go to stderr as `asm` writes them; other problems as one line.
 int reportProblem(const qzb::Program& program) {
     if (program.messages.empty()) return fail(program.problem);
-    for (const std::string& line : program.messages) std::fprintf(stderr, "%s\n", line.c_str());
+    for (const std::string& line : program.messages) printError(line);
     return failure;
 }
 
 // A setting file the panel did not write is still read as Load reads it, with a word on stderr.
 void warnOfFault(const qzb::Program& program) {
-    if (!program.fault.empty()) std::fprintf(stderr, "qzb-cli: warning: %s\n", program.fault.c_str());
+    if (!program.fault.empty()) printError("qzb-cli: warning: " + program.fault);
 }
 
 int runFile(const std::string& path, std::uint64_t steps, const std::string& input, qzb::TraceFormat format) {
@@ -133,7 +141,7 @@ int assembleFile(const std::string& sourcePath, std::string outputPath) {
     const qzb::Assembly assembly = qzb::assemble(source);
     if (!assembly.errors.empty()) {
         for (const std::string& line : qzb::locatedMessages(sourcePath, assembly.errors)) {
-            std::fprintf(stderr, "%s\n", line.c_str());
+            printError(line);
         }
         return failure;
     }
@@ -155,7 +163,7 @@ int gradeFiles(const std::string& testsPath, const std::vector<std::string>& pro
     const qzb::TestFileReading reading = qzb::readTestFile(testsPath, text);
     if (!reading.problem.empty()) return fail(reading.problem, usageError);
     if (!reading.messages.empty()) {
-        for (const std::string& line : reading.messages) std::fprintf(stderr, "%s\n", line.c_str());
+        for (const std::string& line : reading.messages) printError(line);
         return usageError;
     }
     const qzb::Exercise& tests = reading.exercise;
@@ -163,29 +171,82 @@ int gradeFiles(const std::string& testsPath, const std::vector<std::string>& pro
     results.reserve(programPaths.size());
     bool allPassed = true;
     for (const std::string& path : programPaths) {
+        if (sameFile(path, testsPath)) continue;  // as `*` gives it in a folder that holds it
         results.push_back(qzb::gradeProgram(tests, path));
-        allPassed =
-            allPassed && results.back().graded() && results.back().passedCount() == tests.cases.size();
+        allPassed = allPassed && results.back().passedEveryCase();
     }
     if (!writeAll(qzb::gradeReport(testsPath, results, format))) return fail("cannot write the report");
     return allPassed ? 0 : failure;
 }
 
-// The argument library's own messages, reworded to read like the rest of the program's.
-std::string reworded(const CLI::ParseError& error, const std::vector<CLI::App*>& chosen) {
-    const std::string message = error.what();
-    if (message == "A subcommand is required") return "a command is needed: run, test, asm, disasm or link";
-    const std::string extra = "The following argument was not expected: ";
-    if (message.starts_with(extra)) return "unexpected argument '" + message.substr(extra.size()) + "'";
-    if (error.get_name() != "ArgumentMismatch") return message;
-    const std::string option = message.substr(0, message.find(':'));
-    const bool grading = !chosen.empty() && chosen.front()->get_name() == "test";
-    if (option == "--steps") return "--steps needs a number of steps";
-    if (option == "--input") return "--input needs four binary digits, bit 3 first";
-    if (option == "--format")
-        return grading ? "--format needs text, csv, jsonl or junit" : "--format needs text, csv or jsonl";
-    if (option == "--output") return "-o needs the name of the setting file to write";
-    return message;
+// "text, csv or jsonl"
+std::string alternatives(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    return text;
+}
+
+// --format: one of `names`, shown in the help as {text,csv,jsonl}.
+CLI::Validator formatCheck(const std::vector<std::string>& names) {
+    std::string shown;
+    for (const std::string& name : names) shown += (shown.empty() ? "{" : ",") + name;
+    return {[names](const std::string& value) {
+                if (std::find(names.begin(), names.end(), value) != names.end()) return std::string();
+                return "'" + value + "' is not " + alternatives(names);
+            },
+            shown + "}"};
+}
+
+// What a value option needs, as a usage error says when it is given without one.
+std::string needs(const CLI::Option& option, const std::vector<std::string>& formats) {
+    const std::string name = option.get_name();
+    if (name == "--steps") return "--steps needs a number of steps";
+    if (name == "--input") return "--input needs four binary digits, bit 3 first";
+    if (name == "--format") return "--format needs " + alternatives(formats);
+    return "-o needs the name of the setting file to write";
+}
+
+template <typename Kind>
+bool is(const CLI::ParseError& error) {
+    return dynamic_cast<const Kind*>(&error) != nullptr;
+}
+
+// A usage error in the program's own words, found from the kind of error and the command line
+// itself rather than from the argument library's English; its message only for anything else.
+std::string usageProblem(const CLI::ParseError& error, const CLI::App& app, int argc, char** argv,
+                         const std::vector<std::string>& formats) {
+    const std::vector<CLI::App*> chosen = app.get_subcommands();
+    if (chosen.empty() && argc > 1 && argv[1][0] != '-')
+        return "unknown command '" + std::string(argv[1]) +
+               "'; the commands are run, test, asm, disasm and link";
+    if (chosen.empty() && is<CLI::RequiredError>(error))
+        return "a command is needed: run, test, asm, disasm or link";
+    if (chosen.empty()) return error.what();
+    const CLI::App& command = *chosen.front();
+    const std::vector<const CLI::Option*> options = command.get_options();
+    if (is<CLI::RequiredError>(error)) {
+        for (const CLI::Option* option : options) {
+            if (option->get_required() && option->count() == 0) return option->get_name() + " is required";
+        }
+    }
+    if (const std::vector<std::string> extra = app.remaining(true);
+        is<CLI::ExtrasError>(error) && !extra.empty())
+        return "unexpected argument '" + extra.front() + "'";
+    if (is<CLI::ArgumentMismatch>(error)) {
+        for (int i = 1; i < argc; ++i) {
+            for (const CLI::Option* option : options) {
+                const bool valueless = i + 1 == argc || argv[i + 1][0] == '-';
+                if (!option->get_positional() && option->check_name(argv[i]) && valueless)
+                    return needs(*option, formats);
+            }
+        }
+        for (const CLI::Option* option : options) {
+            if (!option->get_positional() && option->count() > 1)
+                return option->get_name() + " is given more than once";
+        }
+    }
+    return error.what();
 }
 
 int runCommandLine(int argc, char** argv) {
@@ -194,6 +255,8 @@ int runCommandLine(int argc, char** argv) {
     app.set_version_flag("--version", "qzb-cli " QZB_VERSION);
     app.require_subcommand(1);
 
+    const std::vector<std::string> traceFormats = {"text", "csv", "jsonl"};
+    const std::vector<std::string> reportFormats = {"text", "csv", "jsonl", "junit"};
     std::string file;
     std::string stepsText = "16";
     std::string input = "0000";
@@ -209,7 +272,7 @@ int runCommandLine(int argc, char** argv) {
         ->type_name("BITS")
         ->capture_default_str();
     run->add_option("--format", formatName, "how the trace is written")
-        ->check(CLI::IsMember({"text", "csv", "jsonl"}))
+        ->check(formatCheck(traceFormats))
         ->type_name("FORMAT")
         ->capture_default_str();
 
@@ -222,7 +285,7 @@ int runCommandLine(int argc, char** argv) {
         ->required()
         ->type_name("");
     test->add_option("--format", reportName, "how the report is written")
-        ->check(CLI::IsMember({"text", "csv", "jsonl", "junit"}))
+        ->check(formatCheck(reportFormats))
         ->type_name("FORMAT")
         ->capture_default_str();
 
@@ -246,15 +309,12 @@ int runCommandLine(int argc, char** argv) {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(error);
-        std::string message = reworded(error, app.get_subcommands());
-        if (app.get_subcommands().empty() && argc > 1 && argv[1][0] != '-') {
-            message = "unknown command '" + std::string(argv[1]) +
-                      "'; the commands are run, test, asm, disasm and link";
-        }
+        const std::vector<CLI::App*> chosen = app.get_subcommands();
+        const bool grading = !chosen.empty() && chosen.front() == test;
+        std::string message = usageProblem(error, app, argc, argv, grading ? reportFormats : traceFormats);
         for (char& c : message) {
             if (c == '\n') c = ' ';
         }
-        const std::vector<CLI::App*> chosen = app.get_subcommands();
         const std::string command = chosen.empty() ? "" : chosen.front()->get_name() + " ";
         return fail(message + " (see qzb-cli " + command + "--help)", usageError);
     }

@@ -81,13 +81,15 @@ LineTokens tokenize(std::string_view line, const LexRules& rules) {
 
 bool isUtf16(std::string_view text) {
     if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) return true;
-    if (text.size() < 2) return false;
-    for (const std::size_t first : {0, 1}) {
-        bool allNul = true;
-        for (std::size_t i = first; i < text.size() && allNul; i += 2) allNul = text[i] == '\0';
-        if (allNul) return true;
-    }
-    return false;
+    // Text in UTF-16 has characters in the other half; a file of NUL bytes alone has none.
+    const auto allNul = [text](std::size_t first) {
+        for (std::size_t i = first; i < text.size(); i += 2) {
+            if (text[i] != '\0') return false;
+        }
+        return true;
+    };
+    if (text.size() < 2 || (allNul(0) && allNul(1))) return false;
+    return allNul(0) || allNul(1);
 }
 
 Radix radixOf(std::string_view text) {

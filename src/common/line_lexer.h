@@ -50,7 +50,8 @@ struct LineTokens {
 LineTokens tokenize(std::string_view line, const LexRules& rules);
 
 // Whether a whole text is UTF-16, as some editors save text: it starts with a
-// UTF-16 byte order mark (FF FE or FE FF), or every other byte of it is NUL.
+// UTF-16 byte order mark (FF FE or FE FF), or every other byte of it is NUL and
+// not every byte.
 bool isUtf16(std::string_view text);
 
 // How a number token is written: 0x hex, 0b binary (either letter in any case,

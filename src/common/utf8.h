@@ -13,7 +13,8 @@
 namespace qzb {
 
 // The length of the printable character that starts `text`, or 0 when it starts
-// with a byte that is not one: a control character (C0, DEL, C1), a byte that is
+// with a byte that is not one: a control character (C0, DEL, C1), a bidirectional
+// formatting character (which could make a name read as another), a byte that is
 // not well-formed UTF-8 (overlong forms and surrogates included), or U+FFFE or
 // U+FFFF, which XML cannot hold.
 constexpr std::size_t printableCharLength(std::string_view text) {
@@ -43,7 +44,11 @@ constexpr std::size_t printableCharLength(std::string_view text) {
     const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
     const bool control = code >= 0x80 && code < 0xA0;
     const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    if (overlong || control || surrogate || code > 0x10FFFF || code == 0xFFFE || code == 0xFFFF) return 0;
+    const bool bidirectional = code == 0x061C || code == 0x200E || code == 0x200F ||
+                               (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+    if (overlong || control || bidirectional || surrogate || code > 0x10FFFF || code == 0xFFFE ||
+        code == 0xFFFF)
+        return 0;
     return length;
 }
 
@@ -57,8 +62,9 @@ constexpr bool isPrintableText(std::string_view text) {
 }
 
 // `text` with every byte that is not part of a printable character written as
-// \xNN (lower-case hex) and a backslash as \\, so that distinct texts stay distinct.
-inline std::string visibleText(std::string_view text) {
+// \xNN (lower-case hex) and a backslash as \\, so that distinct texts stay distinct;
+// the characters of `kept` (such as a text's line ends) are kept as they are.
+inline std::string visibleText(std::string_view text, std::string_view kept = {}) {
     constexpr std::string_view hex = "0123456789abcdef";
     std::string shown;
     shown.reserve(text.size());
@@ -67,6 +73,8 @@ inline std::string visibleText(std::string_view text) {
         if (text[i] == '\\') {
             shown += "\\\\";
             ++i;
+        } else if (length == 0 && kept.find(text[i]) != std::string_view::npos) {
+            shown += text[i++];
         } else if (length > 0) {
             shown += text.substr(i, length);
             i += length;

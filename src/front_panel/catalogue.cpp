@@ -34,8 +34,7 @@ std::string withReason(std::string_view sentence, std::string_view reason) {
 
 namespace page {
 std::string breakpointName(int address) {
-    return std::string("Breakpoint at ") + static_cast<char>('0' + address / 10) +
-           static_cast<char>('0' + address % 10);
+    return "Breakpoint at " + addressDigits(address);
 }
 }  // namespace page
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/digits.h"
 #include "settings/setting_commands.h"
 
 // The texts and styles the panel shows, in one place for both front ends. The
@@ -42,8 +43,8 @@ inline constexpr std::string_view linkFault =
 std::string withReason(std::string_view sentence, std::string_view reason);
 
 // An output lamp lit and dark, as DecToBin draws them.
-inline constexpr std::string_view lampOn = "●";
-inline constexpr std::string_view lampOff = "○";
+inline constexpr std::string_view lampOn = qzb::lampOn;
+inline constexpr std::string_view lampOff = qzb::lampOff;
 
 struct Rgb {
     std::uint8_t red = 0;

@@ -3,15 +3,13 @@
 
 #include <utility>
 
+#include "common/digits.h"
+
 namespace qzb::layout {
 namespace {
 
 std::string indexed(const char* bank, int index) {
     return std::string(bank) + '(' + std::to_string(index) + ')';
-}
-
-std::string twoDigits(int value) {
-    return {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
 }
 
 Control control(std::string name, Role role, Kind kind, std::string text, Rect rect,
@@ -76,7 +74,7 @@ Rect addressLabel(int address) {
 }
 
 std::string programSwitchName(int address, int bit) {
-    return "Address " + twoDigits(address) + " bit " + std::to_string(bit);
+    return "Address " + addressDigits(address) + " bit " + std::to_string(bit);
 }
 
 std::string inputSwitchName(int bit) {

@@ -1,23 +1,20 @@
 // SPDX-License-Identifier: MIT
 #include "front_panel/readouts.h"
 
-#include "front_panel/catalogue.h"
+#include <algorithm>
+
+#include "common/digits.h"
 
 namespace qzb {
 
 std::optional<std::string> decToBin(int value, bool ledStyle) {
     if (value > 15) return std::nullopt;
-    std::string text;
-    for (int weight = 8; weight >= 1; weight /= 2) {
-        const bool high = value >= weight;
-        if (high) value -= weight;
-        text += ledStyle ? (high ? catalogue::lampOn : catalogue::lampOff) : (high ? "1" : "0");
-    }
-    return text;
+    value = std::max(value, 0);
+    return ledStyle ? lampGlyphs(value) : binaryDigits(value);
 }
 
 std::string addressText(int row) {
-    return std::string("Address ") + static_cast<char>('0' + row / 10) + static_cast<char>('0' + row % 10);
+    return "Address " + addressDigits(row);
 }
 
 bool beepDue(const MachineState& state, SwitchState beep) {

@@ -40,11 +40,8 @@ Program unreadableProgram(std::string_view name, std::string_view reason) {
 }
 
 std::string resultsJson(std::string_view testsPath, const ProgramResult& program) {
-    std::string problem = program.problem;
-    for (std::size_t i = 0; i < program.messages.size(); ++i)
-        problem += (i == 0 ? ": " : "; ") + program.messages[i];
     std::string json = "{\"program\":" + jsonString(visibleText(program.path)) +
-                       ",\"problem\":" + jsonString(visibleText(problem)) + ",\"cases\":[";
+                       ",\"problem\":" + jsonString(visibleText(program.whyNotGraded())) + ",\"cases\":[";
     for (const CaseResult& result : program.cases) {
         if (&result != &program.cases.front()) json += ',';
         if (!program.graded()) {
@@ -60,12 +57,13 @@ std::string resultsJson(std::string_view testsPath, const ProgramResult& program
 }
 
 std::string testFileJson(const TestFileReading& reading) {
-    std::string json = "{\"task\":" + jsonString(reading.exercise.task) + ",\"problems\":[";
+    std::string json =
+        "{\"task\":" + jsonString(visibleText(reading.exercise.task, "\n\t")) + ",\"problems\":[";
     std::vector<std::string> problems = reading.messages;
     if (!reading.problem.empty()) problems.insert(problems.begin(), reading.problem);
     for (const std::string& problem : problems) {
         if (&problem != &problems.front()) json += ',';
-        json += jsonString(problem);
+        json += jsonString(visibleText(problem));
     }
     json += "],\"cases\":[";
     if (reading.usable()) {
@@ -75,6 +73,20 @@ std::string testFileJson(const TestFileReading& reading) {
         }
     }
     return json + "]}";
+}
+
+std::string Classroom::openClassTests(std::string name, std::string_view bytes) {
+    classTestsText = std::string(bytes);
+    classTests = readTestFile(name, bytes);
+    classTestsName = std::move(name);
+    classResults.clear();
+    return testFileJson(classTests);
+}
+
+std::string Classroom::gradeFile(std::string name, std::string_view bytes) {
+    if (name == classTestsName && bytes == classTestsText) return {};
+    Program program = programFromBytes(name, bytes);
+    return grade(std::move(name), std::move(program));
 }
 
 std::string Classroom::grade(std::string name, Program program) {

@@ -48,11 +48,17 @@ struct Classroom {
     std::string exerciseText;
     TestFileReading exercise;
     std::string classTestsName;
+    std::string classTestsText;
     TestFileReading classTests;
     std::vector<ProgramResult> classResults;
 
+    // Opens Grade a class's test file, which empties the table; returns it as testFileJson does.
+    std::string openClassTests(std::string name, std::string_view bytes);
     // Grades a program of the class and adds it to the table's end; returns its row (see resultsJson).
     std::string grade(std::string name, Program program);
+    // The same for a file the browser read, as the command line grades it; nothing, and no row, for
+    // the class's test file itself (the same name and bytes), which a chosen folder may hold.
+    std::string gradeFile(std::string name, std::string_view bytes);
 };
 
 }  // namespace qzb

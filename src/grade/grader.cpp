@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 #include "machine/machine.h"
 
@@ -26,6 +27,12 @@ bool holds(const std::vector<Condition>& conditions, const MachineState& state) 
     });
 }
 
+std::string valuesText(std::span<const std::uint8_t> values) {
+    std::string text;
+    for (const std::uint8_t value : values) text += (text.empty() ? "" : " ") + std::to_string(value);
+    return text;
+}
+
 std::string joined(const std::vector<Condition>& conditions, const MachineState* found) {
     std::string text;
     for (const Condition& condition : conditions) {
@@ -36,26 +43,29 @@ std::string joined(const std::vector<Condition>& conditions, const MachineState*
     return text;
 }
 
-// The OUT values a sequence has seen, each once however long it lasted; only the
-// latest few are kept for the message.
+// The OUT values a sequence has seen, each once however long it lasted: the first
+// few and the latest few, which is all its message shows.
 class SeenValues {
 public:
     void add(std::uint8_t value) {
-        if (count_ == values_.size()) std::shift_left(values_.begin(), values_.end(), 1);
-        values_[std::min(count_, values_.size() - 1)] = value;
+        if (count_ < first_.size()) first_[count_] = value;
+        latest_[count_ % latest_.size()] = value;
         ++count_;
     }
+    // In order, with "..." where values are left out: "0 1 2 3 4 5 ... 9 10 11 12 13 14".
     std::string text() const {
-        std::string result = count_ > values_.size() ? "..." : "";
-        for (std::size_t i = 0; i < std::min(count_, values_.size()); ++i) {
-            if (!result.empty()) result += ' ';
-            result += std::to_string(values_[i]);
-        }
+        const std::size_t head = std::min(count_, first_.size());
+        const std::size_t tail = std::min(count_ - head, latest_.size());
+        std::string result = valuesText({first_.data(), head});
+        if (head + tail < count_) result += " ...";
+        for (std::size_t i = count_ - tail; i < count_; ++i)
+            result += ' ' + std::to_string(latest_[i % latest_.size()]);
         return result;
     }
 
 private:
-    std::array<std::uint8_t, 8> values_{};
+    std::array<std::uint8_t, 6> first_{};
+    std::array<std::uint8_t, 6> latest_{};
     std::size_t count_ = 0;
 };
 
@@ -135,18 +145,30 @@ private:
 
     // Each set bit p of `partial` is a start of the sequence whose first p values
     // OUT has shown; the values are told apart by change, so one that lasts counts once.
+    // A failure tells the start that got furthest, the first of those that got as far.
     bool sequence(const Statement& statement) {
         const std::vector<std::uint8_t>& wanted = statement.sequence;
         std::uint64_t partial = 0;
         SeenValues seen;
+        // How far the furthest start got, and the value that came instead of the next (-1
+        // when the steps ran out) at which step.
+        std::size_t furthest = 0;
+        int cameInstead = -1;
+        std::uint64_t brokenAt = 0;
         const auto show = [&](std::uint8_t value) {
             seen.add(value);
             std::uint64_t next = 0;
             for (std::size_t p = 0; p < wanted.size(); ++p) {
                 const bool started = p == 0 || ((partial >> p) & 1) != 0;
-                if (!started || wanted[p] != value) continue;
-                if (p + 1 == wanted.size()) return true;
-                next |= std::uint64_t{1} << (p + 1);
+                if (!started) continue;
+                if (wanted[p] == value) {
+                    if (p + 1 == wanted.size()) return true;
+                    next |= std::uint64_t{1} << (p + 1);
+                } else if (p > furthest) {
+                    furthest = p;
+                    cameInstead = value;
+                    brokenAt = step_;
+                }
             }
             partial = next;
             return false;
@@ -160,10 +182,23 @@ private:
                 if (show(shown)) return true;
             }
         }
-        std::string wantedText;
-        for (const std::uint8_t value : wanted) wantedText += ' ' + std::to_string(value);
-        return fail(statement, "expected out" + wantedText + " within " + steps(statement.steps) +
-                                   ", found out " + seen.text());
+        for (std::size_t p = wanted.size() - 1; p > furthest; --p) {
+            if (((partial >> p) & 1) != 0) {
+                furthest = p;
+                cameInstead = -1;
+                break;
+            }
+        }
+        const std::string after = "after " + valuesText({wanted.data(), furthest});
+        std::string why = std::to_string(wanted.front()) + " never came";
+        if (furthest > 0 && cameInstead < 0) {
+            why = after + " the steps ran out";
+        } else if (furthest > 0) {
+            why = after + " came " + std::to_string(cameInstead) + " at step " + std::to_string(brokenAt) +
+                  ", not " + std::to_string(wanted[furthest]);
+        }
+        return fail(statement, "expected out " + valuesText(wanted) + " within " + steps(statement.steps) +
+                                   ": " + why + "; found out " + seen.text());
     }
 
     PanelSwitches switches_;
@@ -179,6 +214,12 @@ private:
 std::size_t ProgramResult::passedCount() const {
     return static_cast<std::size_t>(
         std::count_if(cases.begin(), cases.end(), [](const CaseResult& c) { return c.passed; }));
+}
+
+std::string ProgramResult::whyNotGraded() const {
+    std::string text = problem;
+    for (std::size_t i = 0; i < messages.size(); ++i) text += (i == 0 ? ": " : "; ") + messages[i];
+    return text;
 }
 
 std::vector<CaseResult> gradeCases(const Exercise& tests, const PanelSwitches& program) {
@@ -202,6 +243,12 @@ ProgramResult gradeProgram(const Exercise& tests, const std::string& path, Progr
     // A broken hand-in must not pass for a wrong program: grade only what the panel wrote.
     if (!program.fault.empty()) {
         result.problem = std::move(program.fault);
+        program.switches.reset();
+    }
+    // A test file among the programs, as a wildcard gives them, is none, whatever it assembles to.
+    if (hasTestFileExtension(path)) {
+        result.problem = path + " is a test file, not a program";
+        result.messages.clear();
         program.switches.reset();
     }
     if (program.switches) {

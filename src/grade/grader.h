@@ -39,6 +39,10 @@ struct ProgramResult {
 
     bool graded() const { return switches.has_value(); }
     std::size_t passedCount() const;
+    // Whether it was graded and passed every case: what the exit status and the tally count.
+    bool passedEveryCase() const { return graded() && passedCount() == cases.size(); }
+    // Why it was not graded, in one line: the problem, then the assembler's messages.
+    std::string whyNotGraded() const;
 };
 
 inline constexpr std::size_t lastStepsShown = 4;
@@ -47,8 +51,8 @@ inline constexpr std::size_t lastStepsShown = 4;
 // switches off. A case stops at its first failed statement.
 std::vector<CaseResult> gradeCases(const Exercise& tests, const PanelSwitches& program);
 
-// Grades the program named `path`, unless it could not be read or assembled or is
-// a setting file that the panel did not write.
+// Grades the program named `path`, unless it could not be read or assembled, is
+// a setting file that the panel did not write or is named as a test file.
 ProgramResult gradeProgram(const Exercise& tests, const std::string& path, Program program);
 
 // Reads the program at `path` as `run` does and grades it.

@@ -2,6 +2,7 @@
 #include "grade/program.h"
 
 #include "asm/assembler.h"
+#include "common/text.h"
 #include "settings/setting_file.h"
 #include "settings/setting_storage.h"
 
@@ -42,6 +43,11 @@ Program readProgram(const std::string& path) {
         return unread;
     }
     return programFromBytes(path, text);
+}
+
+bool hasTestFileExtension(std::string_view name) {
+    const std::optional<std::string_view> extension = fileExtension(name);
+    return extension && equalIgnoringCase(*extension, "qzt");
 }
 
 bool isProgram(std::string_view name, std::string_view bytes) {

@@ -32,6 +32,9 @@ Program programFromBytes(std::string_view name, std::string_view bytes);
 // The same for the file at `path`; `run`, `test`, `disasm` and `link` read their programs here.
 Program readProgram(const std::string& path);
 
+// Whether `name` ends in .qzt, in any letter case: a test file, which is never graded as a program.
+bool hasTestFileExtension(std::string_view name);
+
 // Whether a file handed in as a test file is a program instead: a setting file,
 // or a source with at least one word (a file of comments alone assembles too).
 bool isProgram(std::string_view name, std::string_view bytes);

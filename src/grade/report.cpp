@@ -17,14 +17,6 @@ std::string failureText(std::string_view testsPath, const CaseResult& result) {
     return std::string(testsPath) + ':' + std::to_string(result.line) + ": " + result.message;
 }
 
-// Why a program was not graded, in one line.
-std::string problemText(const ProgramResult& program) {
-    std::string text = program.problem;
-    for (std::size_t i = 0; i < program.messages.size(); ++i)
-        text += (i == 0 ? ": " : "; ") + program.messages[i];
-    return text;
-}
-
 void appendIndented(std::string& out, std::string_view text, std::string_view indent) {
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
@@ -47,10 +39,9 @@ std::string textReport(std::string_view testsPath, const std::vector<ProgramResu
             for (const std::string& message : program.messages) out += "  " + visibleText(message) + '\n';
             continue;
         }
-        const std::size_t count = program.passedCount();
-        (count == program.cases.size() ? passed : failed) += 1;
-        out +=
-            name + ": " + std::to_string(count) + " of " + plural(program.cases.size(), "case") + " passed\n";
+        (program.passedEveryCase() ? passed : failed) += 1;
+        out += name + ": " + std::to_string(program.passedCount()) + " of " +
+               plural(program.cases.size(), "case") + " passed\n";
         for (const CaseResult& result : program.cases) {
             const CaseLines lines = caseLines(testsPath, result);
             out += "  " + std::string(lines.verdict) + "  " + lines.name + '\n';
@@ -94,7 +85,7 @@ struct Row {
 std::vector<Row> rows(std::string_view testsPath, const std::vector<ProgramResult>& programs) {
     std::vector<Row> all;
     for (const ProgramResult& program : programs) {
-        const std::string problem = program.graded() ? std::string() : problemText(program);
+        const std::string problem = program.graded() ? std::string() : program.whyNotGraded();
         for (const CaseResult& result : program.cases) {
             if (!program.graded()) {
                 all.push_back({&program, &result, "error", {}, problem});
@@ -165,7 +156,7 @@ std::string junitReport(std::string_view testsPath, const std::vector<ProgramRes
         const std::string name = xml(program.path);
         suites += "  <testsuite name=\"" + name + "\" tests=\"" + std::to_string(count) + "\" failures=\"" +
                   std::to_string(failed) + "\" errors=\"" + std::to_string(erred) + "\">\n";
-        const std::string problem = program.graded() ? std::string() : xml(problemText(program));
+        const std::string problem = program.graded() ? std::string() : xml(program.whyNotGraded());
         for (const CaseResult& result : program.cases) {
             suites += "    <testcase name=\"" + xml(result.name) + "\" classname=\"" + name + '"';
             if (!program.graded()) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "asm/disassembler.h"
+#include "common/digits.h"
 #include "machine/machine.h"
 
 namespace qzb {
@@ -69,15 +70,6 @@ constexpr std::size_t maxRowSize = 128;
 constexpr std::array<std::string_view, 16> decimal = {"0", "1", "2",  "3",  "4",  "5",  "6",  "7",
                                                       "8", "9", "10", "11", "12", "13", "14", "15"};
 
-std::string binary(int value, bool lamps) {
-    std::string text;
-    for (int bit = 3; bit >= 0; --bit) {
-        const bool high = ((value >> bit) & 1) != 0;
-        text += lamps ? (high ? "●" : "○") : (high ? "1" : "0");
-    }
-    return text;
-}
-
 void putCsv(RowBuffer& rows, std::uint64_t step, const MachineState& state) {
     rows.putNumber(step);
     for (const std::uint8_t value : {state.pc, state.a, state.b, state.out}) {
@@ -105,15 +97,16 @@ public:
     explicit TextTable(std::uint64_t steps)
         : stepWidth_(std::max<std::size_t>(4, std::to_string(steps).size())) {
         for (int value = 0; value < 16; ++value) {
-            digits_[static_cast<std::size_t>(value)] = binary(value, false);
-            lamps_[static_cast<std::size_t>(value)] = binary(value, true);
+            addresses_[static_cast<std::size_t>(value)] = addressDigits(value);
+            digits_[static_cast<std::size_t>(value)] = binaryDigits(value);
+            lamps_[static_cast<std::size_t>(value)] = lampGlyphs(value);
         }
     }
 
     void putHeader(RowBuffer& rows) const {
         rows.reserve(maxRowSize);
         rows.put(std::string(stepWidth_ - 4, ' '));
-        rows.put("step  addr  word       instruction     PC    A     B     carry  OUT\n");
+        rows.put("step  addr  word       instruction       PC    A     B     carry  OUT\n");
     }
 
     // Row `step`; `executedAt` is the address of the word it ran (none for the reset).
@@ -121,11 +114,10 @@ public:
                 const MachineState& state) const {
         rows.putNumber(step, stepWidth_);
         if (executedAt < 0) {
-            rows.put("  reset                            ");
+            rows.put("  reset                              ");
         } else {
             rows.put("  ");
-            rows.put(decimal[static_cast<std::size_t>(executedAt)].size() == 1 ? "0" : "");
-            rows.put(decimal[static_cast<std::size_t>(executedAt)]);
+            rows.put(addresses_[static_cast<std::size_t>(executedAt)]);
             rows.put("    ");
             rows.put(executed(word));
         }
@@ -138,14 +130,15 @@ public:
         rows.put('\n');
     }
 
-    static constexpr std::size_t executedWidth = 27;  // "0101 0001  ALT OUT = B + 15" fits
+    // "0101 0001  ALT OUT = B + 15" and the two blanks before PC
+    static constexpr std::size_t executedWidth = 29;
 
 private:
     // Made when first needed: a few rows of a report use only a few of the 256 words.
     const std::string& executed(std::uint8_t word) const {
         std::string& cell = executed_[word];
         if (cell.empty()) {
-            cell = binary(word >> 4, false) + ' ' + binary(word & 15, false) + "  " + disassembleWord(word);
+            cell = wordDigits(word) + "  " + disassembleWord(word);
             cell.resize(executedWidth, ' ');
         }
         return cell;
@@ -153,6 +146,7 @@ private:
 
     std::size_t stepWidth_;
     mutable std::array<std::string, 256> executed_;
+    std::array<std::string, 16> addresses_;
     std::array<std::string, 16> digits_;
     std::array<std::string, 16> lamps_;
 };

@@ -302,20 +302,15 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_exercise_link(QzbSession* session, int with
 
 // Grade a class: its test file (name, NUL, bytes), which empties the table; as qzb_open_exercise.
 EMSCRIPTEN_KEEPALIVE const char* qzb_class_tests(QzbSession* session) {
-    qzb::Classroom& classroom = session->classroom;
     auto [name, bytes] = nameAndBytes(session->input);
-    classroom.classTests = qzb::readTestFile(name, bytes);
-    classroom.classTestsName = std::move(name);
-    classroom.classResults.clear();
-    return session->give(qzb::testFileJson(classroom.classTests));
+    return session->give(session->classroom.openClassTests(std::move(name), bytes));
 }
 
 // One program of the class (name, NUL, bytes: at most the read limit), graded and added to
-// the table's end; returns its row (see qzb::resultsJson).
+// the table's end; returns its row (see qzb::resultsJson), or nothing for the test file itself.
 EMSCRIPTEN_KEEPALIVE const char* qzb_class_program(QzbSession* session) {
     auto [name, bytes] = nameAndBytes(session->input);
-    qzb::Program program = qzb::programFromBytes(name, bytes);
-    return session->give(session->classroom.grade(std::move(name), std::move(program)));
+    return session->give(session->classroom.gradeFile(std::move(name), bytes));
 }
 
 // A program of the class the browser could not read (name, NUL, the error's name, such as
