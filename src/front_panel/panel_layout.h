@@ -77,6 +77,9 @@ struct Control {
     bool coloured = false;  // text in `colour` rather than the window's text colour
     Rgb colour;
     bool opaque = false;  // paints its background, so the connector passes under it
+    // From the left, the part of the rectangle that takes a press: neighbouring switches share
+    // a pixel column, where the right one draws its box, so the left one gives that column up.
+    int pressWidth = 0;
 };
 
 struct Line {

@@ -102,17 +102,6 @@ QWidget* makeControl(const layout::Control& control, QWidget* parent) {
     return nullptr;
 }
 
-// Neighbouring switches share a pixel column, where the right one draws its box.
-// The left one gives that column up, so a press there reaches the switch drawn there.
-void yieldSharedColumns(const QList<SwitchBox*>& boxes) {
-    for (SwitchBox* left : boxes) {
-        for (const SwitchBox* right : boxes) {
-            if (right->y() == left->y() && right->x() > left->x() && right->x() < left->x() + left->width())
-                left->setMask(QRegion(0, 0, right->x() - left->x(), left->height()));
-        }
-    }
-}
-
 }  // namespace
 
 void SwitchBox::nextCheckState() {
@@ -208,6 +197,8 @@ void frmMain::buildControls(QWidget* client) {
         if (control.coloured) widget->setPalette(foreground(control.colour));
         // Opaque, so that the connector appears to come out from under the control.
         widget->setAutoFillBackground(control.opaque);
+        if (control.pressWidth < control.rect.width)
+            widget->setMask(QRegion(0, 0, control.pressWidth, control.rect.height));
         bind(widget, control, gridStyle, frameStyle);
         built.insert(name, widget);
     }
@@ -217,7 +208,6 @@ void frmMain::buildControls(QWidget* client) {
             static_cast<QLabel*>(built.value(QString::fromStdString(control.name)))
                 ->setBuddy(built.value(QString::fromStdString(control.labels)));
     }
-    yieldSharedColumns(client->findChildren<SwitchBox*>());
 
     const std::vector<std::string> order = layout::tabOrder();
     for (std::size_t i = 1; i < order.size(); ++i)
