@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "front_panel/catalogue.h"
+#include "front_panel/readouts.h"
 #include "machine/panel_switches.h"
 
 // The front panel as data: every fixed control's name, role, kind, text, place and
@@ -32,8 +33,7 @@ using catalogue::Rgb;
 enum class Kind { Label, CheckBox, OptionButton, PushButton, GroupFrame };
 enum class Align { Left, Centre };
 
-// The five readouts.
-enum class Readout { A, B, PC, Carry, Out };
+using qzb::Readout;
 
 // What a control is.
 struct Role {

@@ -13,12 +13,27 @@
 
 namespace qzb {
 
-// What an event changed, so that a front end redraws only that.
+// What an event changed, as the session knows it where it makes the change: a front end
+// draws exactly this, and never compares what it shows with what the session holds.
 struct PanelChange {
-    bool switches = false;  // a switch changed: the one toggled, or every one after a load or a link
-    bool clock = false;     // the clock selection changed
-    bool readouts = false;  // an instruction ran or the machine was reset: every readout is redrawn
-    bool beep = false;      // the redraw beeps: Beep is on and output bit 3 is high
+    std::uint16_t words = 0;    // bit n: a switch of the program word at address n
+    bool input = false;         // an input switch
+    bool beepSwitch = false;    // the Beep switch
+    bool clock = false;         // the clock selection, and with it the option Tab stops at
+    std::uint8_t readouts = 0;  // bit n: the text of Readout n
+    bool redRow = false;        // the row the PC points at
+    // The history's rows, or whether Step back may undo one.
+    bool history = false;
+    // The history started again: at a reset, a load, a link or an assembly.
+    bool historyStarted = false;
+    int beeps = 0;  // redraws that beeped: Beep on and output bit 3 high
+
+    // What a front end draws first: everything.
+    static PanelChange everything();
+    bool names(SwitchRef which) const;
+    bool names(Readout which) const { return ((readouts >> static_cast<int>(which)) & 1) != 0; }
+    // Both changes, as one event that made them in turn.
+    PanelChange& operator|=(const PanelChange& later);
 
     friend bool operator==(const PanelChange&, const PanelChange&) = default;
 };
@@ -38,7 +53,7 @@ struct HistoryRow {
 // The front panel's behaviour without its widgets, the same for the desktop window
 // and the web page: the switches, the machine, the 100 ms clock with its 1 Hz divider
 // and the buttons. A front end forwards each event of its controls here, then draws
-// what the returned change names, from switches(), clockOption() and readouts().
+// what the returned change names, from switches(), clockOption() and state().
 //
 // The session also keeps a history of the steps since the machine was last reset
 // (by Reset, a load, a link or an assembly), which Step back undoes, and a set of
@@ -57,7 +72,6 @@ public:
     // Off for a switch that does not exist.
     SwitchState switchState(SwitchRef which) const;
     ClockOption clockOption() const { return optionOf(switches_.clock); }
-    Readouts readouts() const { return readoutsOf(machine_.state(), switches_.beep); }
     // The clock option that Tab stops at: the selected one, or the first when none
     // is; the arrow keys move among them.
     ClockOption tabStopOption() const;
@@ -93,9 +107,6 @@ public:
     std::uint64_t stepNumber() const { return base_.step + keptCount_; }
     // What the last kept step did; nothing when no step is kept.
     std::optional<StepRecord> lastStep() const;
-    // Counts the times the history started again, at a reset, a load, a link or an
-    // assembly: a front end showing the history then shows it afresh.
-    std::uint32_t historyStarts() const { return historyStarts_; }
 
     // Whether Step back may undo a step now: Manual is selected and a step is kept.
     bool canStepBack() const { return switches_.clock.manual && keptCount_ > 0; }
@@ -112,16 +123,19 @@ public:
 
     // Lets tests and benchmarks start from a chosen register state; the history
     // starts again from it.
-    void setState(const MachineState& state);
+    PanelChange setState(const MachineState& state);
 
 private:
-    // Every instruction the panel executes runs through here.
+    // Every instruction the panel executes runs through here, and every reset.
     PanelChange step();
     PanelChange reset();
+    // What a redraw shows after the registers were `before`.
+    PanelChange changedFrom(const MachineState& before) const;
     // A step of the running clock, or a Reset while it runs: Manual at a breakpoint.
-    PanelChange stopAtBreakpoint(PanelChange change);
+    void arrive(PanelChange& change);
+    // The switches become `switches`; the ones that differ.
+    PanelChange replaceSwitches(const PanelSwitches& switches);
     void startHistory();
-    PanelChange redrawn() const { return {.readouts = true, .beep = beepDue(state(), switches_.beep)}; }
 
     PanelSwitches switches_;
     Machine machine_{switches_};
@@ -134,7 +148,6 @@ private:
     std::array<StepRecord, keptSteps> kept_{};
     std::size_t keptFirst_ = 0;
     std::size_t keptCount_ = 0;
-    std::uint32_t historyStarts_ = 0;
 
     std::uint16_t breakpoints_ = 0;  // bit n: a breakpoint at address n
 };

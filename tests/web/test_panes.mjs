@@ -40,7 +40,7 @@ async function settingFile(page, words) {
   const bytes = await page.evaluate(async (words) => {
     const core = await (await import('./core.js')).Core.load();
     words.forEach((word, address) => {
-      for (let bit = 0; bit < 8; ++bit) if ((word >> bit) & 1) core.toggle(0, address * 8 + bit);
+      for (let bit = 0; bit < 8; ++bit) if ((word >> bit) & 1) core.toggle(address * 8 + bit);
     });
     return [...core.settingFile()];
   }, words);

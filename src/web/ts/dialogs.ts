@@ -2,7 +2,7 @@
 // Modal message boxes with the desktop's caption, and the name box that stands in
 // for a save dialog where the browser has none, worded by the catalogue.
 
-import type { Texts } from './core.js';
+import type { Texts } from './page_json.js';
 import { make as element } from './ui.js';
 
 export type Icon = 'error' | 'information' | 'none';

@@ -3,12 +3,13 @@
 // 100 ms clock, the menus, the files, the link and the panes beside the panel.
 
 import { ClassPane } from './class_pane.js';
-import { Core, type PageJson, type View } from './core.js';
+import { Core, type View } from './core.js';
 import { showMessage, useTexts } from './dialogs.js';
 import { ExercisePane } from './exercise_pane.js';
 import { type Filter, filterOf, type OpenedFile, pickFileToOpen, pickFileToSave } from './files.js';
 import { HistoryPane } from './history_pane.js';
 import { listenForLaunches } from './launch.js';
+import type { PageJson } from './page_json.js';
 import { Panel } from './panel.js';
 import { ProgramPane } from './program_pane.js';
 import { servedWithSite } from './site.js';
@@ -116,7 +117,7 @@ class Page {
     this.filter = filterOf(this.texts.fileFilter);
     this.exercise = new ExercisePane(core, (view) => this.show(view));
     new ClassPane(core);
-    panel.onSwitch = (bank, index) => this.show(core.toggle(bank, index));
+    panel.onSwitch = (place) => this.show(core.toggle(place));
     panel.onClockOption = (option) => this.show(core.selectClock(option));
     panel.onClock = () => this.show(core.clock());
     panel.onReset = () => this.show(core.reset());
@@ -138,8 +139,9 @@ class Page {
   show(view: View): void {
     this.panel.draw(view);
     for (const pane of this.panes) pane.draw(view, view.changed);
-    if (view.beeps > 0) {
-      this.beeper.beep(view.beeps);
+    const beeps = view.number('beeps');
+    if (beeps > 0) {
+      this.beeper.beep(beeps);
       this.panel.countBeeps(this.beeper.count);
     }
   }
