@@ -3,6 +3,9 @@
 
 #include <algorithm>
 
+#include "asm/assembler.h"
+#include "common/diagnostic.h"
+
 namespace qzb {
 
 PanelChange PanelChange::everything() {
@@ -90,6 +93,17 @@ PanelChange PanelSession::applyLoaded(const PanelSwitches& loaded) {
     PanelChange change = replaceSwitches(replaced);
     change |= reset();
     return change;
+}
+
+PanelChange PanelSession::applySource(std::string_view source, std::string_view sizeName,
+                                      std::string_view lineName, std::vector<std::string>& problems) {
+    if (std::optional<std::string> problem = sourceSizeProblem(sizeName, source.size())) {
+        problems = {std::move(*problem)};
+        return {};
+    }
+    const Assembly assembly = assemble(source);
+    problems = locatedMessages(lineName, assembly.errors);
+    return problems.empty() ? applyLoaded(assembly.switches) : PanelChange{};
 }
 
 PanelChange PanelSession::applyLink(const LinkReading& link) {

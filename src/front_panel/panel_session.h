@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "front_panel/readouts.h"
@@ -92,6 +94,11 @@ public:
     // replaces the switches, except the input switches, which no setting holds;
     // then the machine is reset.
     PanelChange applyLoaded(const PanelSwitches& loaded);
+    // An assembly source applied as a load: nothing in `problems` and the change; or the
+    // panel as it was and why not, one reason a line. The reasons name the source
+    // `sizeName` when it is too large, and `lineName` before each line's number.
+    PanelChange applySource(std::string_view source, std::string_view sizeName, std::string_view lineName,
+                            std::vector<std::string>& problems);
     // A link's setting replaces the switches, the input switches turn off and the
     // machine is reset; a link that holds no setting leaves the panel empty (the
     // front end says why), and an empty one changes nothing.

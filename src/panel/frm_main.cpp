@@ -17,8 +17,6 @@
 #include <QStandardPaths>
 #include <utility>
 
-#include "asm/assembler.h"
-#include "common/diagnostic.h"
 #include "panel/app_icon.h"
 #include "panel/panel_styles.h"
 #include "settings/setting_file.h"
@@ -352,19 +350,11 @@ void frmMain::loadSource(const QString& name) {
         report(catalogue::FileCommand::Load, {FileCommandResult::CannotOpen, {}});
         return;
     }
-    if (const std::optional<std::string> problem = sourceSizeProblem(name.toStdString(), text.size())) {
-        desktop_.showMessage(Desktop::Icon::Error, QString::fromStdString(*problem));
-        return;
-    }
-    const Assembly assembly = assemble(text);
-    if (!assembly.errors.empty()) {
-        QStringList lines;
-        for (const std::string& line : locatedMessages(name.toStdString(), assembly.errors))
-            lines << QString::fromStdString(line);
-        desktop_.showMessage(Desktop::Icon::Error, lines.join('\n'));
-        return;
-    }
-    applyLoaded(assembly.switches);
+    std::vector<std::string> problems;
+    draw(session_.applySource(text, name.toStdString(), name.toStdString(), problems));
+    QStringList lines;
+    for (const std::string& line : problems) lines << QString::fromStdString(line);
+    if (!lines.isEmpty()) desktop_.showMessage(Desktop::Icon::Error, lines.join('\n'));
 }
 
 void frmMain::onSaveAs() {

@@ -16,10 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "asm/assembler.h"
 #include "asm/disassembler.h"
 #include "asm/step_words.h"
-#include "common/diagnostic.h"
 #include "front_panel/catalogue.h"
 #include "front_panel/page_json.h"
 #include "front_panel/panel_session.h"
@@ -192,17 +190,13 @@ EMSCRIPTEN_KEEPALIVE std::size_t qzb_read_limit() {
 // else why not, one line a reason: a source of the read limit or more (the page passes no
 // more than that), or the errors with their lines.
 EMSCRIPTEN_KEEPALIVE const char* qzb_assemble(QzbSession* session) {
-    if (std::optional<std::string> problem = qzb::sourceSizeProblem("The source", session->input.size()))
-        return session->give(std::move(*problem));
-    const qzb::Assembly assembly = qzb::assemble(session->input);
-    if (!assembly.errors.empty()) {
-        std::string listing;
-        for (const std::string& line : qzb::locatedMessages("", assembly.errors))
-            listing += (listing.empty() ? "" : "\n") + line;
-        return session->give(std::move(listing));
-    }
-    session->show([&](qzb::PanelSession& panel) { return panel.applyLoaded(assembly.switches); });
-    return session->give({});
+    std::vector<std::string> problems;
+    session->show([&](qzb::PanelSession& panel) {
+        return panel.applySource(session->input, "The source", "", problems);
+    });
+    std::string listing;
+    for (const std::string& line : problems) listing += (listing.empty() ? "" : "\n") + line;
+    return session->give(std::move(listing));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* qzb_disassemble(QzbSession* session) {
