@@ -211,32 +211,41 @@ TEST_CASE("the history keeps the last 1,000 steps from the reset, and step back 
     }
 }
 
-TEST_CASE("a breakpoint selects Manual when the running clock or a Reset brings the PC to it") {
-    // Events: t tick, c Clock button, r Reset, s the clock selected again; then where the PC
-    // is, and whether the last event selected Manual.
-    for (const auto& [clock, breakpoint, events, pc, stopped] :
-         {std::tuple{ClockOption::Hz10, 3, "ttt", 3, true},
-          {ClockOption::Hz1, 1, "tttttttttt", 1, true},
-          {ClockOption::Hz10, 0, "tr", 0, true},
-          {ClockOption::Manual, 2, "cc", 2, false},
-          {ClockOption::Manual, 0, "ccr", 0, false},
-          {ClockOption::Hz10, 1, "tstt", 3, false}}) {
-        CAPTURE(events);
+TEST_CASE("a running clock stops at a breakpoint before the word there runs, however the PC came to it") {
+    PanelSwitches running = countInB();
+    running.clock.select10Hz();
+    // Events: t tick, c Clock button, r Reset, s the clock selected again, and the ways in that
+    // bring 10 Hz: l load, k link, a assembly. Then where the PC is, and the option selected.
+    for (const auto& [clock, breakpoint, events, pc, after] :
+         {std::tuple{ClockOption::Hz10, 3, "ttt", 3, ClockOption::Manual},
+          {ClockOption::Hz1, 1, "tttttttttt", 1, ClockOption::Manual},
+          {ClockOption::Manual, 2, "cc", 2, ClockOption::Manual},
+          {ClockOption::Manual, 0, "ccr", 0, ClockOption::Manual},
+          {ClockOption::Hz10, 1, "tstt", 3, ClockOption::Hz10},  // started again, it runs the word there
+          {ClockOption::Hz10, 0, "trttt", 0, ClockOption::Manual},
+          {ClockOption::Manual, 0, "lttt", 0, ClockOption::Manual},
+          {ClockOption::Manual, 0, "kttt", 0, ClockOption::Manual},
+          {ClockOption::Manual, 0, "attt", 0, ClockOption::Manual},
+          {ClockOption::Manual, 5, "lttt", 3, ClockOption::Hz10}}) {
+        const std::string_view sequence = events;
+        CAPTURE(sequence);
         PanelSession session;
         session.setBreakpoint(breakpoint, true);
         session.applyLoaded(countInB());  // breakpoints stay through a load
         session.selectClock(clock);
-        PanelChange last;
+        std::vector<std::string> problems;
         for (const char* event = events; *event != '\0'; ++event) {
-            if (*event == 's') session.selectClock(clock);
-            last = *event == 't'   ? session.tick()
-                   : *event == 'c' ? session.pressClock()
-                   : *event == 'r' ? session.pressReset()
-                                   : PanelChange{};
+            *event == 't'   ? session.tick()
+            : *event == 'c' ? session.pressClock()
+            : *event == 'r' ? session.pressReset()
+            : *event == 's' ? session.selectClock(clock)
+            : *event == 'l' ? session.applyLoaded(running)
+            : *event == 'k' ? session.applyLink(readSettingLink(settingLink(running)))
+                            : session.applySource("B = B + 1\n.clock 10hz\n", "", "", problems);
         }
+        CHECK(problems.empty());
         CHECK(session.state().pc == pc);
-        CHECK(last.clock == stopped);
-        CHECK(session.clockOption() == (stopped ? ClockOption::Manual : clock));
+        CHECK(session.clockOption() == after);
     }
     PanelSession session;
     session.setBreakpoint(1, true);

@@ -82,9 +82,7 @@ PanelChange PanelSession::pressClock() {
 }
 
 PanelChange PanelSession::pressReset() {
-    PanelChange change = reset();
-    arrive(change);
-    return change;
+    return reset();
 }
 
 PanelChange PanelSession::applyLoaded(const PanelSwitches& loaded) {
@@ -178,7 +176,9 @@ PanelChange PanelSession::step() {
 }
 
 PanelChange PanelSession::reset() {
-    return setState({});
+    PanelChange change = setState({});
+    arrive(change);
+    return change;
 }
 
 PanelChange PanelSession::changedFrom(const MachineState& before) const {

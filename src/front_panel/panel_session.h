@@ -122,8 +122,9 @@ public:
     // Nothing changes when canStepBack() is false.
     PanelChange stepBack();
 
-    // A breakpoint stops 1 Hz and 10 Hz: after a step of the running clock, or a
-    // Reset while one runs, with the PC at a breakpoint, Manual is selected. The
+    // A running clock (1 Hz or 10 Hz) stops at a breakpoint before the word there
+    // runs: whenever the PC comes to it by a step of that clock, or by a reset, a
+    // load, a link or an assembly that leaves one running, Manual is selected. The
     // breakpoints stay through loads and resets. Addresses outside 0-15 have none.
     void setBreakpoint(int address, bool set);
     bool breakpointAt(int address) const;
@@ -138,7 +139,7 @@ private:
     PanelChange reset();
     // What a redraw shows after the registers were `before`.
     PanelChange changedFrom(const MachineState& before) const;
-    // A step of the running clock, or a Reset while it runs: Manual at a breakpoint.
+    // Where the PC has come to: Manual at a breakpoint while a clock runs.
     void arrive(PanelChange& change);
     // The switches become `switches`; the ones that differ.
     PanelChange replaceSwitches(const PanelSwitches& switches);
