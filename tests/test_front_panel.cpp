@@ -196,17 +196,21 @@ TEST_CASE("the history keeps the last 1,000 steps from the reset, and step back 
         }
         CHECK(session.stepBack() == PanelChange{});
         CHECK(session.history() == std::vector{rows.front()});
+        // At the history's limit the last step is still told, until a reset.
+        if (oldest > 0) CHECK(session.lastStep() == StepRecord{0x51, 0, states[oldest - 1], states[oldest]});
+        if (oldest == 0) CHECK(!session.lastStep());
     }
     for (const std::string how : {"reset", "load", "link", "state"}) {
         PanelSession session;
         session.applyLoaded(countInB());
-        session.pressClock();
+        for (int step = 0; step <= 1000; ++step) session.pressClock();  // one step forgotten
         PanelChange change;
         if (how == "reset") change = session.pressReset();
         if (how == "load") change = session.applyLoaded(countInB());
         if (how == "link") change = session.applyLink(readSettingLink(settingLink(countInB())));
         if (how == "state") change = session.setState({.pc = 7});
         CHECK(session.history() == std::vector{HistoryRow{.state = session.state()}});
+        CHECK(!session.lastStep());
         CHECK(change.historyStarted);  // the page draws the history afresh
     }
 }

@@ -128,7 +128,7 @@ std::vector<HistoryRow> PanelSession::history(std::size_t count) const {
 }
 
 std::optional<StepRecord> PanelSession::lastStep() const {
-    if (keptCount_ == 0) return std::nullopt;
+    if (keptCount_ == 0) return baseStep_;
     return kept_[(keptFirst_ + keptCount_ - 1) % keptSteps];
 }
 
@@ -165,6 +165,7 @@ PanelChange PanelSession::step() {
         // The oldest kept step becomes the row before the others.
         const StepRecord& oldest = kept_[keptFirst_];
         base_ = {base_.step + 1, oldest.address(), oldest.word, oldest.after};
+        baseStep_ = oldest;
         keptFirst_ = (keptFirst_ + 1) % keptSteps;
         --keptCount_;
     }
@@ -215,6 +216,7 @@ PanelChange PanelSession::replaceSwitches(const PanelSwitches& switches) {
 
 void PanelSession::startHistory() {
     base_ = {.state = machine_.state()};
+    baseStep_.reset();
     keptFirst_ = keptCount_ = 0;
 }
 

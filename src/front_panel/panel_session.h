@@ -112,7 +112,8 @@ public:
     std::uint64_t firstHistoryStep() const { return base_.step; }
     // The step the machine has come to: the number of the history's last row.
     std::uint64_t stepNumber() const { return base_.step + keptCount_; }
-    // What the last kept step did; nothing when no step is kept.
+    // What step stepNumber() did, kept even once the history holds no step after it;
+    // nothing after a reset.
     std::optional<StepRecord> lastStep() const;
 
     // Whether Step back may undo a step now: Manual is selected and a step is kept.
@@ -150,9 +151,10 @@ private:
     // Counts ticks while 1 Hz is selected; nothing else reads or clears it.
     int oneHertzDivider_ = 0;
 
-    // The history: the row before the oldest kept step, then the kept steps in a
-    // ring, the oldest at keptFirst_.
+    // The history: the row before the oldest kept step, with what that step did once
+    // it is no longer kept, then the kept steps in a ring, the oldest at keptFirst_.
     HistoryRow base_;
+    std::optional<StepRecord> baseStep_;
     std::array<StepRecord, keptSteps> kept_{};
     std::size_t keptFirst_ = 0;
     std::size_t keptCount_ = 0;
