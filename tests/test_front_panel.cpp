@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "front_panel/panel_session.h"
@@ -21,19 +22,21 @@ PanelSwitches countInB() {
     return switches;
 }
 
-// Ticks `count` times: one digit a tick, 1 where B moved. Each tick reports a redraw exactly when it stepped.
+// Ticks `count` times: one digit a tick, 1 where B moved. Each tick reports a change exactly when it stepped.
 std::string ticks(PanelSession& session, int count) {
     std::string steps;
     for (int i = 0; i < count; ++i) {
         const int before = session.state().b;
-        const bool redrawn = session.tick().readouts;
+        const bool stepped = session.tick() != PanelChange{};
         steps += session.state().b != before ? '1' : '0';
-        CHECK(redrawn == (steps.back() == '1'));
+        CHECK(stepped == (steps.back() == '1'));
     }
     return steps;
 }
 
-constexpr PanelChange allRedrawn{.switches = true, .clock = true, .readouts = true};
+constexpr std::uint8_t bitOf(Readout readout) {
+    return static_cast<std::uint8_t>(1 << static_cast<int>(readout));
+}
 
 }  // namespace
 
@@ -41,7 +44,8 @@ TEST_CASE("the clock generator: 10 Hz, 1 Hz with its divider, Manual and no opti
     PanelSession session;
     session.applyLoaded(countInB());
     CHECK(ticks(session, 3) == "000");  // Manual, as the panel starts
-    CHECK(session.pressClock() == PanelChange{.readouts = true});
+    CHECK(session.pressClock() ==
+          PanelChange{.readouts = bitOf(Readout::B) | bitOf(Readout::PC), .redRow = true, .history = true});
     CHECK(session.state().b == 1);
     session.selectClock(ClockOption::Hz10);
     CHECK(ticks(session, 3) == "111");
@@ -52,8 +56,8 @@ TEST_CASE("the clock generator: 10 Hz, 1 Hz with its divider, Manual and no opti
     session.selectClock(ClockOption::Hz10);
     CHECK(ticks(session, 1) == "1");
     session.selectClock(ClockOption::Manual);
-    CHECK(session.stepBack() == PanelChange{.readouts = true});
-    CHECK(session.pressReset() == PanelChange{.readouts = true});
+    CHECK(session.stepBack().history);
+    CHECK(session.pressReset().historyStarted);
     CHECK(session.state() == MachineState{});
     session.selectClock(ClockOption::Hz1);
     CHECK(ticks(session, 6) == "000001");
@@ -67,18 +71,22 @@ TEST_CASE("a click turns a switch on from off or greyed, and off from on") {
     loaded.program[9] = SwitchState::Greyed;
     loaded.program[10] = SwitchState::On;
     loaded.beep = SwitchState::Greyed;
-    for (const auto& [which, before, after] :
-         {std::tuple{SwitchRef{SwitchBank::Program, 8}, SwitchState::Off, SwitchState::On},
-          {SwitchRef{SwitchBank::Program, 9}, SwitchState::Greyed, SwitchState::On},
-          {SwitchRef{SwitchBank::Program, 10}, SwitchState::On, SwitchState::Off},
-          {SwitchRef{SwitchBank::Input, 3}, SwitchState::Off, SwitchState::On},
-          {SwitchRef{SwitchBank::Beep, 0}, SwitchState::Greyed, SwitchState::On}}) {
+    for (const auto& [which, before, after, change] :
+         {std::tuple{SwitchRef{SwitchBank::Program, 8}, SwitchState::Off, SwitchState::On,
+                     PanelChange{.words = 2}},
+          {SwitchRef{SwitchBank::Program, 9}, SwitchState::Greyed, SwitchState::On, PanelChange{.words = 2}},
+          {SwitchRef{SwitchBank::Program, 10}, SwitchState::On, SwitchState::Off, PanelChange{.words = 2}},
+          {SwitchRef{SwitchBank::Program, 127}, SwitchState::Off, SwitchState::On,
+           PanelChange{.words = 0x8000}},
+          {SwitchRef{SwitchBank::Input, 3}, SwitchState::Off, SwitchState::On, PanelChange{.input = true}},
+          {SwitchRef{SwitchBank::Beep, 0}, SwitchState::Greyed, SwitchState::On,
+           PanelChange{.beepSwitch = true}}}) {
         CAPTURE(which.index);
         PanelSession session;
         session.applyLoaded(loaded);
         session.setState({.pc = 3, .a = 1});
         CHECK(session.switchState(which) == before);
-        CHECK(session.toggle(which) == PanelChange{.switches = true});
+        CHECK(session.toggle(which) == change);
         CHECK(session.switchState(which) == after);
         // Nothing else changes until the next step reads the switches.
         CHECK(session.state() == MachineState{.pc = 3, .a = 1});
@@ -106,13 +114,21 @@ TEST_CASE("a clock option selected reads back the same, and Tab stops at it or a
 TEST_CASE("a load or a link replaces the switches and resets; a link without a setting empties the panel") {
     PanelSwitches setting = countInB(), withInput, emptyWithInput;
     setting.program[0] = SwitchState::Greyed;
+    setting.program[8] = SwitchState::Off;  // word 1 now 0x50
     setting.clock.select10Hz();
     setting.beep = SwitchState::On;
     withInput = setting;
     withInput.input[1] = emptyWithInput.input[1] = SwitchState::On;
-    for (const auto& [how, after, change] : {std::tuple{std::string("load"), withInput, allRedrawn},
-                                             {settingLink(setting), setting, allRedrawn},
-                                             {"#qzb1.00", PanelSwitches{}, allRedrawn},
+    // What every reset from PC 5 changes.
+    const PanelChange reset{
+        .readouts = bitOf(Readout::PC), .redRow = true, .history = true, .historyStarted = true};
+    PanelChange loaded = reset, linked = reset, empty = reset;
+    loaded.words = linked.words = 0xFFFF;
+    loaded.clock = loaded.beepSwitch = linked.clock = linked.beepSwitch = true;
+    linked.input = empty.input = true;
+    for (const auto& [how, after, change] : {std::tuple{std::string("load"), withInput, loaded},
+                                             {settingLink(setting), setting, linked},
+                                             {"#qzb1.00", PanelSwitches{}, empty},
                                              {"#", emptyWithInput, PanelChange{}}}) {
         CAPTURE(how);
         PanelSession session;
@@ -122,15 +138,20 @@ TEST_CASE("a load or a link replaces the switches and resets; a link without a s
         CHECK((how == "load" ? session.applyLoaded(setting) : session.applyLink(readSettingLink(how))) ==
               change);
         CHECK(session.switches() == after);
-        CHECK(session.state() == (change.readouts ? MachineState{} : MachineState{.pc = 5}));
+        CHECK(session.state() == (change.history ? MachineState{} : MachineState{.pc = 5}));
     }
 }
 
-TEST_CASE("readouts: digits, lamps, the red row, and the beep a step reports") {
+TEST_CASE("readouts: digits, lamps, and the beep a step reports") {
+    const auto texts = [](const MachineState& state) {
+        std::string shown;
+        for (const Readout readout : {Readout::A, Readout::B, Readout::PC, Readout::Carry, Readout::Out})
+            shown += readoutText(state, readout) + ' ';
+        return shown;
+    };
+    CHECK(texts({}) == "0000 0000 0000 0 ○○○○ ");
+    CHECK(texts({.pc = 15, .a = 5, .b = 10, .out = 8, .carry = true}) == "0101 1010 1111 1 ●○○○ ");
     PanelSession session;
-    CHECK(session.readouts() == Readouts{"0000", "0000", "0000", "0", "○○○○", 0, false});
-    session.setState({.pc = 15, .a = 5, .b = 10, .out = 8, .carry = true});
-    CHECK(session.readouts() == Readouts{"0101", "1010", "1111", "1", "●○○○", 15, false});
     // Word 0: OUT = 0 + n.
     for (const auto& [beep, out, due] : {std::tuple{SwitchState::On, 8, true},
                                          {SwitchState::On, 7, false},
@@ -141,8 +162,7 @@ TEST_CASE("readouts: digits, lamps, the red row, and the beep a step reports") {
             program.program[bit] = SwitchState(((0xA0 | out) >> bit) & 1);
         program.beep = beep;
         session.applyLoaded(program);
-        CHECK(session.pressClock() == PanelChange{.readouts = true, .beep = due});
-        CHECK(session.readouts().beep == due);
+        CHECK(session.pressClock().beeps == int{due});
     }
     CHECK(decToBin(16, false) == std::nullopt);
     CHECK(addressText(7) == "Address 07");
@@ -170,53 +190,66 @@ TEST_CASE("the history keeps the last 1,000 steps from the reset, and step back 
         session.selectClock(ClockOption::Manual);
         for (int step = steps; step > oldest; --step) {
             CHECK(session.lastStep()->after == states[step]);
-            CHECK(session.stepBack() == PanelChange{.readouts = true});
+            CHECK(session.stepBack().history);
             CHECK(session.state() == states[step - 1]);
             CHECK(session.stepNumber() == std::uint64_t(step - 1));
         }
         CHECK(session.stepBack() == PanelChange{});
         CHECK(session.history() == std::vector{rows.front()});
+        // At the history's limit the last step is still told, until a reset.
+        if (oldest > 0) CHECK(session.lastStep() == StepRecord{0x51, 0, states[oldest - 1], states[oldest]});
+        if (oldest == 0) CHECK(!session.lastStep());
     }
     for (const std::string how : {"reset", "load", "link", "state"}) {
         PanelSession session;
         session.applyLoaded(countInB());
-        session.pressClock();
-        const std::uint32_t starts = session.historyStarts();
-        if (how == "reset") session.pressReset();
-        if (how == "load") session.applyLoaded(countInB());
-        if (how == "link") session.applyLink(readSettingLink(settingLink(countInB())));
-        if (how == "state") session.setState({.pc = 7});
+        for (int step = 0; step <= 1000; ++step) session.pressClock();  // one step forgotten
+        PanelChange change;
+        if (how == "reset") change = session.pressReset();
+        if (how == "load") change = session.applyLoaded(countInB());
+        if (how == "link") change = session.applyLink(readSettingLink(settingLink(countInB())));
+        if (how == "state") change = session.setState({.pc = 7});
         CHECK(session.history() == std::vector{HistoryRow{.state = session.state()}});
-        CHECK(session.historyStarts() == starts + 1);  // the page draws the history afresh
+        CHECK(!session.lastStep());
+        CHECK(change.historyStarted);  // the page draws the history afresh
     }
 }
 
-TEST_CASE("a breakpoint selects Manual when the running clock or a Reset brings the PC to it") {
-    // Events: t tick, c Clock button, r Reset, s the clock selected again; then where the PC
-    // is, and whether the last event selected Manual.
-    for (const auto& [clock, breakpoint, events, pc, stopped] :
-         {std::tuple{ClockOption::Hz10, 3, "ttt", 3, true},
-          {ClockOption::Hz1, 1, "tttttttttt", 1, true},
-          {ClockOption::Hz10, 0, "tr", 0, true},
-          {ClockOption::Manual, 2, "cc", 2, false},
-          {ClockOption::Manual, 0, "ccr", 0, false},
-          {ClockOption::Hz10, 1, "tstt", 3, false}}) {
-        CAPTURE(events);
+TEST_CASE("a running clock stops at a breakpoint before the word there runs, however the PC came to it") {
+    PanelSwitches running = countInB();
+    running.clock.select10Hz();
+    // Events: t tick, c Clock button, r Reset, s the clock selected again, and the ways in that
+    // bring 10 Hz: l load, k link, a assembly. Then where the PC is, and the option selected.
+    for (const auto& [clock, breakpoint, events, pc, after] :
+         {std::tuple{ClockOption::Hz10, 3, "ttt", 3, ClockOption::Manual},
+          {ClockOption::Hz1, 1, "tttttttttt", 1, ClockOption::Manual},
+          {ClockOption::Manual, 2, "cc", 2, ClockOption::Manual},
+          {ClockOption::Manual, 0, "ccr", 0, ClockOption::Manual},
+          {ClockOption::Hz10, 1, "tstt", 3, ClockOption::Hz10},  // started again, it runs the word there
+          {ClockOption::Hz10, 0, "trttt", 0, ClockOption::Manual},
+          {ClockOption::Manual, 0, "lttt", 0, ClockOption::Manual},
+          {ClockOption::Manual, 0, "kttt", 0, ClockOption::Manual},
+          {ClockOption::Manual, 0, "attt", 0, ClockOption::Manual},
+          {ClockOption::Manual, 5, "lttt", 3, ClockOption::Hz10}}) {
+        const std::string_view sequence = events;
+        CAPTURE(sequence);
         PanelSession session;
         session.setBreakpoint(breakpoint, true);
         session.applyLoaded(countInB());  // breakpoints stay through a load
         session.selectClock(clock);
-        PanelChange last;
+        std::vector<std::string> problems;
         for (const char* event = events; *event != '\0'; ++event) {
-            if (*event == 's') session.selectClock(clock);
-            last = *event == 't'   ? session.tick()
-                   : *event == 'c' ? session.pressClock()
-                   : *event == 'r' ? session.pressReset()
-                                   : PanelChange{};
+            *event == 't'   ? session.tick()
+            : *event == 'c' ? session.pressClock()
+            : *event == 'r' ? session.pressReset()
+            : *event == 's' ? session.selectClock(clock)
+            : *event == 'l' ? session.applyLoaded(running)
+            : *event == 'k' ? session.applyLink(readSettingLink(settingLink(running)))
+                            : session.applySource("B = B + 1\n.clock 10hz\n", "", "", problems);
         }
+        CHECK(problems.empty());
         CHECK(session.state().pc == pc);
-        CHECK(last.clock == stopped);
-        CHECK(session.clockOption() == (stopped ? ClockOption::Manual : clock));
+        CHECK(session.clockOption() == after);
     }
     PanelSession session;
     session.setBreakpoint(1, true);
@@ -224,46 +257,65 @@ TEST_CASE("a breakpoint selects Manual when the running clock or a Reset brings 
     for (const int address : {-1, 1, 16}) CHECK(!session.breakpointAt(address));
 }
 
-TEST_CASE("the view holds what the panel shows and marks exactly the fields an event changed") {
+TEST_CASE("the view marks exactly what each event changed, and writing only that keeps it whole") {
     const int words[] = {0x01, 0x51, 0x80, 0xF0};  // A = A + 1, B = B + 1, OUT = B, JMP 0
     PanelSwitches counting;
     for (std::size_t index = 0; index < 32; ++index)
         counting.program[index] = SwitchState((words[index / 8] >> index % 8) & 1);
-    constexpr int a = 1, b = 2, pc = 4, carry = 8, out = 16, row = PanelView::redRowChanged,
-                  switches = PanelView::switchesChanged, history = PanelView::historyChanged;
+    counting.beep = SwitchState::On;
+    using viewChange::beepSwitch, viewChange::clock, viewChange::history, viewChange::historyAfresh,
+        viewChange::input, viewChange::redRow;
+    constexpr std::uint32_t a = viewChange::firstReadout, b = a << 1, pc = a << 2, out = a << 4,
+                            steps = pc | redRow | history;
     PanelSession session;
+    session.setBreakpoint(2, true);
     PanelView view;
-    const auto text = [&](int field) {
-        return std::string(view.readouts[field].bytes, view.readouts[field].length);
-    };
-    for (const auto& [event, changed] : {std::pair{"start", a | b | pc | carry | out},  // from no text at all
-                                         {"load", switches | history},
-                                         {"clock", a | pc | row | history},
-                                         {"clock", b | pc | row | history},
-                                         {"clock", out | pc | row | history},
-                                         {"clock", pc | row | history},
-                                         {"back", pc | row | history},
-                                         {"reset", a | b | pc | out | row | history},
-                                         {"input", switches},
-                                         {"clock", a | pc | row | history},
-                                         {"none", int{PanelView::clockChanged} | history},  // no step back
-                                         {"clock", 0}}) {  // no step without Manual
-        CAPTURE(event);
+    writeView(view, session, PanelChange::everything());
+    for (const auto& [event, changed] :
+         {std::pair{"load", std::uint32_t{0xF} | beepSwitch | history | historyAfresh},
+          {"clock", a | steps},
+          {"clock", b | steps},
+          {"clock", out | steps},
+          {"back", out | steps},
+          {"reset", a | b | steps | historyAfresh},
+          {"input", input},
+          {"clock", a | steps},
+          {"none", clock | history},  // no step back
+          {"10Hz", clock},
+          {"tick", b | steps | clock},  // to the breakpoint
+          {"word 15", viewChange::firstWord << 15},
+          {"link", viewChange::firstWord << 15 | input | a | b | steps | historyAfresh}}) {
         const std::string_view what = event;
-        if (what == "load") session.applyLoaded(counting);
-        if (what == "clock") session.pressClock();
-        if (what == "reset") session.pressReset();
-        if (what == "back") session.stepBack();
-        if (what == "input") session.toggle({SwitchBank::Input, 2});
-        if (what == "none") session.selectClock(ClockOption::None);
-        updateView(view, session, 0);
-        CHECK(int{view.changed} == changed);
-        const Readouts shown = session.readouts();
-        CHECK(Readouts{text(0), text(1), text(2), text(3), text(4), view.redRow, shown.beep} == shown);
-        CHECK((view.canStepBack == session.canStepBack() && view.historyStarts == session.historyStarts() &&
-               view.historyFirst == session.firstHistoryStep() && view.historyLast == session.stepNumber()));
+        CAPTURE(what);
+        const PanelChange change = what == "load"    ? session.applyLoaded(counting)
+                                   : what == "clock" ? session.pressClock()
+                                   : what == "reset" ? session.pressReset()
+                                   : what == "back"  ? session.stepBack()
+                                   : what == "input" ? session.toggle({SwitchBank::Input, 2})
+                                   : what == "none"  ? session.selectClock(ClockOption::None)
+                                   : what == "10Hz"  ? session.selectClock(ClockOption::Hz10)
+                                   : what == "tick"  ? session.tick()
+                                   : what == "word 15"
+                                       ? session.toggle({SwitchBank::Program, 120})
+                                       : session.applyLink(readSettingLink(settingLink(counting)));
+        writeView(view, session, change);
+        CHECK(view.changed == changed);
+        // Every field the same as written afresh: a change that left something out would show it stale.
+        PanelView afresh;
+        writeView(afresh, session, PanelChange::everything());
+        for (const ViewField& field : viewFields()) {
+            CAPTURE(field.name);
+            for (std::size_t at = 0; field.name != "changed" && field.name != "beeps" && at < field.count;
+                 ++at) {
+                const auto* const mine =
+                    reinterpret_cast<const char*>(&view) + field.offset + at * field.size;
+                const auto* const fresh =
+                    reinterpret_cast<const char*>(&afresh) + field.offset + at * field.size;
+                const std::size_t length = field.text ? 1 + std::size_t(std::uint8_t(*fresh)) : field.size;
+                CHECK(std::string_view(mine, length) == std::string_view(fresh, length));
+            }
+        }
     }
-    CHECK(std::equal(std::begin(view.program), std::end(view.program), counting.program.begin()));
-    CHECK((view.input[2] == SwitchState::On && view.clockOption == ClockOption::None &&
-           view.tabStopOption == ClockOption::Hz1));
+    CHECK(std::string(view.statements[0].bytes, view.statements[0].length) == "A = A + 1");
+    CHECK((view.clockOption == ClockOption::Manual && view.historyLast == 0 && view.beeps == 0));
 }

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "front_panel/page_json.h"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
+#include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -54,8 +57,10 @@ public:
         text_ += truth ? "true" : "false";
         return *this;
     }
-    JsonWriter& value(const Rgb& colour) {
-        return begin('[').value(int{colour.red}).value(int{colour.green}).value(int{colour.blue}).end(']');
+    JsonWriter& null() {
+        separate();
+        text_ += "null";
+        return *this;
     }
     template <typename Items>
     JsonWriter& array(const Items& items) {
@@ -78,219 +83,453 @@ private:
     bool afterKey_ = false;
 };
 
-const char* kindName(Kind kind) {
-    switch (kind) {
-        case Kind::Label: return "label";
-        case Kind::CheckBox: return "checkbox";
-        case Kind::OptionButton: return "option";
-        case Kind::PushButton: return "button";
-        case Kind::GroupFrame: return "frame";
+// One member of an object of the page's JSON: its key, its TypeScript type, and how
+// its value is written. The JSON and the TypeScript types come from the same tables.
+template <typename Item>
+struct Member {
+    std::string_view key;
+    std::string_view type;
+    void (*write)(JsonWriter&, const Item&);
+};
+
+template <typename Item, std::size_t Count>
+using Members = std::array<Member<Item>, Count>;
+
+template <typename Item, std::size_t Count>
+void writeObject(JsonWriter& json, const Item& item, const Members<Item, Count>& members) {
+    json.begin('{');
+    for (const Member<Item>& member : members) {
+        json.key(member.key);
+        member.write(json, item);
     }
-    return "label";
+    json.end('}');
 }
 
-const char* readoutName(Readout readout) {
-    switch (readout) {
-        case Readout::A: return "A";
-        case Readout::B: return "B";
-        case Readout::PC: return "PC";
-        case Readout::Carry: return "carry";
-        case Readout::Out: return "OUT";
+template <typename Item, std::size_t Count>
+std::string objectType(const Members<Item, Count>& members) {
+    std::string type = "{\n";
+    for (const Member<Item>& member : members)
+        type += "  " + std::string(member.key) + ": " + std::string(member.type) + ";\n";
+    return type + "}";
+}
+
+// A name and the number C++ gives it, for the enumerations the page shares.
+struct Named {
+    std::string_view name;
+    int value = 0;
+};
+
+constexpr Named kinds[] = {{"label", int(Kind::Label)},
+                           {"checkbox", int(Kind::CheckBox)},
+                           {"option", int(Kind::OptionButton)},
+                           {"button", int(Kind::PushButton)},
+                           {"frame", int(Kind::GroupFrame)}};
+constexpr Named readouts[] = {{"A", int(Readout::A)},
+                              {"B", int(Readout::B)},
+                              {"PC", int(Readout::PC)},
+                              {"carry", int(Readout::Carry)},
+                              {"OUT", int(Readout::Out)}};
+constexpr Named clockOptions[] = {{"Hz1", int(ClockOption::Hz1)},
+                                  {"Hz10", int(ClockOption::Hz10)},
+                                  {"Manual", int(ClockOption::Manual)},
+                                  {"None", int(ClockOption::None)}};
+constexpr Named switchStates[] = {
+    {"Off", int(SwitchState::Off)}, {"On", int(SwitchState::On)}, {"Greyed", int(SwitchState::Greyed)}};
+
+std::string_view nameOf(std::span<const Named> names, int value) {
+    for (const Named& named : names) {
+        if (named.value == value) return named.name;
     }
-    return "A";
+    return names.front().name;
+}
+
+// 'a' | 'b' | ...
+std::string literals(std::span<const Named> names) {
+    std::string type;
+    for (const Named& named : names) type += (type.empty() ? "'" : " | '") + std::string(named.name) + "'";
+    return type;
+}
+
+std::string constEnum(std::string_view name, std::span<const Named> names) {
+    std::string type = "export declare const enum " + std::string(name) + " {";
+    for (const Named& named : names)
+        type += ' ' + std::string(named.name) + " = " + std::to_string(named.value) + ',';
+    return type + " }\n";
+}
+
+// What each role carries besides its name.
+const Members<Role, 6> roleParameters{{
+    {"address", "number", [](JsonWriter& json, const Role& role) { json.value(role.address); }},
+    {"bit", "number", [](JsonWriter& json, const Role& role) { json.value(role.bit); }},
+    // Where the view holds what the control shows: a switch's state in "switches" (also the
+    // switch a click toggles), a readout's text in "readouts".
+    {"place", "number",
+     [](JsonWriter& json, const Role& role) {
+         const auto which = switchOf(role);
+         json.value(which ? viewSwitchIndex(*which) : static_cast<int>(role.readout));
+     }},
+    // The bit of the view's changes that marks what the control shows.
+    {"change", "number",
+     [](JsonWriter& json, const Role& role) {
+         const auto which = switchOf(role);
+         json.value(static_cast<int>(which ? viewChange::of(*which)
+                                           : viewChange::firstReadout << static_cast<int>(role.readout)));
+     }},
+    {"option", "ClockOption", [](JsonWriter& json, const Role& role) { json.value(int(role.option)); }},
+    {"readout", "ReadoutName",
+     [](JsonWriter& json, const Role& role) { json.value(nameOf(readouts, int(role.readout))); }},
+}};
+
+struct RoleKind {
+    Role::Is is;
+    std::string_view name;
+    std::vector<std::string_view> parameters;
+};
+
+const std::vector<RoleKind>& roleKinds() {
+    static const std::vector<RoleKind> table = {
+        {Role::ProgramSwitch, "programSwitch", {"address", "bit", "place", "change"}},
+        {Role::InputSwitch, "inputSwitch", {"bit", "place", "change"}},
+        {Role::Beep, "beep", {"place", "change"}},
+        {Role::ClockOption, "clockOption", {"option"}},
+        {Role::ClockButton, "clockButton", {}},
+        {Role::ResetButton, "resetButton", {}},
+        {Role::Readout, "readout", {"readout", "place", "change"}},
+        {Role::AddressLabel, "addressLabel", {"address"}},
+        {Role::Caption, "caption", {}},
+        {Role::Frame, "frame", {}},
+        {Role::Connector, "connector", {}},
+    };
+    return table;
+}
+
+const Member<Role>& roleParameter(std::string_view key) {
+    return *std::find_if(roleParameters.begin(), roleParameters.end(),
+                         [&](const Member<Role>& member) { return member.key == key; });
 }
 
 void writeRole(JsonWriter& json, const Role& role) {
-    static constexpr const char* names[] = {"programSwitch", "inputSwitch", "beep",     "clockOption",
-                                            "clockButton",   "resetButton", "readout",  "addressLabel",
-                                            "caption",       "frame",       "connector"};
-    json.key("role").begin('{').key("is").value(names[role.is]);
-    if (role.is == Role::ProgramSwitch || role.is == Role::AddressLabel)
-        json.key("address").value(role.address);
-    if (role.is == Role::ProgramSwitch || role.is == Role::InputSwitch) json.key("bit").value(role.bit);
-    if (const auto which = switchOf(role))
-        json.key("bank").value(static_cast<int>(which->bank)).key("index").value(which->index);
-    if (role.is == Role::ClockOption) json.key("option").value(static_cast<int>(role.option));
-    if (role.is == Role::Readout) json.key("readout").value(readoutName(role.readout));
+    const RoleKind& kind = *std::find_if(roleKinds().begin(), roleKinds().end(),
+                                         [&](const RoleKind& each) { return each.is == role.is; });
+    json.begin('{').key("is").value(kind.name);
+    for (const std::string_view key : kind.parameters) {
+        json.key(key);
+        roleParameter(key).write(json, role);
+    }
     json.end('}');
 }
 
-void writeControl(JsonWriter& json, const Control& control) {
-    json.begin('{').key("name").value(control.name).key("kind").value(kindName(control.kind));
-    json.key("text").value(control.text);
-    json.key("rect").begin('[');
-    for (const int value : {control.rect.x, control.rect.y, control.rect.width, control.rect.height})
-        json.value(value);
-    json.end(']');
-    json.key("parent").value(control.parent);
-    json.key("align").value(control.align == Align::Centre ? "centre" : "left");
-    json.key("accessibleName").value(control.accessibleName).key("labels").value(control.labels);
-    json.key("fontFace").value(control.fontFace).key("fontPoints").value(control.fontPoints);
-    if (control.coloured) json.key("colour").value(control.colour);
-    json.key("opaque").value(control.opaque);
-    writeRole(json, control.role);
+std::string roleType() {
+    std::string type;
+    for (const RoleKind& kind : roleKinds()) {
+        type += "\n  | { is: '" + std::string(kind.name) + "';";
+        for (const std::string_view key : kind.parameters)
+            type += ' ' + std::string(key) + ": " + std::string(roleParameter(key).type) + ';';
+        type += " }";
+    }
+    return type;
+}
+
+void writeRgb(JsonWriter& json, const Rgb& colour) {
+    json.begin('[').value(int{colour.red}).value(int{colour.green}).value(int{colour.blue}).end(']');
+}
+
+const Members<Control, 13> controlMembers{{
+    {"name", "string", [](JsonWriter& json, const Control& c) { json.value(c.name); }},
+    {"kind", "Kind", [](JsonWriter& json, const Control& c) { json.value(nameOf(kinds, int(c.kind))); }},
+    {"text", "string", [](JsonWriter& json, const Control& c) { json.value(c.text); }},
+    // In the parent's coordinates.
+    {"rect", "[number, number, number, number]",
+     [](JsonWriter& json, const Control& c) {
+         json.begin('[').value(c.rect.x).value(c.rect.y).value(c.rect.width).value(c.rect.height).end(']');
+     }},
+    {"parent", "string", [](JsonWriter& json, const Control& c) { json.value(c.parent); }},
+    {"align", "'left' | 'centre'",
+     [](JsonWriter& json, const Control& c) { json.value(c.align == Align::Centre ? "centre" : "left"); }},
+    {"accessibleName", "string", [](JsonWriter& json, const Control& c) { json.value(c.accessibleName); }},
+    // For a caption: the readout it names.
+    {"labels", "string", [](JsonWriter& json, const Control& c) { json.value(c.labels); }},
+    {"fontFace", "string", [](JsonWriter& json, const Control& c) { json.value(c.fontFace); }},
+    {"fontPoints", "number", [](JsonWriter& json, const Control& c) { json.value(c.fontPoints); }},
+    {"colour", "Rgb | null",
+     [](JsonWriter& json, const Control& c) {
+         if (c.coloured) {
+             writeRgb(json, c.colour);
+         } else {
+             json.null();
+         }
+     }},
+    {"opaque", "boolean", [](JsonWriter& json, const Control& c) { json.value(c.opaque); }},
+    {"role", "Role", [](JsonWriter& json, const Control& c) { writeRole(json, c.role); }},
+}};
+
+const Members<Line, 3> lineMembers{{
+    {"name", "string", [](JsonWriter& json, const Line& line) { json.value(line.name); }},
+    {"from", "[number, number]",
+     [](JsonWriter& json, const Line& line) { json.begin('[').value(line.x1).value(line.y1).end(']'); }},
+    {"to", "[number, number]",
+     [](JsonWriter& json, const Line& line) { json.begin('[').value(line.x2).value(line.y2).end(']'); }},
+}};
+
+const Members<Menu, 2> menuMembers{{
+    {"name", "string", [](JsonWriter& json, const Menu& menu) { json.value(menu.name); }},
+    // None: a command on the menu bar itself.
+    {"items", "string[]", [](JsonWriter& json, const Menu& menu) { json.array(menu.items); }},
+}};
+
+// Texts that are one string each, by key.
+struct NamedText {
+    std::string_view key;
+    std::string_view text;
+};
+
+namespace page = catalogue::page;
+constexpr NamedText pageTexts[] = {{"description", page::description},
+                                   {"needsScripts", page::needsScripts},
+                                   {"menuBar", page::menuBar},
+                                   {"ended", page::ended},
+                                   {"startAgain", page::startAgain},
+                                   {"extras", page::extras},
+                                   {"copyLink", page::copyLink},
+                                   {"linkCopied", page::linkCopied},
+                                   {"linkInAddressBar", page::linkInAddressBar},
+                                   {"assembly", page::assembly},
+                                   {"assemblySource", page::assemblySource},
+                                   {"assemble", page::assemble},
+                                   {"disassemble", page::disassemble},
+                                   {"assembled", page::assembled},
+                                   {"ok", page::ok},
+                                   {"save", page::save},
+                                   {"cancel", page::cancel},
+                                   {"fileName", page::fileName},
+                                   {"suggestedFileName", page::suggestedFileName},
+                                   {"errorIcon", page::errorIcon},
+                                   {"informationIcon", page::informationIcon},
+                                   {"programPane", page::programPane},
+                                   {"addressColumn", page::addressColumn},
+                                   {"switchesColumn", page::switchesColumn},
+                                   {"statementColumn", page::statementColumn},
+                                   {"breakpointColumn", page::breakpointColumn},
+                                   {"historyPane", page::historyPane},
+                                   {"stepBack", page::stepBack},
+                                   {"lastStep", page::lastStep}};
+
+namespace classroom = catalogue::classroom;
+constexpr NamedText classroomTexts[] = {{"exercise", classroom::exercise},
+                                        {"openExercise", classroom::openExercise},
+                                        {"testFileFilter", classroom::testFileFilter},
+                                        {"noExercise", classroom::noExercise},
+                                        {"check", classroom::check},
+                                        {"results", classroom::results},
+                                        {"copyExerciseLink", classroom::copyExerciseLink},
+                                        {"withPanel", classroom::withPanel},
+                                        {"exerciseLinkCopied", classroom::exerciseLinkCopied},
+                                        {"gradeClass", classroom::gradeClass},
+                                        {"testFile", classroom::testFile},
+                                        {"submissions", classroom::submissions},
+                                        {"submissionFolder", classroom::submissionFolder},
+                                        {"program", classroom::program},
+                                        {"downloadCsv", classroom::downloadCsv},
+                                        {"csvFileName", classroom::csvFileName}};
+
+void writeNamedTexts(JsonWriter& json, std::span<const NamedText> texts) {
+    json.begin('{');
+    for (const NamedText& text : texts) json.key(text.key).value(text.text);
     json.end('}');
 }
 
-void writeTexts(JsonWriter& json) {
-    json.key("texts").begin('{');
-    json.key("windowTitle").value(catalogue::windowTitle);
-    json.key("messageCaption").value(catalogue::messageCaption);
-    json.key("about").value(catalogue::aboutText());
-    json.key("openDialogTitle").value(openDialogTitle).key("saveDialogTitle").value(saveDialogTitle);
-    json.key("fileFilter").value(settingFileFilter);
-    // Each command's message by outcome; an outcome without one is left out.
-    json.key("fileCommands").begin('{');
+std::string namedTextsType(std::span<const NamedText> texts) {
+    std::string type = "{\n";
+    for (const NamedText& text : texts) type += "  " + std::string(text.key) + ": string;\n";
+    return type + "}";
+}
+
+// Each file command's message by outcome.
+void writeFileCommands(JsonWriter& json) {
+    json.begin('{');
     for (const auto& [command, name] :
          {std::pair{catalogue::FileCommand::Load, "Load"}, {catalogue::FileCommand::SaveAs, "SaveAs"}}) {
         json.key(name).begin('{');
-        for (const auto& [result, outcome] : {std::pair{FileCommandResult::Refused, "refused"},
-                                              {FileCommandResult::CannotOpen, "cannotOpen"}}) {
-            if (const auto message = catalogue::fileCommandMessage(command, result))
-                json.key(outcome).value(*message);
-        }
+        json.key("refused").value(*catalogue::fileCommandMessage(command, FileCommandResult::Refused));
+        json.key("cannotOpen").value(*catalogue::fileCommandMessage(command, FileCommandResult::CannotOpen));
         json.end('}');
     }
     json.end('}');
-    // What the refresh writes in each address label.
-    json.key("addressLabels").begin('[');
-    for (int row = 0; row < 16; ++row) json.value(addressText(row));
-    json.end(']');
-    json.key("breakpointNames").begin('[');
-    for (int row = 0; row < 16; ++row) json.value(catalogue::page::breakpointName(row));
-    json.end(']');
-    json.key("page").begin('{');
-    namespace page = catalogue::page;
-    for (const auto& [name, text] : {std::pair{"description", page::description},
-                                     {"needsScripts", page::needsScripts},
-                                     {"menuBar", page::menuBar},
-                                     {"ended", page::ended},
-                                     {"startAgain", page::startAgain},
-                                     {"extras", page::extras},
-                                     {"copyLink", page::copyLink},
-                                     {"linkCopied", page::linkCopied},
-                                     {"linkInAddressBar", page::linkInAddressBar},
-                                     {"assembly", page::assembly},
-                                     {"assemblySource", page::assemblySource},
-                                     {"assemble", page::assemble},
-                                     {"disassemble", page::disassemble},
-                                     {"assembled", page::assembled},
-                                     {"ok", page::ok},
-                                     {"save", page::save},
-                                     {"cancel", page::cancel},
-                                     {"fileName", page::fileName},
-                                     {"suggestedFileName", page::suggestedFileName},
-                                     {"errorIcon", page::errorIcon},
-                                     {"informationIcon", page::informationIcon},
-                                     {"programPane", page::programPane},
-                                     {"addressColumn", page::addressColumn},
-                                     {"switchesColumn", page::switchesColumn},
-                                     {"statementColumn", page::statementColumn},
-                                     {"breakpointColumn", page::breakpointColumn},
-                                     {"historyPane", page::historyPane},
-                                     {"stepBack", page::stepBack},
-                                     {"lastStep", page::lastStep}})
-        json.key(name).value(text);
-    json.end('}');
-    json.key("classroom").begin('{');
-    namespace classroom = catalogue::classroom;
-    for (const auto& [name, text] : {std::pair{"exercise", classroom::exercise},
-                                     {"openExercise", classroom::openExercise},
-                                     {"testFileFilter", classroom::testFileFilter},
-                                     {"noExercise", classroom::noExercise},
-                                     {"check", classroom::check},
-                                     {"results", classroom::results},
-                                     {"copyExerciseLink", classroom::copyExerciseLink},
-                                     {"withPanel", classroom::withPanel},
-                                     {"exerciseLinkCopied", classroom::exerciseLinkCopied},
-                                     {"gradeClass", classroom::gradeClass},
-                                     {"testFile", classroom::testFile},
-                                     {"submissions", classroom::submissions},
-                                     {"submissionFolder", classroom::submissionFolder},
-                                     {"program", classroom::program},
-                                     {"downloadCsv", classroom::downloadCsv},
-                                     {"csvFileName", classroom::csvFileName}})
-        json.key(name).value(text);
-    json.end('}').end('}');
 }
+
+struct Catalogue {};
+
+const Members<Catalogue, 11> textMembers{{
+    {"windowTitle", "string", [](JsonWriter& json, const Catalogue&) { json.value(catalogue::windowTitle); }},
+    {"messageCaption", "string",
+     [](JsonWriter& json, const Catalogue&) { json.value(catalogue::messageCaption); }},
+    {"about", "string", [](JsonWriter& json, const Catalogue&) { json.value(catalogue::aboutText()); }},
+    {"openDialogTitle", "string", [](JsonWriter& json, const Catalogue&) { json.value(openDialogTitle); }},
+    {"saveDialogTitle", "string", [](JsonWriter& json, const Catalogue&) { json.value(saveDialogTitle); }},
+    {"fileFilter", "string", [](JsonWriter& json, const Catalogue&) { json.value(settingFileFilter); }},
+    {"fileCommands", "Record<'Load' | 'SaveAs', { refused: string; cannotOpen: string }>",
+     [](JsonWriter& json, const Catalogue&) { writeFileCommands(json); }},
+    // What the refresh writes in each address label.
+    {"addressLabels", "string[]",
+     [](JsonWriter& json, const Catalogue&) {
+         json.begin('[');
+         for (int row = 0; row < 16; ++row) json.value(addressText(row));
+         json.end(']');
+     }},
+    {"breakpointNames", "string[]",
+     [](JsonWriter& json, const Catalogue&) {
+         json.begin('[');
+         for (int row = 0; row < 16; ++row) json.value(catalogue::page::breakpointName(row));
+         json.end(']');
+     }},
+    {"page", "PageTexts", [](JsonWriter& json, const Catalogue&) { writeNamedTexts(json, pageTexts); }},
+    {"classroom", "ClassroomTexts",
+     [](JsonWriter& json, const Catalogue&) { writeNamedTexts(json, classroomTexts); }},
+}};
+
+const Members<Catalogue, 5> styleMembers{{
+    {"lampOn", "string", [](JsonWriter& json, const Catalogue&) { json.value(catalogue::lampOn); }},
+    {"lampOff", "string", [](JsonWriter& json, const Catalogue&) { json.value(catalogue::lampOff); }},
+    {"black", "Rgb", [](JsonWriter& json, const Catalogue&) { writeRgb(json, catalogue::black); }},
+    {"red", "Rgb", [](JsonWriter& json, const Catalogue&) { writeRgb(json, catalogue::red); }},
+    {"lampFont", "{ face: string; fallbacks: string[]; points: number }",
+     [](JsonWriter& json, const Catalogue&) {
+         json.begin('{').key("face").value(catalogue::lampFace);
+         json.key("fallbacks").array(catalogue::lampFallbacks).key("points").value(catalogue::lampPoints);
+         json.end('}');
+     }},
+}};
 
 // Where each field of a PanelView lies, so that the page reads it without knowing C++'s layout.
-void writeView(JsonWriter& json) {
-    const auto at = [](std::size_t offset) { return static_cast<int>(offset); };
-    json.key("view").begin('{').key("size").value(at(sizeof(PanelView)));
-    json.key("changed")
-        .value(at(offsetof(PanelView, changed)))
-        .key("beeps")
-        .value(at(offsetof(PanelView, beeps)));
-    json.key("redRow").value(at(offsetof(PanelView, redRow)));
-    json.key("clockOption").value(at(offsetof(PanelView, clockOption)));
-    json.key("tabStopOption").value(at(offsetof(PanelView, tabStopOption)));
-    // By bank, as a switch's role numbers it: program, input, Beep.
-    json.key("switches")
-        .begin('[')
-        .value(at(offsetof(PanelView, program)))
-        .value(at(offsetof(PanelView, input)));
-    json.value(at(offsetof(PanelView, beep))).end(']');
-    json.key("readouts").begin('{');
-    for (const Readout readout : {Readout::A, Readout::B, Readout::PC, Readout::Carry, Readout::Out}) {
-        const std::size_t text =
-            offsetof(PanelView, readouts) + static_cast<std::size_t>(readout) * sizeof(ViewText);
-        json.key(readoutName(readout)).begin('{');
-        json.key("length").value(at(text + offsetof(ViewText, length)));
-        json.key("bytes").value(at(text + offsetof(ViewText, bytes)));
-        json.key("changed").value(1 << static_cast<int>(readout)).end('}');
+void writeViewFields(JsonWriter& json) {
+    json.begin('{');
+    for (const ViewField& field : viewFields()) {
+        json.key(field.name).begin('{');
+        json.key("offset")
+            .value(static_cast<int>(field.offset))
+            .key("size")
+            .value(static_cast<int>(field.size));
+        json.key("count").value(static_cast<int>(field.count)).end('}');
     }
     json.end('}');
-    json.key("canStepBack").value(at(offsetof(PanelView, canStepBack)));
-    json.key("history").begin('{').key("starts").value(at(offsetof(PanelView, historyStarts)));
-    json.key("first").value(at(offsetof(PanelView, historyFirst)));
-    json.key("last").value(at(offsetof(PanelView, historyLast))).end('}');
-    json.key("changes").begin('{').key("redRow").value(int{PanelView::redRowChanged});
-    json.key("switches")
-        .value(int{PanelView::switchesChanged})
-        .key("clock")
-        .value(int{PanelView::clockChanged});
-    json.key("history").value(int{PanelView::historyChanged});
-    json.end('}').end('}');
 }
 
-void writeStyles(JsonWriter& json) {
-    json.key("styles").begin('{');
-    json.key("lampOn").value(catalogue::lampOn).key("lampOff").value(catalogue::lampOff);
-    json.key("black").value(catalogue::black).key("red").value(catalogue::red);
-    json.key("lampFont").begin('{').key("face").value(catalogue::lampFace);
-    json.key("fallbacks").array(catalogue::lampFallbacks).key("points").value(catalogue::lampPoints).end('}');
-    json.end('}');
+// The names of the view's fields of numbers, or of texts.
+std::string viewFieldNames(bool texts) {
+    std::string type;
+    for (const ViewField& field : viewFields()) {
+        if (field.text == texts) type += (type.empty() ? "'" : " | '") + std::string(field.name) + "'";
+    }
+    return type;
 }
+
+const Members<Catalogue, 8> changeMembers{{
+    {"words", "number[]",
+     [](JsonWriter& json, const Catalogue&) {
+         json.begin('[');
+         for (int address = 0; address < 16; ++address)
+             json.value(static_cast<int>(viewChange::firstWord << address));
+         json.end(']');
+     }},
+    {"input", "number", [](JsonWriter& json, const Catalogue&) { json.value(int{viewChange::input}); }},
+    {"beepSwitch", "number",
+     [](JsonWriter& json, const Catalogue&) { json.value(int{viewChange::beepSwitch}); }},
+    {"clock", "number", [](JsonWriter& json, const Catalogue&) { json.value(int{viewChange::clock}); }},
+    {"readouts", "Record<ReadoutName, number>",
+     [](JsonWriter& json, const Catalogue&) {
+         json.begin('{');
+         for (const Named& readout : readouts)
+             json.key(readout.name).value(static_cast<int>(viewChange::firstReadout << readout.value));
+         json.end('}');
+     }},
+    {"redRow", "number", [](JsonWriter& json, const Catalogue&) { json.value(int{viewChange::redRow}); }},
+    {"history", "number", [](JsonWriter& json, const Catalogue&) { json.value(int{viewChange::history}); }},
+    {"historyAfresh", "number",
+     [](JsonWriter& json, const Catalogue&) { json.value(int{viewChange::historyAfresh}); }},
+}};
+
+const Members<Catalogue, 3> viewMembers{{
+    {"size", "number", [](JsonWriter& json, const Catalogue&) { json.value(int{sizeof(PanelView)}); }},
+    {"fields", "ViewFields", [](JsonWriter& json, const Catalogue&) { writeViewFields(json); }},
+    {"changes", "Changes", [](JsonWriter& json, const Catalogue&) { writeObject(json, {}, changeMembers); }},
+}};
+
+const Members<HistoryRows, 3> historyMembers{{
+    {"header", "string", [](JsonWriter& json, const HistoryRows& history) { json.value(history.header); }},
+    {"rows", "string[]", [](JsonWriter& json, const HistoryRows& history) { json.array(history.rows); }},
+    {"lastStep", "string",
+     [](JsonWriter& json, const HistoryRows& history) { json.value(history.lastStep); }},
+}};
+
+template <typename Item, typename Items, std::size_t Count>
+void writeList(JsonWriter& json, const Items& items, const Members<Item, Count>& members) {
+    json.begin('[');
+    for (const Item& item : items) writeObject(json, item, members);
+    json.end(']');
+}
+
+const Members<Catalogue, 9> pageMembers{{
+    {"title", "string", [](JsonWriter& json, const Catalogue&) { json.value(catalogue::windowTitle); }},
+    {"client", "[number, number]",
+     [](JsonWriter& json, const Catalogue&) {
+         json.begin('[').value(clientWidth).value(clientHeight).end(']');
+     }},
+    {"controls", "Control[]",
+     [](JsonWriter& json, const Catalogue&) { writeList(json, controls(), controlMembers); }},
+    // Drawn on the background beneath the controls.
+    {"lines", "Line[]",
+     [](JsonWriter& json, const Catalogue&) { writeList(json, connector(), lineMembers); }},
+    {"menus", "Menu[]", [](JsonWriter& json, const Catalogue&) { writeList(json, menus(), menuMembers); }},
+    {"tabOrder", "string[]", [](JsonWriter& json, const Catalogue&) { json.array(tabOrder()); }},
+    {"texts", "Texts", [](JsonWriter& json, const Catalogue&) { writeObject(json, {}, textMembers); }},
+    {"styles", "Styles", [](JsonWriter& json, const Catalogue&) { writeObject(json, {}, styleMembers); }},
+    {"view", "ViewLayout", [](JsonWriter& json, const Catalogue&) { writeObject(json, {}, viewMembers); }},
+}};
 
 }  // namespace
 
 std::string pageJson() {
     JsonWriter json;
-    json.begin('{').key("title").value(catalogue::windowTitle);
-    json.key("client").begin('[').value(clientWidth).value(clientHeight).end(']');
-    json.key("controls").begin('[');
-    for (const Control& control : controls()) writeControl(json, control);
-    json.end(']');
-    json.key("lines").begin('[');
-    for (const Line& line : connector()) {
-        json.begin('{').key("name").value(line.name);
-        json.key("from").begin('[').value(line.x1).value(line.y1).end(']');
-        json.key("to").begin('[').value(line.x2).value(line.y2).end(']');
-        writeRole(json, line.role);
-        json.end('}');
-    }
-    json.end(']');
-    json.key("menus").begin('[');
-    for (const Menu& menu : menus())
-        json.begin('{').key("name").value(menu.name).key("items").array(menu.items).end('}');
-    json.end(']');
-    json.key("tabOrder").array(tabOrder());
-    writeTexts(json);
-    writeStyles(json);
-    writeView(json);
-    json.end('}');
+    writeObject(json, Catalogue{}, pageMembers);
     return json.take();
+}
+
+std::string historyJson(const HistoryRows& history) {
+    JsonWriter json;
+    writeObject(json, history, historyMembers);
+    return json.take();
+}
+
+std::string pageTypes() {
+    std::string types =
+        "// The page's JSON as src/front_panel/page_json.cpp writes it, generated at build time by\n"
+        "// qzb_print_page_json --types from the same tables: do not edit.\n";
+    types += constEnum("ClockOption", clockOptions) + constEnum("SwitchState", switchStates);
+    const std::pair<std::string_view, std::string> named[] = {
+        {"Kind", literals(kinds)},
+        {"ReadoutName", literals(readouts)},
+        {"Rgb", "[number, number, number]"},
+        {"Role", roleType()},
+        {"Control", objectType(controlMembers)},
+        {"Line", objectType(lineMembers)},
+        {"Menu", objectType(menuMembers)},
+        {"PageTexts", namedTextsType(pageTexts)},
+        {"ClassroomTexts", namedTextsType(classroomTexts)},
+        {"Texts", objectType(textMembers)},
+        {"Styles", objectType(styleMembers)},
+        // Where a field of the view lies: `count` elements of `size` bytes from `offset`, each a
+        // number, or a text of a length byte followed by its UTF-8 bytes.
+        {"ViewField", "{ offset: number; size: number; count: number }"},
+        {"ViewNumberName", viewFieldNames(false)},
+        {"ViewTextName", viewFieldNames(true)},
+        {"ViewFields", "Record<ViewNumberName | ViewTextName, ViewField>"},
+        {"Changes", objectType(changeMembers)},
+        {"ViewLayout", objectType(viewMembers)},
+        {"PageJson", objectType(pageMembers)},
+        {"HistoryRows", objectType(historyMembers)},
+    };
+    for (const auto& [name, type] : named) types += "export type " + std::string(name) + " = " + type + ";\n";
+    return types;
 }
 
 }  // namespace qzb

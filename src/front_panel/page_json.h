@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qzb {
 
@@ -11,13 +12,26 @@ namespace qzb {
 // a PanelView lies.
 //
 //   {"title", "client": [w, h], "controls": [...], "lines": [...], "menus": [...],
-//    "tabOrder": [...], "texts": {...}, "styles": {...}, "view": {...}}
+//    "tabOrder": [...], "texts": {...}, "styles": {...}, "view": {"size", "fields", "changes"}}
 //
 // A role is {"is": NAME, ...}: programSwitch with address and bit, inputSwitch with
 // bit, beep, clockOption with option (a ClockOption), clockButton, resetButton,
 // readout with readout (A, B, PC, carry, OUT), addressLabel with address, caption,
-// frame, connector. A switch's role also has the bank and index that name it
-// (SwitchRef), which index the view's "switches".
+// frame, connector. A switch's role also has its place in the view's "switches",
+// and a switch's or readout's the bit of the view's changes that marks it.
 std::string pageJson();
+
+// What the History pane asks the core for: the run table's header, its rows from a
+// step on, and what the last step did in words; as JSON.
+struct HistoryRows {
+    std::string header;
+    std::vector<std::string> rows;
+    std::string lastStep;
+};
+std::string historyJson(const HistoryRows& history);
+
+// The TypeScript declarations of what pageJson() and historyJson() write, from the same
+// tables: the page's build generates them, so that a misspelt key fails to compile.
+std::string pageTypes();
 
 }  // namespace qzb

@@ -20,6 +20,7 @@ Control control(std::string name, Role role, Kind kind, std::string text, Rect r
     made.kind = kind;
     made.text = std::move(text);
     made.rect = rect;
+    made.pressWidth = rect.width;
     made.parent = std::move(parent);
     return made;
 }
@@ -143,6 +144,15 @@ std::vector<Control> controls() {
     list.push_back(
         control("cmdClock", {Role::ClockButton}, Kind::PushButton, "Clock", {88, 40, 65, 25}, "Frame1"));
     list.push_back(control("cmdReset", {Role::ResetButton}, Kind::PushButton, "Reset", {0, 408, 169, 25}));
+
+    for (Control& left : list) {
+        for (const Control& right : list) {
+            const Rect &a = left.rect, &b = right.rect;
+            if (left.kind == Kind::CheckBox && right.kind == Kind::CheckBox && left.parent == right.parent &&
+                b.y == a.y && b.x > a.x && b.x < a.x + a.width)
+                left.pressWidth = b.x - a.x;
+        }
+    }
     return list;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "front_panel/catalogue.h"
+#include "front_panel/readouts.h"
 #include "machine/panel_switches.h"
 
 // The front panel as data: every fixed control's name, role, kind, text, place and
@@ -32,8 +33,7 @@ using catalogue::Rgb;
 enum class Kind { Label, CheckBox, OptionButton, PushButton, GroupFrame };
 enum class Align { Left, Centre };
 
-// The five readouts.
-enum class Readout { A, B, PC, Carry, Out };
+using qzb::Readout;
 
 // What a control is.
 struct Role {
@@ -77,6 +77,9 @@ struct Control {
     bool coloured = false;  // text in `colour` rather than the window's text colour
     Rgb colour;
     bool opaque = false;  // paints its background, so the connector passes under it
+    // From the left, the part of the rectangle that takes a press: neighbouring switches share
+    // a pixel column, where the right one draws its box, so the left one gives that column up.
+    int pressWidth = 0;
 };
 
 struct Line {

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "front_panel/readouts.h"
@@ -13,12 +15,27 @@
 
 namespace qzb {
 
-// What an event changed, so that a front end redraws only that.
+// What an event changed, as the session knows it where it makes the change: a front end
+// draws exactly this, and never compares what it shows with what the session holds.
 struct PanelChange {
-    bool switches = false;  // a switch changed: the one toggled, or every one after a load or a link
-    bool clock = false;     // the clock selection changed
-    bool readouts = false;  // an instruction ran or the machine was reset: every readout is redrawn
-    bool beep = false;      // the redraw beeps: Beep is on and output bit 3 is high
+    std::uint16_t words = 0;    // bit n: a switch of the program word at address n
+    bool input = false;         // an input switch
+    bool beepSwitch = false;    // the Beep switch
+    bool clock = false;         // the clock selection, and with it the option Tab stops at
+    std::uint8_t readouts = 0;  // bit n: the text of Readout n
+    bool redRow = false;        // the row the PC points at
+    // The history's rows, or whether Step back may undo one.
+    bool history = false;
+    // The history started again: at a reset, a load, a link or an assembly.
+    bool historyStarted = false;
+    int beeps = 0;  // redraws that beeped: Beep on and output bit 3 high
+
+    // What a front end draws first: everything.
+    static PanelChange everything();
+    bool names(SwitchRef which) const;
+    bool names(Readout which) const { return ((readouts >> static_cast<int>(which)) & 1) != 0; }
+    // Both changes, as one event that made them in turn.
+    PanelChange& operator|=(const PanelChange& later);
 
     friend bool operator==(const PanelChange&, const PanelChange&) = default;
 };
@@ -38,7 +55,7 @@ struct HistoryRow {
 // The front panel's behaviour without its widgets, the same for the desktop window
 // and the web page: the switches, the machine, the 100 ms clock with its 1 Hz divider
 // and the buttons. A front end forwards each event of its controls here, then draws
-// what the returned change names, from switches(), clockOption() and readouts().
+// what the returned change names, from switches(), clockOption() and state().
 //
 // The session also keeps a history of the steps since the machine was last reset
 // (by Reset, a load, a link or an assembly), which Step back undoes, and a set of
@@ -57,7 +74,6 @@ public:
     // Off for a switch that does not exist.
     SwitchState switchState(SwitchRef which) const;
     ClockOption clockOption() const { return optionOf(switches_.clock); }
-    Readouts readouts() const { return readoutsOf(machine_.state(), switches_.beep); }
     // The clock option that Tab stops at: the selected one, or the first when none
     // is; the arrow keys move among them.
     ClockOption tabStopOption() const;
@@ -78,6 +94,11 @@ public:
     // replaces the switches, except the input switches, which no setting holds;
     // then the machine is reset.
     PanelChange applyLoaded(const PanelSwitches& loaded);
+    // An assembly source applied as a load: nothing in `problems` and the change; or the
+    // panel as it was and why not, one reason a line. The reasons name the source
+    // `sizeName` when it is too large, and `lineName` before each line's number.
+    PanelChange applySource(std::string_view source, std::string_view sizeName, std::string_view lineName,
+                            std::vector<std::string>& problems);
     // A link's setting replaces the switches, the input switches turn off and the
     // machine is reset; a link that holds no setting leaves the panel empty (the
     // front end says why), and an empty one changes nothing.
@@ -91,11 +112,9 @@ public:
     std::uint64_t firstHistoryStep() const { return base_.step; }
     // The step the machine has come to: the number of the history's last row.
     std::uint64_t stepNumber() const { return base_.step + keptCount_; }
-    // What the last kept step did; nothing when no step is kept.
+    // What step stepNumber() did, kept even once the history holds no step after it;
+    // nothing after a reset.
     std::optional<StepRecord> lastStep() const;
-    // Counts the times the history started again, at a reset, a load, a link or an
-    // assembly: a front end showing the history then shows it afresh.
-    std::uint32_t historyStarts() const { return historyStarts_; }
 
     // Whether Step back may undo a step now: Manual is selected and a step is kept.
     bool canStepBack() const { return switches_.clock.manual && keptCount_ > 0; }
@@ -104,37 +123,41 @@ public:
     // Nothing changes when canStepBack() is false.
     PanelChange stepBack();
 
-    // A breakpoint stops 1 Hz and 10 Hz: after a step of the running clock, or a
-    // Reset while one runs, with the PC at a breakpoint, Manual is selected. The
+    // A running clock (1 Hz or 10 Hz) stops at a breakpoint before the word there
+    // runs: whenever the PC comes to it by a step of that clock, or by a reset, a
+    // load, a link or an assembly that leaves one running, Manual is selected. The
     // breakpoints stay through loads and resets. Addresses outside 0-15 have none.
     void setBreakpoint(int address, bool set);
     bool breakpointAt(int address) const;
 
     // Lets tests and benchmarks start from a chosen register state; the history
     // starts again from it.
-    void setState(const MachineState& state);
+    PanelChange setState(const MachineState& state);
 
 private:
-    // Every instruction the panel executes runs through here.
+    // Every instruction the panel executes runs through here, and every reset.
     PanelChange step();
     PanelChange reset();
-    // A step of the running clock, or a Reset while it runs: Manual at a breakpoint.
-    PanelChange stopAtBreakpoint(PanelChange change);
+    // What a redraw shows after the registers were `before`.
+    PanelChange changedFrom(const MachineState& before) const;
+    // Where the PC has come to: Manual at a breakpoint while a clock runs.
+    void arrive(PanelChange& change);
+    // The switches become `switches`; the ones that differ.
+    PanelChange replaceSwitches(const PanelSwitches& switches);
     void startHistory();
-    PanelChange redrawn() const { return {.readouts = true, .beep = beepDue(state(), switches_.beep)}; }
 
     PanelSwitches switches_;
     Machine machine_{switches_};
     // Counts ticks while 1 Hz is selected; nothing else reads or clears it.
     int oneHertzDivider_ = 0;
 
-    // The history: the row before the oldest kept step, then the kept steps in a
-    // ring, the oldest at keptFirst_.
+    // The history: the row before the oldest kept step, with what that step did once
+    // it is no longer kept, then the kept steps in a ring, the oldest at keptFirst_.
     HistoryRow base_;
+    std::optional<StepRecord> baseStep_;
     std::array<StepRecord, keptSteps> kept_{};
     std::size_t keptFirst_ = 0;
     std::size_t keptCount_ = 0;
-    std::uint32_t historyStarts_ = 0;
 
     std::uint16_t breakpoints_ = 0;  // bit n: a breakpoint at address n
 };

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "asm/disassembler.h"
 #include "front_panel/catalogue.h"
 
 namespace qzb {
@@ -13,57 +14,90 @@ namespace {
 static_assert(4 * std::max(catalogue::lampOn.size(), catalogue::lampOff.size()) <= sizeof ViewText::bytes,
               "four lamps fit in a view's text");
 
-// True when `field` now holds `value`, which it did not before.
-template <typename Field>
-bool assign(Field& field, const Field& value) {
-    if (field == value) return false;
-    field = value;
-    return true;
-}
-
-bool assign(ViewText& field, const std::string& text) {
-    if (std::string_view(field.bytes, field.length) == text) return false;
-    field.length = static_cast<std::uint8_t>(text.size());
-    std::memcpy(field.bytes, text.data(), text.size());
-    return true;
+void put(ViewText& field, const std::string& text) {
+    field.length = static_cast<std::uint8_t>(std::min(text.size(), sizeof field.bytes));
+    std::memcpy(field.bytes, text.data(), field.length);
 }
 
 }  // namespace
 
-void updateView(PanelView& view, const PanelSession& session, int beeps) {
-    const Readouts shown = session.readouts();
-    const std::string* texts[] = {&shown.registerA, &shown.registerB, &shown.programCounter, &shown.carry,
-                                  &shown.output};
-    std::uint16_t changed = 0;
-    for (int field = 0; field < 5; ++field) {
-        if (assign(view.readouts[field], *texts[field])) changed |= static_cast<std::uint16_t>(1 << field);
+int viewSwitchIndex(SwitchRef which) {
+    switch (which.bank) {
+        case SwitchBank::Program: return which.index;
+        case SwitchBank::Input: return PanelSwitches::programBitCount + which.index;
+        case SwitchBank::Beep: break;
     }
-    if (assign(view.redRow, static_cast<std::uint8_t>(shown.redRow))) changed |= PanelView::redRowChanged;
+    return viewSwitchCount - 1;
+}
 
+std::optional<SwitchRef> viewSwitch(int index) {
+    constexpr int program = PanelSwitches::programBitCount;
+    if (index < 0 || index >= viewSwitchCount) return std::nullopt;
+    if (index < program) return SwitchRef{SwitchBank::Program, index};
+    if (index < viewSwitchCount - 1) return SwitchRef{SwitchBank::Input, index - program};
+    return SwitchRef{SwitchBank::Beep, 0};
+}
+
+std::vector<ViewField> viewFields() {
+#define QZB_VIEW_FIELD_ENTRY(type, name, count) \
+    {#name, offsetof(PanelView, name), sizeof(type), count, std::is_same_v<type, ViewText>},
+    return {QZB_PANEL_VIEW_FIELDS(QZB_VIEW_FIELD_ENTRY)};
+#undef QZB_VIEW_FIELD_ENTRY
+}
+
+std::uint32_t viewChange::of(SwitchRef which) {
+    switch (which.bank) {
+        case SwitchBank::Program: return firstWord << (which.index / 8);
+        case SwitchBank::Input: return input;
+        case SwitchBank::Beep: break;
+    }
+    return beepSwitch;
+}
+
+void writeView(PanelView& view, const PanelSession& session, const PanelChange& change) {
+    std::uint32_t changed = 0;
     const PanelSwitches& switches = session.switches();
-    bool switched = false;
-    for (std::size_t bit = 0; bit < switches.program.size(); ++bit)
-        switched |= assign(view.program[bit], switches.program[bit]);
-    for (std::size_t bit = 0; bit < switches.input.size(); ++bit)
-        switched |= assign(view.input[bit], switches.input[bit]);
-    switched |= assign(view.beep, switches.beep);
-    if (switched) changed |= PanelView::switchesChanged;
-
-    const bool clock = assign(view.clockOption, session.clockOption());
-    if (assign(view.tabStopOption, session.tabStopOption()) || clock) changed |= PanelView::clockChanged;
-
-    // The step numbers wrap after four billion steps, which the page, showing them only to
-    // tell rows apart, does not mind.
-    const auto last = static_cast<std::uint32_t>(session.stepNumber());
-    const auto first = static_cast<std::uint32_t>(session.firstHistoryStep());
-    bool history = assign(view.canStepBack, session.canStepBack());
-    history |= assign(view.historyStarts, session.historyStarts());
-    history |= assign(view.historyFirst, first);
-    history |= assign(view.historyLast, last);
-    if (history) changed |= PanelView::historyChanged;
-
+    for (int address = 0; address < 16; ++address) {
+        if (((change.words >> address) & 1) == 0) continue;
+        std::copy_n(switches.program.begin() + address * 8, 8, view.switches.begin() + address * 8);
+        const ListingRow row = listingRow(switches, address);
+        put(view.words[static_cast<std::size_t>(address)], row.bits);
+        put(view.statements[static_cast<std::size_t>(address)], row.statement);
+        changed |= viewChange::firstWord << address;
+    }
+    if (change.input) {
+        std::copy(switches.input.begin(), switches.input.end(),
+                  view.switches.begin() + viewSwitchIndex({SwitchBank::Input, 0}));
+        changed |= viewChange::input;
+    }
+    if (change.beepSwitch) {
+        view.switches[static_cast<std::size_t>(viewSwitchIndex({SwitchBank::Beep, 0}))] = switches.beep;
+        changed |= viewChange::beepSwitch;
+    }
+    if (change.clock) {
+        view.clockOption = session.clockOption();
+        view.tabStopOption = session.tabStopOption();
+        changed |= viewChange::clock;
+    }
+    for (int readout = 0; readout < readoutCount; ++readout) {
+        if (!change.names(Readout(readout))) continue;
+        put(view.readouts[static_cast<std::size_t>(readout)], readoutText(session.state(), Readout(readout)));
+        changed |= viewChange::firstReadout << readout;
+    }
+    if (change.redRow) {
+        view.redRow = session.state().pc;
+        changed |= viewChange::redRow;
+    }
+    if (change.history) {
+        // The step numbers wrap after four billion steps, which the page, showing them only to
+        // tell rows apart, does not mind.
+        view.canStepBack = session.canStepBack();
+        view.historyFirst = static_cast<std::uint32_t>(session.firstHistoryStep());
+        view.historyLast = static_cast<std::uint32_t>(session.stepNumber());
+        changed |= viewChange::history | (change.historyStarted ? viewChange::historyAfresh : 0);
+    }
     view.changed = changed;
-    view.beeps = static_cast<std::uint8_t>(std::min(beeps, 255));
+    view.beeps = static_cast<std::uint8_t>(std::min(change.beeps, 255));
 }
 
 }  // namespace qzb

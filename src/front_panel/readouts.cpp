@@ -21,15 +21,16 @@ bool beepDue(const MachineState& state, SwitchState beep) {
     return isOn(beep) && (state.out & 8) != 0;
 }
 
-Readouts readoutsOf(const MachineState& state, SwitchState beep) {
+std::string readoutText(const MachineState& state, Readout which) {
     // The registers never leave 0-15, so every conversion succeeds.
-    return {.registerA = decToBin(state.a, false).value_or(""),
-            .registerB = decToBin(state.b, false).value_or(""),
-            .programCounter = decToBin(state.pc, false).value_or(""),
-            .carry = state.carry ? "1" : "0",
-            .output = decToBin(state.out, true).value_or(""),
-            .redRow = state.pc,
-            .beep = beepDue(state, beep)};
+    switch (which) {
+        case Readout::A: return decToBin(state.a, false).value_or("");
+        case Readout::B: return decToBin(state.b, false).value_or("");
+        case Readout::PC: return decToBin(state.pc, false).value_or("");
+        case Readout::Carry: return state.carry ? "1" : "0";
+        case Readout::Out: return decToBin(state.out, true).value_or("");
+    }
+    return {};
 }
 
 }  // namespace qzb

@@ -9,18 +9,9 @@
 
 namespace qzb {
 
-// What the panel shows after a refresh. Texts are UTF-8.
-struct Readouts {
-    std::string registerA;       // lblRegA: four binary digits
-    std::string registerB;       // lblRegB
-    std::string programCounter;  // lblPC
-    std::string carry;           // lblF: "1" or "0"
-    std::string output;          // lblOUTP: four lamps, "●" high, "○" low
-    int redRow = 0;              // the address label drawn red: the word PC points at
-    bool beep = false;           // Beep is on and output bit 3 is high
-
-    friend bool operator==(const Readouts&, const Readouts&) = default;
-};
+// The five readouts, in the order a change and the page number them.
+enum class Readout { A, B, PC, Carry, Out };
+inline constexpr int readoutCount = 5;
 
 // A nibble as four binary digits, or as four lamps when `ledStyle`, most
 // significant first; nothing for a value above 15.
@@ -32,7 +23,8 @@ std::string addressText(int row);
 // A refresh beeps when Beep is on (exactly on) and output bit 3 is high.
 bool beepDue(const MachineState& state, SwitchState beep);
 
-// What the readouts show for the registers, with the Beep switch in `beep`.
-Readouts readoutsOf(const MachineState& state, SwitchState beep);
+// What a readout shows for the registers, in UTF-8: four binary digits, "1" or "0" for
+// the carry, four lamps ("●" high, "○" low) for OUT.
+std::string readoutText(const MachineState& state, Readout which);
 
 }  // namespace qzb

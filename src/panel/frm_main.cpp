@@ -17,8 +17,6 @@
 #include <QStandardPaths>
 #include <utility>
 
-#include "asm/assembler.h"
-#include "common/diagnostic.h"
 #include "panel/app_icon.h"
 #include "panel/panel_styles.h"
 #include "settings/setting_file.h"
@@ -65,18 +63,6 @@ QPalette foreground(const catalogue::Rgb& colour) {
     return palette;
 }
 
-// A refresh sets only what differs: setting a palette resolves it against the
-// parent's every time, even when the colour stays, and 16 of those were most of
-// a step's cost.
-void showText(QLabel* label, const QString& text) {
-    if (label->text() != text) label->setText(text);
-}
-
-void showForeground(QLabel* label, const QPalette& palette) {
-    if (label->palette().color(QPalette::WindowText) != palette.color(QPalette::WindowText))
-        label->setPalette(palette);
-}
-
 QWidget* makeControl(const layout::Control& control, QWidget* parent) {
     const QString text = QString::fromStdString(control.text);
     switch (control.kind) {
@@ -100,17 +86,6 @@ QWidget* makeControl(const layout::Control& control, QWidget* parent) {
         case layout::Kind::GroupFrame: return new QGroupBox(text, parent);
     }
     return nullptr;
-}
-
-// Neighbouring switches share a pixel column, where the right one draws its box.
-// The left one gives that column up, so a press there reaches the switch drawn there.
-void yieldSharedColumns(const QList<SwitchBox*>& boxes) {
-    for (SwitchBox* left : boxes) {
-        for (const SwitchBox* right : boxes) {
-            if (right->y() == left->y() && right->x() > left->x() && right->x() < left->x() + left->width())
-                left->setMask(QRegion(0, 0, right->x() - left->x(), left->height()));
-        }
-    }
 }
 
 }  // namespace
@@ -144,15 +119,12 @@ frmMain::frmMain(Desktop& desktop, QWidget* parent)
     client->setFont(panelFont);
     buildControls(client);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    showSwitches();
-    showClockOptions();
+    draw(PanelChange::everything());
 
     Timer1.setTimerType(Qt::PreciseTimer);
     Timer1.setInterval(100);
     connect(&Timer1, &QTimer::timeout, this, &frmMain::onTimerTick);
     Timer1.start();
-
-    refreshDisplay();
 }
 
 void frmMain::buildMenus() {
@@ -208,6 +180,8 @@ void frmMain::buildControls(QWidget* client) {
         if (control.coloured) widget->setPalette(foreground(control.colour));
         // Opaque, so that the connector appears to come out from under the control.
         widget->setAutoFillBackground(control.opaque);
+        if (control.pressWidth < control.rect.width)
+            widget->setMask(QRegion(0, 0, control.pressWidth, control.rect.height));
         bind(widget, control, gridStyle, frameStyle);
         built.insert(name, widget);
     }
@@ -217,7 +191,6 @@ void frmMain::buildControls(QWidget* client) {
             static_cast<QLabel*>(built.value(QString::fromStdString(control.name)))
                 ->setBuddy(built.value(QString::fromStdString(control.labels)));
     }
-    yieldSharedColumns(client->findChildren<SwitchBox*>());
 
     const std::vector<std::string> order = layout::tabOrder();
     for (std::size_t i = 1; i < order.size(); ++i)
@@ -260,8 +233,7 @@ void frmMain::bind(QWidget* widget, const layout::Control& control, QStyle* grid
             break;
         case layout::Role::AddressLabel:
             addressLabels_.at(static_cast<std::size_t>(role.address)) = static_cast<QLabel*>(widget);
-            addressTexts_.at(static_cast<std::size_t>(role.address)) =
-                QString::fromStdString(addressText(role.address));
+            static_cast<QLabel*>(widget)->setText(QString::fromStdString(addressText(role.address)));
             widget->setAutoFillBackground(true);
             break;
         case layout::Role::Frame: widget->setStyle(frameStyle); break;
@@ -269,20 +241,26 @@ void frmMain::bind(QWidget* widget, const layout::Control& control, QStyle* grid
     }
 }
 
+// Sets only what the change names: setting a check state, a text or a palette repaints the
+// control even when it stays, and a palette is resolved against the parent's every time.
 void frmMain::draw(const PanelChange& change) {
-    if (change.switches) showSwitches();
-    if (change.clock) showClockOptions();
-    if (change.readouts) refreshDisplay();
-}
-
-// Only the boxes that differ: setting a check state repaints the box even when it stays.
-void frmMain::showSwitches() {
     for (const auto& [which, box] : switches_) {
-        const Qt::CheckState shown = checkOf(session_.switchState(which));
-        if (box->checkState() == shown) continue;
+        if (!change.names(which)) continue;
         const QSignalBlocker blocker(box);
-        box->setCheckState(shown);
+        box->setCheckState(checkOf(session_.switchState(which)));
     }
+    if (change.clock) showClockOptions();
+    for (std::size_t readout = 0; readout < readouts_.size(); ++readout) {
+        if (change.names(Readout(readout)))
+            readouts_[readout]->setText(
+                QString::fromStdString(readoutText(session_.state(), Readout(readout))));
+    }
+    if (change.redRow) {
+        addressLabels_.at(redRow_)->setPalette(blackText_);
+        redRow_ = session_.state().pc;
+        addressLabels_.at(redRow_)->setPalette(redText_);
+    }
+    for (int beep = 0; beep < change.beeps; ++beep) desktop_.beep();
 }
 
 // The session may have no option selected; an exclusive group would refuse to show that. Tab
@@ -306,22 +284,6 @@ QString frmMain::DecToBin(int value, bool ledStyle) {
         return {};
     }
     return QString::fromStdString(*text);
-}
-
-void frmMain::refreshDisplay() {
-    using layout::Readout;
-    const Readouts shown = session_.readouts();
-    const auto readout = [this](Readout which) { return readouts_[static_cast<std::size_t>(which)]; };
-    showText(readout(Readout::A), QString::fromStdString(shown.registerA));
-    showText(readout(Readout::B), QString::fromStdString(shown.registerB));
-    showText(readout(Readout::PC), QString::fromStdString(shown.programCounter));
-    showText(readout(Readout::Carry), QString::fromStdString(shown.carry));
-    showText(readout(Readout::Out), QString::fromStdString(shown.output));
-    for (std::size_t g = 0; g < addressLabels_.size(); ++g) {
-        showText(addressLabels_[g], addressTexts_[g]);
-        showForeground(addressLabels_[g], std::cmp_equal(g, shown.redRow) ? redText_ : blackText_);
-    }
-    if (shown.beep) desktop_.beep();
 }
 
 void frmMain::onTimerTick() {
@@ -388,19 +350,11 @@ void frmMain::loadSource(const QString& name) {
         report(catalogue::FileCommand::Load, {FileCommandResult::CannotOpen, {}});
         return;
     }
-    if (const std::optional<std::string> problem = sourceSizeProblem(name.toStdString(), text.size())) {
-        desktop_.showMessage(Desktop::Icon::Error, QString::fromStdString(*problem));
-        return;
-    }
-    const Assembly assembly = assemble(text);
-    if (!assembly.errors.empty()) {
-        QStringList lines;
-        for (const std::string& line : locatedMessages(name.toStdString(), assembly.errors))
-            lines << QString::fromStdString(line);
-        desktop_.showMessage(Desktop::Icon::Error, lines.join('\n'));
-        return;
-    }
-    applyLoaded(assembly.switches);
+    std::vector<std::string> problems;
+    draw(session_.applySource(text, name.toStdString(), name.toStdString(), problems));
+    QStringList lines;
+    for (const std::string& line : problems) lines << QString::fromStdString(line);
+    if (!lines.isEmpty()) desktop_.showMessage(Desktop::Icon::Error, lines.join('\n'));
 }
 
 void frmMain::onSaveAs() {

@@ -54,8 +54,6 @@ public:
     // Four binary digits, or four lamp glyphs, most significant first; a value
     // above 15 is reported and gives the empty string.
     QString DecToBin(int value, bool ledStyle);
-    // Redraws every readout from the machine, and beeps when the readouts say so.
-    void refreshDisplay();
 
     void onTimerTick();
     void onClock();
@@ -84,7 +82,6 @@ private:
     void bind(QWidget* widget, const layout::Control& control, QStyle* gridStyle, QStyle* frameStyle);
     void buildMenus();
     void draw(const PanelChange& change);
-    void showSwitches();
     void showClockOptions();
     void loadSettingFile(const QString& name);
     void loadSource(const QString& name);
@@ -99,7 +96,7 @@ private:
     std::array<QRadioButton*, 3> clockOptions_{};  // by ClockOption
     std::array<QLabel*, 5> readouts_{};            // by layout::Readout
     std::array<QLabel*, 16> addressLabels_{};
-    std::array<QString, 16> addressTexts_;
+    std::size_t redRow_ = 0;  // the address label drawn red
     const QPalette blackText_;
     const QPalette redText_;
 };

@@ -16,10 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "asm/assembler.h"
 #include "asm/disassembler.h"
 #include "asm/step_words.h"
-#include "common/diagnostic.h"
 #include "front_panel/catalogue.h"
 #include "front_panel/page_json.h"
 #include "front_panel/panel_session.h"
@@ -36,7 +34,6 @@ namespace {
 
 using qzb::ClockOption;
 using qzb::PanelSwitches;
-using qzb::SwitchBank;
 
 // The page has no dialog of its own kind: it only needs the dialog object's name rule.
 class NoPicker : public qzb::FilePicker {
@@ -59,13 +56,21 @@ struct QzbSession {
     std::string input;
     std::string output;
     qzb::Classroom classroom;
-    // What the page's history shows: the rows of which start, in a step column how wide.
-    std::uint32_t historyShownStarts = 0;
-    std::size_t historyShownWidth = 0;
 
-    // The view brought up to the panel after an event.
-    void show(int beeps = 0) { qzb::updateView(view, panel, beeps); }
-    void show(const qzb::PanelChange& change) { show(change.beep ? 1 : 0); }
+    // Runs an event of the panel and writes into the view what it changed. The page draws
+    // the history afresh also when its table's header changes: the step column widens at
+    // 10,000 steps and narrows again when stepped back.
+    template <typename Event>
+    void show(Event event) {
+        const std::uint64_t before = panel.stepNumber();
+        qzb::PanelChange change = event(panel);
+        const std::uint64_t after = panel.stepNumber();
+        // Making a header costs far more than a step: only a new number of digits may change it.
+        const auto digits = [](std::uint64_t step) { return std::to_string(step).size(); };
+        if (digits(after) != digits(before) && qzb::textTraceHeader(after) != qzb::textTraceHeader(before))
+            change.historyStarted = true;
+        qzb::writeView(view, panel, change);
+    }
 
     const char* give(std::string text) {
         output = std::move(text);
@@ -77,7 +82,7 @@ extern "C" {
 
 EMSCRIPTEN_KEEPALIVE QzbSession* qzb_create() {
     auto session = std::make_unique<QzbSession>();
-    session->show();
+    session->show([](const qzb::PanelSession&) { return qzb::PanelChange::everything(); });
     return session.release();
 }
 
@@ -102,44 +107,48 @@ EMSCRIPTEN_KEEPALIVE std::size_t qzb_output_length(QzbSession* session) {
     return session->output.size();
 }
 
-// A click on a switch, by the bank and index its role names: the session decides its next state.
-EMSCRIPTEN_KEEPALIVE void qzb_toggle(QzbSession* session, int bank, int index) {
-    if (bank >= 0 && bank <= 2) session->show(session->panel.toggle({SwitchBank(bank), index}));
+// A click on a switch, by its place in the view's switches, as its role names it: the session
+// decides its next state.
+EMSCRIPTEN_KEEPALIVE void qzb_toggle(QzbSession* session, int place) {
+    if (const std::optional<qzb::SwitchRef> which = qzb::viewSwitch(place))
+        session->show([&](qzb::PanelSession& panel) { return panel.toggle(*which); });
 }
 
 // A ClockOption; anything else selects none.
 EMSCRIPTEN_KEEPALIVE void qzb_select_clock(QzbSession* session, int option) {
-    session->show(
-        session->panel.selectClock(option >= 0 && option <= 2 ? ClockOption(option) : ClockOption::None));
+    const ClockOption selected = option >= 0 && option <= 2 ? ClockOption(option) : ClockOption::None;
+    session->show([&](qzb::PanelSession& panel) { return panel.selectClock(selected); });
 }
 
 // `count` ticks of the 100 ms timer that fell due together, shown once.
 EMSCRIPTEN_KEEPALIVE void qzb_tick(QzbSession* session, int count) {
-    int beeps = 0;
-    for (int i = 0; i < count; ++i) beeps += session->panel.tick().beep ? 1 : 0;
-    session->show(beeps);
+    session->show([&](qzb::PanelSession& panel) {
+        qzb::PanelChange change;
+        for (int i = 0; i < count; ++i) change |= panel.tick();
+        return change;
+    });
 }
 
 EMSCRIPTEN_KEEPALIVE void qzb_clock(QzbSession* session) {
-    session->show(session->panel.pressClock());
+    session->show([](qzb::PanelSession& panel) { return panel.pressClock(); });
 }
 
 EMSCRIPTEN_KEEPALIVE void qzb_reset(QzbSession* session) {
-    session->show(session->panel.pressReset());
+    session->show([](qzb::PanelSession& panel) { return panel.pressReset(); });
 }
 
 // Load: the input buffer's bytes into a copy of the switches, which then replaces them, then reset.
 EMSCRIPTEN_KEEPALIVE void qzb_load(QzbSession* session) {
     PanelSwitches loaded = session->panel.switches();
     qzb::readSettingFile(session->input, loaded);
-    session->show(session->panel.applyLoaded(loaded));
+    session->show([&](qzb::PanelSession& panel) { return panel.applyLoaded(loaded); });
 }
 
 // The link fragment in the input buffer applied to the panel (input switches off, then reset).
 // Returns nothing, or the message saying why the link holds no setting; the panel is then empty.
 EMSCRIPTEN_KEEPALIVE const char* qzb_apply_link(QzbSession* session) {
     const qzb::LinkReading link = qzb::readSettingLink(session->input);
-    session->show(session->panel.applyLink(link));
+    session->show([&](qzb::PanelSession& panel) { return panel.applyLink(link); });
     return session->give(link.fault.empty()
                              ? std::string()
                              : qzb::catalogue::withReason(qzb::catalogue::linkFault, link.fault));
@@ -181,63 +190,44 @@ EMSCRIPTEN_KEEPALIVE std::size_t qzb_read_limit() {
 // else why not, one line a reason: a source of the read limit or more (the page passes no
 // more than that), or the errors with their lines.
 EMSCRIPTEN_KEEPALIVE const char* qzb_assemble(QzbSession* session) {
-    if (std::optional<std::string> problem = qzb::sourceSizeProblem("The source", session->input.size()))
-        return session->give(std::move(*problem));
-    const qzb::Assembly assembly = qzb::assemble(session->input);
-    if (!assembly.errors.empty()) {
-        std::string listing;
-        for (const std::string& line : qzb::locatedMessages("", assembly.errors))
-            listing += (listing.empty() ? "" : "\n") + line;
-        return session->give(std::move(listing));
-    }
-    session->show(session->panel.applyLoaded(assembly.switches));
-    return session->give({});
+    std::vector<std::string> problems;
+    session->show([&](qzb::PanelSession& panel) {
+        return panel.applySource(session->input, "The source", "", problems);
+    });
+    std::string listing;
+    for (const std::string& line : problems) listing += (listing.empty() ? "" : "\n") + line;
+    return session->give(std::move(listing));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* qzb_disassemble(QzbSession* session) {
     return session->give(qzb::disassemble(session->panel.switches()));
 }
 
-// The classroom panes: the listing, the history, step back, breakpoints
+// The panes beside the panel: the history, step back, breakpoints
 
-// The program's 16 rows, one a line: the address, the switches and the statement, split by tabs.
-EMSCRIPTEN_KEEPALIVE const char* qzb_listing(QzbSession* session) {
-    std::string text;
-    for (int address = 0; address < 16; ++address) {
-        const qzb::ListingRow row = qzb::listingRow(session->panel.switches(), address);
-        text += row.address + '\t' + row.bits + '\t' + row.statement + '\n';
-    }
-    return session->give(std::move(text));
-}
-
-// The history's rows of the run table from step `from` on, after a first line that is empty.
-// When the table must be drawn afresh (the history started again, or its step column
-// widened or narrowed), the first line is the table's header and every kept row follows.
-EMSCRIPTEN_KEEPALIVE const char* qzb_history_rows(QzbSession* session, double from) {
+// The history's rows of the run table from step `from` on (from the oldest kept step when it is
+// older), newest last, as qzb::historyJson writes them.
+EMSCRIPTEN_KEEPALIVE const char* qzb_history(QzbSession* session, double from) {
     const qzb::PanelSession& panel = session->panel;
     const std::uint64_t last = panel.stepNumber();
-    const std::size_t width = qzb::textTraceHeader(last).size();
-    const bool afresh =
-        session->historyShownStarts != panel.historyStarts() || session->historyShownWidth != width;
-    session->historyShownStarts = panel.historyStarts();
-    session->historyShownWidth = width;
     const std::uint64_t first =
-        afresh || from < 0 ? panel.firstHistoryStep() : static_cast<std::uint64_t>(from);
+        std::max(panel.firstHistoryStep(), from > 0 ? static_cast<std::uint64_t>(from) : 0);
     std::vector<qzb::TraceRow> rows;
     for (const qzb::HistoryRow& row :
          panel.history(last >= first ? static_cast<std::size_t>(last - first + 1) : 0))
         rows.push_back({row.step, row.executedAt, row.word, row.state});
-    return session->give((afresh ? qzb::textTraceHeader(last) : "\n") + qzb::textTraceRowsOnly(rows, last));
-}
-
-// What the last kept step did, in words; nothing after a reset.
-EMSCRIPTEN_KEEPALIVE const char* qzb_last_step(QzbSession* session) {
-    const std::optional<qzb::StepRecord> step = session->panel.lastStep();
-    return session->give(step ? qzb::stepInWords(*step) : std::string());
+    // The table's lines, without their newlines.
+    const std::string text = qzb::textTraceHeader(last) + qzb::textTraceRowsOnly(rows, last);
+    qzb::HistoryRows history;
+    for (std::size_t at = 0, end = 0; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+        (at == 0 ? history.header : history.rows.emplace_back()) = text.substr(at, end - at);
+    const std::optional<qzb::StepRecord> step = panel.lastStep();
+    if (step) history.lastStep = qzb::stepInWords(*step);
+    return session->give(qzb::historyJson(history));
 }
 
 EMSCRIPTEN_KEEPALIVE void qzb_step_back(QzbSession* session) {
-    session->show(session->panel.stepBack());
+    session->show([](qzb::PanelSession& panel) { return panel.stepBack(); });
 }
 
 EMSCRIPTEN_KEEPALIVE void qzb_set_breakpoint(QzbSession* session, int address, int set) {
@@ -274,7 +264,9 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_open_exercise_link(QzbSession* session) {
             .problem = qzb::catalogue::withReason(qzb::catalogue::classroom::exerciseLinkFault, link.fault)};
     } else {
         classroom.exercise = qzb::readTestFile(classroom.exerciseName, classroom.exerciseText);
-        if (link.start) session->show(session->panel.applyLink({.switches = link.start}));
+        if (link.start)
+            session->show(
+                [&](qzb::PanelSession& panel) { return panel.applyLink({.switches = link.start}); });
     }
     return session->give(qzb::testFileJson(classroom.exercise));
 }

@@ -7,7 +7,7 @@ import { writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { launchChromium } from '../../src/web/tools/chromium.mjs';
 import { serve } from '../../src/web/tools/serve.mjs';
-import { checkEqual, openPage as openPageAt, removeFolder, runTests, scratchFolder, suiteOptions } from './harness.mjs';
+import { checkEqual, openPage as openPageAt, removeFolder, runTests, scratchFolder, suiteOptions, untilEnded } from './harness.mjs';
 import { referenceStep } from './reference_model.mjs';
 
 const options = suiteOptions('cli', 'examples');
@@ -40,7 +40,7 @@ async function settingFile(page, words) {
   const bytes = await page.evaluate(async (words) => {
     const core = await (await import('./core.js')).Core.load();
     words.forEach((word, address) => {
-      for (let bit = 0; bit < 8; ++bit) if ((word >> bit) & 1) core.toggle(0, address * 8 + bit);
+      for (let bit = 0; bit < 8; ++bit) if ((word >> bit) & 1) core.toggle(address * 8 + bit);
     });
     return [...core.settingFile()];
   }, words);
@@ -163,6 +163,16 @@ const tests = {
       checkEqual([(await readouts(page))[0], current, lastRowPc], [pc, String(address).padStart(2, '0'), pc], `10 Hz stops with the PC at the breakpoint at ${address}`);
       await page.click(`#program-rows tr:nth-child(${address + 1}) input`);
     }
+    // An assembly that selects 10 Hz stops before the first word runs, as a Reset at 10 Hz does.
+    await page.click('#program-rows tr:nth-child(1) input');
+    await untilEnded(page, 'assemblies', () =>
+      page.evaluate(() => {
+        document.getElementById('asm-source').value = 'loop: A = A + 1\nJMP loop\n.clock 10hz\n';
+        document.getElementById('asm-assemble').click();
+      }),
+    );
+    const stopped = await page.evaluate(() => [document.querySelector('#optClk3 input').checked, document.querySelectorAll('#history > div > div').length]);
+    checkEqual([...stopped, (await readouts(page))[0]], [true, 2, '0000'], 'an assembly that selects 10 Hz stops at the breakpoint at 00 before any step');
     await page.close();
   },
 };

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The C++ core (panel session, setting files, links, assembler) through the facade's C ABI.
 // Each event of the panel is one call; what the panel then shows is read from the core's
-// memory as a View, at the offsets the page's JSON gives.
+// memory as a View, at the offsets the page's JSON gives. The JSON's types are generated
+// from the C++ that writes it (page_json.d.ts in the build tree).
 
+import type { ClockOption, HistoryRows, PageJson, ViewNumberName, ViewTextName } from './page_json.js';
 import { instantiateCore } from './site.js';
-import type { Rgb } from './ui.js';
 
 type Pointer = number;
 
@@ -14,7 +15,7 @@ interface CoreModule extends PaneCalls {
   _qzb_view(session: Pointer): Pointer;
   _qzb_input(session: Pointer, size: number): Pointer;
   _qzb_output_length(session: Pointer): number;
-  _qzb_toggle(session: Pointer, bank: number, index: number): void;
+  _qzb_toggle(session: Pointer, place: number): void;
   _qzb_select_clock(session: Pointer, option: number): void;
   _qzb_tick(session: Pointer, count: number): void;
   _qzb_clock(session: Pointer): void;
@@ -28,9 +29,7 @@ interface CoreModule extends PaneCalls {
   _qzb_read_limit(): number;
   _qzb_assemble(session: Pointer): Pointer;
   _qzb_disassemble(session: Pointer): Pointer;
-  _qzb_listing(session: Pointer): Pointer;
-  _qzb_history_rows(session: Pointer, from: number): Pointer;
-  _qzb_last_step(session: Pointer): Pointer;
+  _qzb_history(session: Pointer, from: number): Pointer;
   _qzb_step_back(session: Pointer): void;
   _qzb_set_breakpoint(session: Pointer, address: number, set: number): void;
   _qzb_breakpoint_at(session: Pointer, address: number): number;
@@ -49,190 +48,35 @@ export type PaneCall =
 
 type PaneCalls = { [Name in PaneCall as `_qzb_${Name}`]: (session: Pointer, ...numbers: number[]) => Pointer };
 
-export enum SwitchState {
-  Off = 0,
-  On = 1,
-  Greyed = 2,
-}
-
-// The core's ClockOption, one encoding both ways; None selects no option.
-export enum ClockOption {
-  Hz1 = 0,
-  Hz10 = 1,
-  Manual = 2,
-  None = 3,
-}
-
-export type ReadoutName = 'A' | 'B' | 'PC' | 'carry' | 'OUT';
-
-// What a control or line is (see src/front_panel/page_json.h).
-export type Role =
-  | { is: 'programSwitch' | 'inputSwitch' | 'beep'; bank: number; index: number }
-  | { is: 'clockOption'; option: ClockOption }
-  | { is: 'readout'; readout: ReadoutName }
-  | { is: 'addressLabel'; address: number }
-  | { is: 'clockButton' | 'resetButton' | 'caption' | 'frame' | 'connector' };
-
-export interface Control {
-  name: string;
-  kind: 'label' | 'checkbox' | 'option' | 'button' | 'frame';
-  text: string;
-  rect: [number, number, number, number]; // x, y, width, height in the parent
-  parent: string;
-  align: 'left' | 'centre';
-  accessibleName: string;
-  labels: string; // for a caption: the readout it names
-  fontFace: string;
-  fontPoints: number;
-  colour?: Rgb;
-  opaque: boolean;
-  role: Role;
-}
-
-export interface Line {
-  name: string;
-  from: [number, number];
-  to: [number, number];
-}
-
-type Outcomes = { refused: string; cannotOpen: string };
-
-export interface Texts {
-  windowTitle: string;
-  messageCaption: string;
-  about: string;
-  openDialogTitle: string;
-  saveDialogTitle: string;
-  fileFilter: string;
-  fileCommands: { Load: Outcomes; SaveAs: Outcomes };
-  addressLabels: string[];
-  classroom: Record<string, string>;
-  breakpointNames: string[];
-  page: Record<
-    | 'linkCopied'
-    | 'linkInAddressBar'
-    | 'assembled'
-    | 'ok'
-    | 'save'
-    | 'cancel'
-    | 'fileName'
-    | 'suggestedFileName'
-    | 'errorIcon'
-    | 'informationIcon'
-    | 'programPane'
-    | 'addressColumn'
-    | 'switchesColumn'
-    | 'statementColumn'
-    | 'breakpointColumn'
-    | 'historyPane'
-    | 'stepBack'
-    | 'lastStep',
-    string
-  >;
-}
-
-export interface Styles {
-  black: Rgb;
-  red: Rgb;
-  lampFont: { face: string; fallbacks: string[]; points: number };
-}
-
-// Where each field of the core's view lies, from its start.
-interface ViewFields {
-  changed: number;
-  beeps: number;
-  redRow: number;
-  clockOption: number;
-  tabStopOption: number;
-  switches: number[]; // by bank
-  readouts: Record<ReadoutName, { length: number; bytes: number; changed: number }>;
-  canStepBack: number;
-  history: { starts: number; first: number; last: number };
-  changes: { redRow: number; switches: number; clock: number; history: number };
-}
-
-// The layout table, the catalogue and the view's fields, as the core's pageJson() writes them.
-export interface PageJson {
-  title: string;
-  client: [number, number];
-  controls: Control[];
-  lines: Line[];
-  menus: { name: string; items: string[] }[];
-  tabOrder: string[];
-  texts: Texts;
-  styles: Styles;
-  view: ViewFields;
-}
-
 const decoder = new TextDecoder();
 const encoder = new TextEncoder();
 
-// What the panel shows, straight from the core's memory; `changed` names the fields the last event changed.
+// What the panel shows, straight from the core's memory; `changed` names what the last event changed.
 export class View {
   constructor(
     private readonly module: CoreModule,
     private readonly at: Pointer,
-    readonly fields: ViewFields,
+    readonly layout: PageJson['view'],
   ) {}
 
-  private byte(offset: number): number {
-    return this.module.HEAPU8[this.at + offset] ?? 0;
-  }
-
-  // Little-endian, as WebAssembly stores numbers.
-  private number(offset: number, size: number): number {
+  // Element `index` of a field of numbers, little-endian as WebAssembly stores them.
+  number(name: ViewNumberName, index = 0): number {
+    const { offset, size } = this.layout.fields[name];
+    const start = this.at + offset + index * size;
     let value = 0;
-    for (let i = size - 1; i >= 0; --i) value = value * 256 + this.byte(offset + i);
+    for (let i = size - 1; i >= 0; --i) value = value * 256 + (this.module.HEAPU8[start + i] ?? 0);
     return value;
   }
 
+  // Element `index` of a field of texts: a length byte, then the UTF-8 bytes.
+  text(name: ViewTextName, index = 0): string {
+    const { offset, size } = this.layout.fields[name];
+    const start = this.at + offset + index * size;
+    return decoder.decode(this.module.HEAPU8.subarray(start + 1, start + 1 + (this.module.HEAPU8[start] ?? 0)));
+  }
+
   get changed(): number {
-    return this.number(this.fields.changed, 2);
-  }
-
-  get canStepBack(): boolean {
-    return this.byte(this.fields.canStepBack) !== 0;
-  }
-
-  // The history: the times it started again, and the steps of its oldest and newest rows.
-  get historyStarts(): number {
-    return this.number(this.fields.history.starts, 4);
-  }
-
-  get historyFirst(): number {
-    return this.number(this.fields.history.first, 4);
-  }
-
-  get historyLast(): number {
-    return this.number(this.fields.history.last, 4);
-  }
-
-  // Refreshes that beeped during the last event.
-  get beeps(): number {
-    return this.byte(this.fields.beeps);
-  }
-
-  get redRow(): number {
-    return this.byte(this.fields.redRow);
-  }
-
-  get clockOption(): ClockOption {
-    return this.byte(this.fields.clockOption);
-  }
-
-  // The clock option Tab stops at: the selected one, or the first when none is.
-  get tabStopOption(): ClockOption {
-    return this.byte(this.fields.tabStopOption);
-  }
-
-  switchState(bank: number, index: number): SwitchState {
-    return this.byte((this.fields.switches[bank] ?? 0) + index);
-  }
-
-  readout(name: ReadoutName): string {
-    const { length, bytes } = this.fields.readouts[name];
-    const start = this.at + bytes;
-    return decoder.decode(this.module.HEAPU8.subarray(start, start + this.byte(length)));
+    return this.number('changed');
   }
 }
 
@@ -244,6 +88,7 @@ export class Core {
     private readonly module: CoreModule,
     private readonly session: Pointer,
   ) {
+    // Its type is generated from the C++ that wrote it.
     this.json = JSON.parse(this.text(module._qzb_layout(session))) as PageJson;
     this.view = new View(module, module._qzb_view(session), this.json.view);
   }
@@ -253,9 +98,9 @@ export class Core {
     return new Core(module, module._qzb_create());
   }
 
-  // A click on a switch, by its role's bank and index: the core decides its next state.
-  toggle(bank: number, index: number): View {
-    this.module._qzb_toggle(this.session, bank, index);
+  // A click on a switch, by its role's place in the view: the core decides its next state.
+  toggle(place: number): View {
+    this.module._qzb_toggle(this.session, place);
     return this.view;
   }
 
@@ -336,24 +181,9 @@ export class Core {
     return this.bytes(this.module[`_qzb_${name}`](this.session, ...numbers)).slice();
   }
 
-  // The program's 16 rows: address, switches and statement.
-  listing(): [string, string, string][] {
-    return this.text(this.module._qzb_listing(this.session))
-      .split('\n')
-      .slice(0, 16)
-      .map((line) => line.split('\t') as [string, string, string]);
-  }
-
-  // The history's rows from step `from` on, or, when the table is to be drawn afresh,
-  // its header and every kept row.
-  historyRows(from: number): { header: string | null; rows: string[] } {
-    const [first = '', ...rows] = this.text(this.module._qzb_history_rows(this.session, from)).split('\n');
-    rows.pop(); // after the last newline
-    return { header: first === '' ? null : first, rows };
-  }
-
-  lastStep(): string {
-    return this.text(this.module._qzb_last_step(this.session));
+  // The history's rows from step `from` on (from its oldest row when that is later), with its header and the last step.
+  history(from: number): HistoryRows {
+    return JSON.parse(this.text(this.module._qzb_history(this.session, from))) as HistoryRows;
   }
 
   stepBack(): View {

@@ -2,8 +2,8 @@
 // Modal message boxes with the desktop's caption, and the name box that stands in
 // for a save dialog where the browser has none, worded by the catalogue.
 
-import type { Texts } from './core.js';
-import { make as element } from './ui.js';
+import type { Texts } from './page_json.js';
+import { byId, make as element } from './ui.js';
 
 export type Icon = 'error' | 'information' | 'none';
 
@@ -30,8 +30,7 @@ function modal(title: string, body: HTMLElement, buttons: HTMLButtonElement[]): 
 
 // Centred over the panel, as a desktop dialog over its window, yet kept in the view.
 function centreOverPanel(dialog: HTMLDialogElement): void {
-  const panel = document.getElementById('window')?.getBoundingClientRect();
-  if (!panel) return;
+  const panel = byId('window').getBoundingClientRect();
   const place = (start: number, length: number, size: number, room: number): number =>
     Math.round(Math.max(0, Math.min(start + (length - size) / 2, room - size)));
   const left = place(panel.left, panel.width, dialog.offsetWidth, innerWidth);

@@ -3,7 +3,7 @@
 // for Load and a named download for SaveAs.
 
 import { askName } from './dialogs.js';
-import { download } from './ui.js';
+import { download, make } from './ui.js';
 
 interface PickerType {
   description: string;
@@ -75,7 +75,7 @@ export async function pickFileToOpen({ types, accept }: Filter): Promise<OpenedF
       throw error;
     }
   }
-  const input = document.createElement('input');
+  const input = make('input');
   input.type = 'file';
   input.accept = accept;
   return new Promise((resolve) => {

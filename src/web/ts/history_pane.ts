@@ -2,9 +2,11 @@
 // The History pane: the rows of the run table since the reset, newest last, Step back,
 // and the last step in words. Rows come from the core only as they are new; the list
 // grows at its end and loses its oldest rows as the core forgets them, and is drawn
-// afresh only when the history starts again.
+// afresh only when the view's changes say so.
 
-import { ClockOption, type Core, type View } from './core.js';
+import type { Core, View } from './core.js';
+import { ClockOption } from './page_json.js';
+import { make } from './ui.js';
 
 // The list holds its rows in blocks of this many, each laid out and painted only while in
 // view: a step lays out the newest block, and forgetting a row out of view moves nothing.
@@ -22,7 +24,8 @@ export class HistoryPane {
   // Whether the newest row is to be kept in view: until the reader scrolls up.
   private following = true;
   private readonly lastStep = new Text();
-  private pending = false;
+  // The changes of the history not drawn yet.
+  private missed = 0;
   private drawnAt = -Infinity;
 
   constructor(
@@ -39,39 +42,40 @@ export class HistoryPane {
   }
 
   draw(view: View, changed: number): void {
-    if (!(changed & view.fields.changes.history) && !this.pending) return;
-    this.stepBack.disabled = !view.canStepBack;
-    this.pending = true;
+    const changes = this.core.json.view.changes;
+    this.missed |= changed & (changes.history | changes.historyAfresh);
+    if (!this.missed) return;
+    this.stepBack.disabled = view.number('canStepBack') === 0;
     const now = performance.now();
-    if (view.clockOption === ClockOption.Hz10 && now - this.drawnAt < runningRedrawMs) return;
-    this.pending = false;
+    const clock: ClockOption = view.number('clockOption');
+    if (clock === ClockOption.Hz10 && now - this.drawnAt < runningRedrawMs) return;
+    const afresh = (this.missed & changes.historyAfresh) !== 0;
+    this.missed = 0;
     this.drawnAt = now;
+    const [first, last] = [view.number('historyFirst'), view.number('historyLast')];
+    if (afresh) {
+      this.rows.length = 0;
+      this.list.replaceChildren();
+    }
     // Steps undone, then steps forgotten.
-    while (this.rows.length > 0 && this.first + this.rows.length - 1 > view.historyLast) this.remove(this.rows.pop());
-    while (this.rows.length > 0 && this.first < view.historyFirst) {
+    while (this.rows.length > 0 && this.first + this.rows.length - 1 > last) this.remove(this.rows.pop());
+    while (this.rows.length > 0 && this.first < first) {
       this.remove(this.rows.shift());
       ++this.first;
     }
-    const { header, rows } = this.core.historyRows(this.rows.length > 0 ? this.first + this.rows.length : -1);
-    if (header !== null) {
-      this.rows.length = 0;
-      this.list.replaceChildren();
-      this.append(header).className = 'qzb-history-header';
-      this.first = view.historyFirst;
-    }
-    for (const text of rows) this.rows.push(this.append(text));
-    const lastStep = this.core.lastStep();
-    if (this.lastStep.data !== lastStep) this.lastStep.data = lastStep;
+    if (this.rows.length === 0) this.first = first;
+    const history = this.core.history(this.first + this.rows.length);
+    if (afresh) this.append(history.header).className = 'qzb-history-header';
+    for (const text of history.rows) this.rows.push(this.append(text));
+    this.lastStep.data = history.lastStep;
     const scroller = this.list.parentElement;
     if (this.following && scroller) scroller.scrollTop = scroller.scrollHeight;
   }
 
   private append(text: string): HTMLElement {
     let block = this.list.lastElementChild;
-    if (!block || block.childElementCount >= rowsPerBlock) block = this.list.appendChild(document.createElement('div'));
-    const row = block.appendChild(document.createElement('div'));
-    row.textContent = text;
-    return row;
+    if (!block || block.childElementCount >= rowsPerBlock) block = this.list.appendChild(make('div'));
+    return block.appendChild(make('div', '', text));
   }
 
   private remove(row: HTMLElement | undefined): void {

@@ -3,29 +3,55 @@
 // shared layout table (the same one the desktop window is built from) and bound
 // by its role.
 
-import type { ClockOption, Control, Line, PageJson, ReadoutName, Role, View } from './core.js';
-import { SwitchState } from './core.js';
-import { rgb } from './ui.js';
+import type { View } from './core.js';
+import type { ClockOption, Control, Line, PageJson, Role } from './page_json.js';
+import { SwitchState } from './page_json.js';
+import { make, rgb } from './ui.js';
 
 function domId(name: string): string {
   return name.replace(/\((\d+)\)$/, '-$1');
 }
 
+// The element at a control's rectangle, and the one inside it that takes focus.
+type Made = [HTMLElement, HTMLElement | null];
+type RoleIs<Is extends Role['is']> = Extract<Role, { is: Is }>;
+type Builders = { [Is in Role['is']]: (control: Control, role: RoleIs<Is>) => Made };
+
+// What the panel draws from the view, each with the bit of the view's changes that marks it.
+interface Drawn {
+  change: number;
+  place: number;
+}
+
 export class Panel {
-  onSwitch: (bank: number, index: number) => void = () => undefined;
+  onSwitch: (place: number) => void = () => undefined;
   onClockOption: (option: ClockOption) => void = () => undefined;
   onClock: () => void = () => undefined;
   onReset: () => void = () => undefined;
 
-  // By bank and index, with the state each shows.
-  private readonly switches: { box: HTMLInputElement; bank: number; index: number; shown: SwitchState }[] = [];
+  private readonly switches: (Drawn & { box: HTMLInputElement })[] = [];
   private readonly radios = new Map<ClockOption, HTMLInputElement>();
-  private readonly readouts: { text: Text; name: ReadoutName; changed: number }[] = [];
+  private readonly readouts: (Drawn & { text: Text })[] = [];
   // Each address label's text twice, in its own colour and in red, of which one is empty.
   private readonly addressLabels: { text: string; black: Text; red: Text }[] = [];
   private redRow = -1;
   private first: HTMLElement | null = null;
   private readonly lampFamilies: string;
+
+  // What each role makes.
+  private readonly builders: Builders = {
+    programSwitch: (control, role) => this.switchBox(control, role),
+    inputSwitch: (control, role) => this.switchBox(control, role),
+    beep: (control, role) => this.switchBox(control, role),
+    clockOption: (control, role) => this.clockOption(control, role),
+    clockButton: (control) => this.button(control, () => this.onClock()),
+    resetButton: (control) => this.button(control, () => this.onReset()),
+    frame: (control) => this.frame(control),
+    readout: (control, role) => this.readout(control, role),
+    addressLabel: (control, role) => this.addressLabel(control, role),
+    caption: (control) => [make('span', '', control.text), null],
+    connector: (control) => [make('span', '', control.text), null],
+  };
 
   constructor(
     private readonly client: HTMLElement,
@@ -62,7 +88,9 @@ export class Panel {
       (['addressLabel', 'programSwitch'] as const).map((role) => [role, this.group(json.controls, role)]),
     );
     for (const control of json.controls) {
-      const [element, focusable] = this.make(control);
+      // A role's builder takes the control of that role: TypeScript cannot follow the pair through the table.
+      const build = this.builders[control.role.is] as (control: Control, role: Role) => Made;
+      const [element, focusable] = build(control, control.role);
       element.dataset['name'] = control.name;
       element.dataset['role'] = control.role.is;
       element.id = domId(control.name);
@@ -127,8 +155,7 @@ export class Panel {
     const rects = controls.filter((control) => control.role.is === role).map((control) => control.rect);
     const left = Math.min(...rects.map(([x]) => x));
     const top = Math.min(...rects.map(([, y]) => y));
-    const element = document.createElement('div');
-    element.className = 'qzb-group';
+    const element = make('div', 'qzb-group');
     element.dataset['group'] = role;
     Object.assign(element.style, {
       left: `${left}px`,
@@ -139,82 +166,71 @@ export class Panel {
     return { element, origin: [left, top] };
   }
 
-  // The element at the rectangle, and the one inside it that takes focus.
-  private make(control: Control): [HTMLElement, HTMLElement | null] {
-    const role = control.role;
-    switch (role.is) {
-      case 'programSwitch':
-      case 'inputSwitch':
-      case 'beep': {
-        const wrapper = document.createElement('label');
-        const box = document.createElement('input');
-        box.type = 'checkbox';
-        if (control.accessibleName) box.setAttribute('aria-label', control.accessibleName);
-        wrapper.append(box);
-        if (control.text) wrapper.append(Object.assign(document.createElement('span'), { textContent: control.text }));
-        box.addEventListener('change', () => this.onSwitch(role.bank, role.index));
-        this.switches.push({ box, bank: role.bank, index: role.index, shown: SwitchState.Off });
-        return [wrapper, box];
-      }
-      case 'clockOption': {
-        const wrapper = document.createElement('label');
-        const radio = document.createElement('input');
-        radio.type = 'radio';
-        radio.name = 'clock';
-        wrapper.append(radio, Object.assign(document.createElement('span'), { textContent: control.text }));
-        radio.addEventListener('change', () => {
-          if (radio.checked) this.onClockOption(role.option);
-        });
-        this.radios.set(role.option, radio);
-        return [wrapper, radio];
-      }
-      case 'clockButton':
-      case 'resetButton': {
-        const button = document.createElement('button');
-        button.type = 'button';
-        button.textContent = control.text;
-        button.addEventListener('click', () => (role.is === 'clockButton' ? this.onClock() : this.onReset()));
-        return [button, button];
-      }
-      case 'frame': {
-        const frame = document.createElement('div');
-        frame.setAttribute('role', 'group');
-        const caption = document.createElement('span');
-        caption.className = 'qzb-frame-caption';
-        caption.id = `${domId(control.name)}-caption`;
-        caption.textContent = control.text;
-        frame.setAttribute('aria-labelledby', caption.id);
-        frame.append(caption);
-        return [frame, null];
-      }
-      case 'readout': {
-        // An output element, so a screen reader hears the value under its caption.
-        const output = document.createElement('output');
-        const text = output.appendChild(document.createTextNode(control.text));
-        output.setAttribute('aria-live', 'off');
-        output.dataset['readout'] = role.readout;
-        const { changed } = this.json.view.readouts[role.readout];
-        this.readouts.push({ text, name: role.readout, changed });
-        return [output, null];
-      }
-      default: {
-        const label = document.createElement('span');
-        label.textContent = control.text;
-        if (role.is === 'addressLabel') {
-          // The refresh writes the same text every time; only its colour changes, which
-          // the page shows by which of the two holds it: a new text lays out and repaints
-          // the label alone, where a new colour would restyle the document.
-          const text = this.json.texts.addressLabels[role.address] ?? '';
-          const [black, red] = [document.createTextNode(text), document.createTextNode('')];
-          const redPart = document.createElement('span');
-          redPart.style.color = rgb(this.json.styles.red);
-          redPart.append(red);
-          label.append(black, redPart);
-          this.addressLabels[role.address] = { text, black, red };
-        }
-        return [label, null];
-      }
-    }
+  private switchBox(control: Control, { place, change }: RoleIs<'programSwitch' | 'inputSwitch' | 'beep'>): Made {
+    const wrapper = make('label');
+    const box = make('input');
+    box.type = 'checkbox';
+    if (control.accessibleName) box.setAttribute('aria-label', control.accessibleName);
+    wrapper.append(box);
+    if (control.text) wrapper.append(make('span', '', control.text));
+    box.addEventListener('change', () => this.onSwitch(place));
+    this.switches.push({ box, place, change });
+    return [wrapper, box];
+  }
+
+  private clockOption(control: Control, { option }: RoleIs<'clockOption'>): Made {
+    const wrapper = make('label');
+    const radio = make('input');
+    radio.type = 'radio';
+    radio.name = 'clock';
+    wrapper.append(radio, make('span', '', control.text));
+    radio.addEventListener('change', () => {
+      if (radio.checked) this.onClockOption(option);
+    });
+    this.radios.set(option, radio);
+    return [wrapper, radio];
+  }
+
+  private button(control: Control, press: () => void): Made {
+    const button = make('button', '', control.text);
+    button.type = 'button';
+    button.addEventListener('click', press);
+    return [button, button];
+  }
+
+  private frame(control: Control): Made {
+    const frame = make('div');
+    frame.setAttribute('role', 'group');
+    const caption = make('span', 'qzb-frame-caption', control.text);
+    caption.id = `${domId(control.name)}-caption`;
+    frame.setAttribute('aria-labelledby', caption.id);
+    frame.append(caption);
+    return [frame, null];
+  }
+
+  // An output element, so a screen reader hears the value under its caption.
+  private readout(control: Control, { readout, place, change }: RoleIs<'readout'>): Made {
+    const output = make('output');
+    const text = output.appendChild(document.createTextNode(control.text));
+    output.setAttribute('aria-live', 'off');
+    output.dataset['readout'] = readout;
+    this.readouts.push({ text, place, change });
+    return [output, null];
+  }
+
+  // The refresh writes the same text every time; only its colour changes, which the page shows
+  // by which of the two holds it: a new text lays out and repaints the label alone, where a new
+  // colour would restyle the document.
+  private addressLabel(control: Control, { address }: RoleIs<'addressLabel'>): Made {
+    const label = make('span', '', control.text);
+    const text = this.json.texts.addressLabels[address] ?? '';
+    const [black, red] = [document.createTextNode(text), document.createTextNode('')];
+    const redPart = make('span');
+    redPart.style.color = rgb(this.json.styles.red);
+    redPart.append(red);
+    label.append(black, redPart);
+    this.addressLabels[address] = { text, black, red };
+    return [label, null];
   }
 
   focusFirst(): void {
@@ -225,35 +241,33 @@ export class Panel {
     this.client.hidden = true;
   }
 
-  // Writes what the last event changed, or with `changed` all bits, everything the view shows.
+  // Writes what the view's changes name: by default what the last event changed.
   draw(view: View, changed = view.changed): void {
     const changes = this.json.view.changes;
-    if (changed & changes.switches) {
-      for (const shown of this.switches) {
-        const state = view.switchState(shown.bank, shown.index);
-        if (state === shown.shown) continue;
-        shown.box.checked = state === SwitchState.On;
-        shown.box.indeterminate = state === SwitchState.Greyed;
-        shown.shown = state;
-      }
+    for (const { box, place, change } of this.switches) {
+      if (!(changed & change)) continue;
+      const state: SwitchState = view.number('switches', place);
+      box.checked = state === SwitchState.On;
+      box.indeterminate = state === SwitchState.Greyed;
     }
     if (changed & changes.clock) {
       // After some loads no option is selected; a radio group shows that too. Tab enters
       // the options at the one the core names; the arrow keys move among them.
-      const [selected, stop] = [view.clockOption, view.tabStopOption];
+      const [selected, stop]: ClockOption[] = [view.number('clockOption'), view.number('tabStopOption')];
       for (const [option, radio] of this.radios) {
         radio.checked = option === selected;
         radio.tabIndex = option === stop ? 0 : -1;
       }
     }
-    for (const readout of this.readouts) {
-      if (changed & readout.changed) readout.text.data = view.readout(readout.name);
+    for (const { text, place, change } of this.readouts) {
+      if (changed & change) text.data = view.text('readouts', place);
     }
-    if (changed & changes.redRow && view.redRow !== this.redRow) {
-      const [before, now] = [this.addressLabels[this.redRow], this.addressLabels[view.redRow]];
+    if (changed & changes.redRow) {
+      const row = view.number('redRow');
+      const [before, now] = [this.addressLabels[this.redRow], this.addressLabels[row]];
       if (before) [before.black.data, before.red.data] = [before.text, ''];
       if (now) [now.black.data, now.red.data] = ['', now.text];
-      this.redRow = view.redRow;
+      this.redRow = row;
     }
   }
 

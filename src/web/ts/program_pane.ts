@@ -3,14 +3,14 @@
 // statement and a breakpoint check box, the row the PC points at marked as the
 // panel's red address label is.
 
-import type { Core, PageJson, View } from './core.js';
-import { rgb } from './ui.js';
+import type { Core, View } from './core.js';
+import type { PageJson } from './page_json.js';
+import { make, rgb } from './ui.js';
 
 interface Row {
   element: HTMLTableRowElement;
   switches: Text;
   statement: Text;
-  shown: string; // the switches and statement the row shows
 }
 
 export class ProgramPane {
@@ -19,8 +19,8 @@ export class ProgramPane {
 
   constructor(
     body: HTMLTableSectionElement,
-    private readonly core: Core,
-    json: PageJson,
+    core: Core,
+    private readonly json: PageJson,
   ) {
     body.closest('table')?.style.setProperty('--qzb-current', rgb(json.styles.red));
     for (let address = 0; address < 16; ++address) {
@@ -33,31 +33,28 @@ export class ProgramPane {
       cell(String(address).padStart(2, '0'));
       const switches = cell('');
       const statement = cell('');
-      const box = document.createElement('input');
+      const box = make('input');
       box.type = 'checkbox';
       box.setAttribute('aria-label', json.texts.breakpointNames[address] ?? '');
       box.addEventListener('change', () => (box.checked = core.setBreakpoint(address, box.checked)));
       element.insertCell().append(box);
-      this.rows.push({ element, switches, statement, shown: '' });
+      this.rows.push({ element, switches, statement });
     }
   }
 
   // Redraws the rows whose words changed, and moves the mark to the PC's row.
   draw(view: View, changed: number): void {
-    const changes = view.fields.changes;
-    if (changed & changes.switches) {
-      for (const [address, [, switches, statement]] of this.core.listing().entries()) {
-        const row = this.rows[address];
-        if (!row || row.shown === `${switches}\t${statement}`) continue;
-        row.shown = `${switches}\t${statement}`;
-        row.switches.data = switches;
-        row.statement.data = statement;
-      }
+    const changes = this.json.view.changes;
+    for (const [address, row] of this.rows.entries()) {
+      if (!(changed & (changes.words[address] ?? 0))) continue;
+      row.switches.data = view.text('words', address);
+      row.statement.data = view.text('statements', address);
     }
-    if (changed & changes.redRow && view.redRow !== this.current) {
+    if (changed & changes.redRow) {
+      const row = view.number('redRow');
       this.rows[this.current]?.element.removeAttribute('aria-current');
-      this.rows[view.redRow]?.element.setAttribute('aria-current', 'step');
-      this.current = view.redRow;
+      this.rows[row]?.element.setAttribute('aria-current', 'step');
+      this.current = row;
     }
   }
 }

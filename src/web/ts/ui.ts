@@ -2,7 +2,7 @@
 // What every part of the page does alike: making elements, colours, counting the commands
 // that have ended (tests wait for the count), sharing a link and downloading a file.
 
-export type Rgb = [number, number, number];
+import type { Rgb } from './page_json.js';
 
 export const rgb = (colour: Rgb): string => `rgb(${colour.join(', ')})`;
 
