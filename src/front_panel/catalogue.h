@@ -68,6 +68,11 @@ namespace page {
 inline constexpr std::string_view description =
     "An emulator of the QZB, a tiny 4-bit computer programmed with switches";
 inline constexpr std::string_view needsScripts = "QZB needs JavaScript and WebAssembly.";
+// The site's index.html opened from the disk, where browsers do not load its module scripts.
+inline constexpr std::string_view servedOnly =
+    "This page does not start from a file on the disk: its scripts load only from a web server. Open "
+    "qzb.html, the whole page in one file, instead; or serve this folder (./web in a clone, or any web "
+    "server) and open it there.";
 inline constexpr std::string_view menuBar = "Menu";
 inline constexpr std::string_view ended = "The program has ended.";
 inline constexpr std::string_view startAgain = "Start again";

@@ -163,6 +163,7 @@ void writeTexts(JsonWriter& json) {
     namespace page = catalogue::page;
     for (const auto& [name, text] : {std::pair{"description", page::description},
                                      {"needsScripts", page::needsScripts},
+                                     {"servedOnly", page::servedOnly},
                                      {"menuBar", page::menuBar},
                                      {"ended", page::ended},
                                      {"startAgain", page::startAgain},

@@ -4,10 +4,10 @@
 import { spawnSync } from 'node:child_process';
 import { copyFileSync, mkdirSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
-import { fileURLToPath } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 import { launchChromium } from '../../src/web/tools/chromium.mjs';
 import { serve } from '../../src/web/tools/serve.mjs';
-import { checkEqual, openPage as openPageAt, removeFolder, runTests, scratchFolder, suiteOptions, untilEnded } from './harness.mjs';
+import { check, checkEqual, openPage as openPageAt, removeFolder, runTests, scratchFolder, suiteOptions, untilEnded } from './harness.mjs';
 
 const options = suiteOptions('cli');
 const examples = resolve(dirname(fileURLToPath(import.meta.url)), '../../examples');
@@ -112,6 +112,18 @@ const tests = {
     checkEqual(await page.evaluate(() => location.hash), fragment, 'Copy exercise link makes the same link');
     await page.close();
   },
+};
+
+// index.html from the disk cannot start and says so on the page; qzb.html from the disk starts and says nothing.
+tests.fromDisk = async () => {
+  for (const [file, notice] of [['index.html', true], ['qzb.html', false]]) {
+    const page = await browser.newPage();
+    await page.goto(pathToFileURL(join(options.site, file)).href);
+    if (!notice) await page.waitForSelector('html[data-ready="true"]');
+    const shown = await page.evaluate(() => document.getElementById('served-only')?.checkVisibility() ? document.getElementById('served-only').textContent : '');
+    check(notice === shown.includes('qzb.html'), `${file} from the disk ${notice ? 'says' : 'does not say'} to open qzb.html: "${shown.trim()}"`);
+    await page.close();
+  }
 };
 
 await runTests(tests, async () => {

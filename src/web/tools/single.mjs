@@ -77,7 +77,11 @@ async function inlined(site, tag, entries) {
 }
 
 export async function writeSingleFile(site) {
-  const html = (await readFile(join(site, 'index.html'), 'utf8')).replace(/<!--(?! SPDX)[\s\S]*?-->\n?/g, '');
+  // Without what only the site needs: the notice that its index.html does not start from the disk.
+  const html = (await readFile(join(site, 'index.html'), 'utf8'))
+    .replace(/<!--(?! SPDX)[\s\S]*?-->\n?/g, '')
+    .replace(/<div [^>]*\bdata-site-only\b[\s\S]*?<\/div>\n?/g, '');
+  if (html.includes('data-site-only')) throw new Error('qzb.html: a site-only part of the page is not a <div> of its own');
   const tags = /<link\s[^>]*>\n?|<script\s[^>]*>\s*<\/script>\n?/g;
   const entries = [];
   const replacements = [];
