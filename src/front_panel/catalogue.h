@@ -118,6 +118,8 @@ inline constexpr std::string_view noExercise =
     "Open a test file (.qzt) to read its task and check the panel against it.";
 inline constexpr std::string_view check = "Check";
 inline constexpr std::string_view results = "Results";
+// The test file's own lines, folded until asked for.
+inline constexpr std::string_view testFileLines = "Test file";
 inline constexpr std::string_view copyExerciseLink = "Copy exercise link";
 inline constexpr std::string_view withPanel = "with the panel as it is";
 inline constexpr std::string_view exerciseLinkCopied = "Link copied: it opens this exercise.";

@@ -201,6 +201,7 @@ void writeTexts(JsonWriter& json) {
                                      {"noExercise", classroom::noExercise},
                                      {"check", classroom::check},
                                      {"results", classroom::results},
+                                     {"testFileLines", classroom::testFileLines},
                                      {"copyExerciseLink", classroom::copyExerciseLink},
                                      {"withPanel", classroom::withPanel},
                                      {"exerciseLinkCopied", classroom::exerciseLinkCopied},

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "grade/classroom.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "common/json.h"
+#include "common/text.h"
 #include "common/utf8.h"
 #include "grade/report.h"
 
@@ -39,27 +41,30 @@ Program unreadableProgram(std::string_view name, std::string_view reason) {
     return program;
 }
 
-std::string resultsJson(std::string_view testsPath, const ProgramResult& program) {
+std::string resultsJson(std::string_view testsPath, const ProgramResult& program, std::string_view note) {
     std::string problem = program.problem;
     for (std::size_t i = 0; i < program.messages.size(); ++i)
         problem += (i == 0 ? ": " : "; ") + program.messages[i];
     std::string json = "{\"program\":" + jsonString(visibleText(program.path)) +
-                       ",\"problem\":" + jsonString(visibleText(problem)) + ",\"cases\":[";
+                       ",\"problem\":" + jsonString(visibleText(problem)) + ",\"note\":" + jsonString(note) +
+                       ",\"cases\":[";
     for (const CaseResult& result : program.cases) {
         if (&result != &program.cases.front()) json += ',';
         if (!program.graded()) {
             json += "{\"name\":" + jsonString(visibleText(result.name)) +
-                    ",\"verdict\":\"error\",\"failure\":\"\"}";
+                    ",\"verdict\":\"error\",\"failure\":\"\",\"at\":\"\",\"line\":0,\"lastSteps\":\"\"}";
             continue;
         }
         const CaseLines lines = caseLines(testsPath, result);
+        const std::string at = result.passed ? std::string() : visibleText(testsPath) + ':' + std::to_string(result.line);
         json += "{\"name\":" + jsonString(lines.name) + ",\"verdict\":\"" + std::string(lines.verdict) +
-                "\",\"failure\":" + jsonString(lines.failure) + '}';
+                "\",\"failure\":" + jsonString(lines.failure) + ",\"at\":" + jsonString(at) +
+                ",\"line\":" + std::to_string(result.line) + ",\"lastSteps\":" + jsonString(lines.lastSteps) + '}';
     }
     return json + "]}";
 }
 
-std::string testFileJson(const TestFileReading& reading) {
+std::string testFileJson(const TestFileReading& reading, std::string_view text) {
     std::string json = "{\"task\":" + jsonString(reading.exercise.task) + ",\"problems\":[";
     std::vector<std::string> problems = reading.messages;
     if (!reading.problem.empty()) problems.insert(problems.begin(), reading.problem);
@@ -74,12 +79,21 @@ std::string testFileJson(const TestFileReading& reading) {
             json += jsonString(visibleText(testCase.name));
         }
     }
+    // Line by line as the parser reads them, without the line ends and the last line's nothing.
+    json += "],\"lines\":[";
+    text = withoutByteOrderMark(text);
+    for (bool first = true; !text.empty(); first = false) {
+        std::string_view line = text.substr(0, text.find('\n'));
+        text.remove_prefix(std::min(line.size() + 1, text.size()));
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        json += (first ? "" : ",") + jsonString(visibleText(line));
+    }
     return json + "]}";
 }
 
-std::string Classroom::grade(std::string name, Program program) {
+std::string Classroom::grade(std::string name, Program program, std::string_view note) {
     classResults.push_back(gradeProgram(classTests.exercise, std::move(name), std::move(program)));
-    return resultsJson(classTestsName, classResults.back());
+    return resultsJson(classTestsName, classResults.back(), note);
 }
 
 }  // namespace qzb

@@ -249,15 +249,15 @@ EMSCRIPTEN_KEEPALIVE int qzb_breakpoint_at(QzbSession* session, int address) {
 }
 
 // The exercise and grading a class
-// The Exercise pane's test file (name, NUL, bytes) opened; returns its task, problems and
-// case names (see qzb::testFileJson).
+// The Exercise pane's test file (name, NUL, bytes) opened; returns its task, problems, case
+// names and lines (see qzb::testFileJson).
 EMSCRIPTEN_KEEPALIVE const char* qzb_open_exercise(QzbSession* session) {
     qzb::Classroom& classroom = session->classroom;
     auto [name, bytes] = nameAndBytes(session->input);
     classroom.exerciseText = std::string(bytes);
     classroom.exercise = qzb::readTestFile(name, bytes);
     classroom.exerciseName = std::move(name);
-    return session->give(qzb::testFileJson(classroom.exercise));
+    return session->give(qzb::testFileJson(classroom.exercise, classroom.exerciseText));
 }
 
 // The exercise link in the input buffer opened as the Exercise pane's test file, and its
@@ -276,7 +276,7 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_open_exercise_link(QzbSession* session) {
         classroom.exercise = qzb::readTestFile(classroom.exerciseName, classroom.exerciseText);
         if (link.start) session->show(session->panel.applyLink({.switches = link.start}));
     }
-    return session->give(qzb::testFileJson(classroom.exercise));
+    return session->give(qzb::testFileJson(classroom.exercise, classroom.exerciseText));
 }
 
 // The panel's switches graded against every case of the Exercise pane's test file, with

@@ -25,26 +25,33 @@ async function choose(page, selector, paths) {
   await chooser.accept(paths);
 }
 
-const results = (page) =>
-  page.$$eval('#exercise-results li', (items) =>
-    items.map((item) => [item.querySelector('.verdict').textContent, item.querySelector('.case').textContent, item.querySelector('.failure')?.textContent ?? '']),
-  );
+// Each listed case as [verdict, name, the lines of its failure and last steps].
+const listed = (items) =>
+  items.map((item) => [
+    item.querySelector('.verdict')?.textContent ?? 'FAIL',
+    item.querySelector('.case').textContent,
+    [...item.querySelectorAll('.failure, .last-steps')].flatMap((part) => part.textContent.split('\n')).filter(Boolean),
+  ]);
+const results = (page) => page.$$eval('#exercise-results li', listed);
 
-// The text report's cases, as [verdict, name, failure line].
+// The text report's cases, as [verdict, name, the lines below it].
 function reportedCases(report) {
   const cases = [];
   for (const line of report.toString('utf8').split('\n')) {
     const verdict = /^ {2}(pass|FAIL) {2}(.*)$/.exec(line);
-    if (verdict) cases.push([verdict[1], verdict[2], '']);
-    else if (/^ {8}\S+\.qzt:\d+: /.test(line)) cases.at(-1)[2] = line.trim();
+    if (verdict) cases.push([verdict[1], verdict[2], []]);
+    else if (line.startsWith(' '.repeat(8))) cases.at(-1)[2].push(line.slice(8));
   }
   return cases;
 }
 
 const tests = {
   async check() {
+    // The test file opens with control characters, which its view shows as the reports do.
+    const testFile = `; \x1b[31mred\x07\n${readFileSync(join(examples, 'add.qzt'), 'utf8')}`;
+    writeFileSync(join(scratch, 'add.qzt'), testFile);
     const page = await openPage();
-    await untilEnded(page, 'exercises', () => choose(page, '#open-exercise', [join(examples, 'add.qzt')]));
+    await untilEnded(page, 'exercises', () => choose(page, '#open-exercise', [join(scratch, 'add.qzt')]));
     const programs = { 'add.s': readFileSync(join(examples, 'add.s'), 'utf8') };
     programs['add plus 2.s'] = programs['add.s'].replace('IN + 3', 'IN + 2');
     programs['add then stop.s'] = programs['add.s'].replace('JMP loop', 'JMP 2');
@@ -53,9 +60,14 @@ const tests = {
       await page.$eval('#asm-source', (area, text) => (area.value = text), source);
       await untilEnded(page, 'assemblies', () => page.$eval('#asm-assemble', (button) => button.click()));
       await untilEnded(page, 'checks', () => page.click('#exercise-check'));
-      const expected = reportedCases(cli(['test', 'add.qzt', join(scratch, name)]));
+      const expected = reportedCases(cli(['test', 'add.qzt', name], scratch));
       checkEqual(await results(page), expected, `Check of ${name} says what qzb-cli test says`);
     }
+    const line = Number(await page.$eval('#exercise-results .failure button', (link) => (link.click(), link.textContent.split(':')[1])));
+    const shown = await page.evaluate(() => [document.getElementById('exercise-file-view').open, document.activeElement.textContent]);
+    checkEqual(shown, [true, `${line}${testFile.split('\n')[line - 1]}`], 'a failure\'s line number opens the test file at that line');
+    const first = await page.$eval('#exercise-file li', (item) => item.textContent);
+    checkEqual(first, '1; \\x1b[31mred\\x07', 'the test file shows a control character as \\xNN');
     await page.close();
   },
 
@@ -77,6 +89,7 @@ const tests = {
     };
     for (let i = Object.keys(odd).length; i < 30; ++i) odd[`student${String(i).padStart(2, '0')}.s`] = add.replace('IN + 3', `IN + ${i % 5}`);
     for (const [name, bytes] of Object.entries(odd)) writeFileSync(join(folder, name), bytes);
+    copyFileSync(join(examples, 'add.qzt'), join(folder, 'add.qzt'));
     const page = await openPage();
     await choose(page, '#class-tests', [join(examples, 'add.qzt')]);
     await untilEnded(page, 'gradings', () => choose(page, '#class-files', Object.keys(odd).map((name) => join(folder, name))));
@@ -89,7 +102,6 @@ const tests = {
     const done = new Promise((resolve) => session.on('Browser.downloadProgress', (event) => event.state === 'completed' && resolve()));
     await page.click('#class-csv');
     await done;
-    copyFileSync(join(examples, 'add.qzt'), join(folder, 'add.qzt'));
     const expected = cli(['test', 'add.qzt', ...order, '--format', 'csv'], folder);
     checkEqual(readdirSync(downloads), ['results.csv'], 'Download CSV saves results.csv');
     checkEqual(readFileSync(join(downloads, 'results.csv')).toString('latin1'), expected.toString('latin1'), 'the CSV is the command line\'s, byte for byte');

@@ -67,7 +67,7 @@ export class ClassPane {
     const opened =
       'bytes' in tests
         ? askJson<TestFileView>(this.core, 'class_tests', named(testFile.name, tests.bytes))
-        : { task: '', problems: [this.core.json.texts.fileCommands.Load.cannotOpen], cases: [] };
+        : { task: '', problems: [this.core.json.texts.fileCommands.Load.cannotOpen], cases: [], lines: [] };
     listLines(this.element('class-problems'), opened?.problems ?? []);
     const table = this.element('class-table');
     if (!opened || opened.problems.length > 0) {
