@@ -95,6 +95,14 @@ const tests = {
     await untilEnded(page, 'gradings', () => choose(page, '#class-files', Object.keys(odd).map((name) => join(folder, name))));
     const order = await page.$$eval('#class-table tbody th', (cells) => cells.map((cell) => cell.textContent));
     checkEqual(order.length, 30, 'the table has a row a submission');
+    // A failing row opens, from the keyboard, on the text report's lines for it.
+    const opener = await page.$('#class-table tbody th button');
+    await opener.focus();
+    await page.keyboard.press('Enter');
+    const [name, expanded, details] = await opener.evaluate((button) => [button.textContent, button.getAttribute('aria-expanded'), button.getAttribute('aria-controls')]);
+    const why = await page.$$eval(`#${details} li`, listed);
+    const failures = reportedCases(cli(['test', 'add.qzt', name], folder)).filter(([verdict]) => verdict === 'FAIL');
+    checkEqual([expanded, why], ['true', failures], `${name}'s row opens on its failures`);
 
     const downloads = join(scratch, 'downloads');
     const session = await page.createCDPSession();

@@ -3,7 +3,7 @@
 // program a call, a table of each program and case, and the command line's CSV to download.
 
 import type { Core } from './core.js';
-import { type ProgramRow, type TestFileView, askJson, named } from './exercise_pane.js';
+import { type ProgramRow, type TestFileView, askJson, failureLines, named } from './exercise_pane.js';
 import { byId, countEnded, download, listLines, make } from './ui.js';
 
 const encoder = new TextEncoder();
@@ -87,34 +87,59 @@ export class ClassPane {
   }
 
   private draw(cases: string[], rows: (ProgramRow | null)[]): void {
-    const cell = (tag: 'td' | 'th', text: string): HTMLTableCellElement => make(tag, '', text);
     const head = make('tr');
-    head.append(cell('th', this.texts['program'] ?? ''), ...cases.map((name) => cell('th', name)));
-    const body = make('tbody');
-    for (const row of rows) {
-      if (!row) continue;
-      const line = make('tr');
-      const program = cell('th', row.program);
-      program.setAttribute('scope', 'row');
-      line.append(program);
-      if (row.problem) {
-        const problem = cell('td', row.problem);
-        problem.colSpan = Math.max(1, cases.length);
-        problem.className = 'problem';
-        line.append(problem);
-      } else {
-        for (const result of row.cases) {
-          const verdict = cell('td', result.verdict);
-          verdict.className = result.verdict === 'pass' ? 'pass' : 'fail';
-          if (result.failure) verdict.title = result.failure;
-          line.append(verdict);
-        }
-      }
-      body.append(line);
-    }
+    head.append(make('th', '', this.texts['program'] ?? ''), ...cases.map((name) => make('th', '', name)));
     const headRow = make('thead');
     headRow.append(head);
+    const body = make('tbody');
+    rows.forEach((row, index) => row && body.append(...this.drawRow(row, cases.length + 1, `class-reasons-${index}`)));
     this.element('class-table').replaceChildren(headRow, body);
+  }
+
+  // A program's row; when a case failed or the page says more, its name opens a row below it
+  // with the reasons, filled the first time it opens.
+  private drawRow(row: ProgramRow, columns: number, id: string): HTMLTableRowElement[] {
+    const line = make('tr');
+    const program = make('th');
+    program.scope = 'row';
+    line.append(program);
+    if (row.problem) {
+      const problem = make('td', 'problem', row.problem);
+      problem.colSpan = Math.max(1, columns - 1);
+      line.append(problem);
+    } else {
+      line.append(...row.cases.map((result) => make('td', result.verdict === 'pass' ? 'pass' : 'fail', result.verdict)));
+    }
+    const failed = row.cases.filter((result) => result.failure);
+    if (failed.length === 0 && !row.note) {
+      program.textContent = row.program;
+      return [line];
+    }
+    const reasons = make('tr', 'reasons');
+    reasons.id = id;
+    const cell = make('td');
+    cell.colSpan = columns;
+    reasons.append(cell);
+    const opener = make('button', 'row-opener', row.program);
+    opener.type = 'button';
+    opener.setAttribute('aria-controls', id);
+    const show = (open: boolean): void => {
+      if (open && !cell.firstChild) {
+        const list = make('ul');
+        for (const result of failed) {
+          const item = make('li');
+          item.append(make('span', 'case', result.name), ...failureLines(result));
+          list.append(item);
+        }
+        cell.append(...(failed.length > 0 ? [list] : []), ...(row.note ? [make('p', 'note', row.note)] : []));
+      }
+      reasons.hidden = !open;
+      opener.setAttribute('aria-expanded', String(open));
+    };
+    opener.addEventListener('click', () => show(reasons.hidden));
+    show(row.note !== '');
+    program.append(opener);
+    return [line, reasons];
   }
 
   private downloadCsv(): void {
