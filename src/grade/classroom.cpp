@@ -56,10 +56,12 @@ std::string resultsJson(std::string_view testsPath, const ProgramResult& program
             continue;
         }
         const CaseLines lines = caseLines(testsPath, result);
-        const std::string at = result.passed ? std::string() : visibleText(testsPath) + ':' + std::to_string(result.line);
+        const std::string at =
+            result.passed ? std::string() : visibleText(testsPath) + ':' + std::to_string(result.line);
         json += "{\"name\":" + jsonString(lines.name) + ",\"verdict\":\"" + std::string(lines.verdict) +
                 "\",\"failure\":" + jsonString(lines.failure) + ",\"at\":" + jsonString(at) +
-                ",\"line\":" + std::to_string(result.line) + ",\"lastSteps\":" + jsonString(lines.lastSteps) + '}';
+                ",\"line\":" + std::to_string(result.line) + ",\"lastSteps\":" + jsonString(lines.lastSteps) +
+                '}';
     }
     return json + "]}";
 }
