@@ -134,6 +134,11 @@ inline constexpr std::string_view submissionFolder = "or a folder:";
 inline constexpr std::string_view program = "Program";
 inline constexpr std::string_view downloadCsv = "Download CSV";
 inline constexpr std::string_view csvFileName = "results.csv";
+// Said of a file the browser read as empty, with %s where the command line's words go: a browser
+// gives a FIFO or a device to the page as an empty file, which the command line refuses to read.
+inline constexpr std::string_view readAsEmpty =
+    "The browser read this file as empty. If it is a FIFO or a device, which a browser cannot tell from an "
+    "empty file, qzb-cli test says instead: %s";
 }  // namespace classroom
 
 }  // namespace qzb::catalogue

@@ -211,7 +211,8 @@ void writeTexts(JsonWriter& json) {
                                      {"submissionFolder", classroom::submissionFolder},
                                      {"program", classroom::program},
                                      {"downloadCsv", classroom::downloadCsv},
-                                     {"csvFileName", classroom::csvFileName}})
+                                     {"csvFileName", classroom::csvFileName},
+                                     {"readAsEmpty", classroom::readAsEmpty}})
         json.key(name).value(text);
     json.end('}').end('}');
 }

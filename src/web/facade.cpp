@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "asm/disassembler.h"
 #include "asm/step_words.h"
 #include "common/diagnostic.h"
+#include "common/utf8.h"
 #include "front_panel/catalogue.h"
 #include "front_panel/page_json.h"
 #include "front_panel/panel_session.h"
@@ -49,6 +51,15 @@ public:
 std::pair<std::string, std::string_view> nameAndBytes(std::string_view input) {
     const std::size_t end = std::min(input.find('\0'), input.size());
     return {std::string(input.substr(0, end)), input.substr(std::min(end + 1, input.size()))};
+}
+
+// What the page says of a file the browser read as empty, as the reports show a text; nothing
+// for any other. A browser reads a FIFO or a device as an empty file, which the command line refuses.
+std::string readAsEmptyNote(std::string_view name, std::string_view bytes) {
+    if (!bytes.empty()) return {};
+    const std::string reason = std::error_code(qzb::FileError::NotRegularFile).message();
+    return qzb::visibleText(qzb::catalogue::withReason(qzb::catalogue::classroom::readAsEmpty,
+                                                       qzb::unreadableProgram(name, reason).problem));
 }
 
 }  // namespace
@@ -256,6 +267,8 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_open_exercise(QzbSession* session) {
     auto [name, bytes] = nameAndBytes(session->input);
     classroom.exerciseText = std::string(bytes);
     classroom.exercise = qzb::readTestFile(name, bytes);
+    if (std::string note = readAsEmptyNote(name, bytes); !note.empty())
+        classroom.exercise.messages.push_back(std::move(note));
     classroom.exerciseName = std::move(name);
     return session->give(qzb::testFileJson(classroom.exercise, classroom.exerciseText));
 }
@@ -305,17 +318,20 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_class_tests(QzbSession* session) {
     qzb::Classroom& classroom = session->classroom;
     auto [name, bytes] = nameAndBytes(session->input);
     classroom.classTests = qzb::readTestFile(name, bytes);
+    if (std::string note = readAsEmptyNote(name, bytes); !note.empty())
+        classroom.classTests.messages.push_back(std::move(note));
     classroom.classTestsName = std::move(name);
     classroom.classResults.clear();
     return session->give(qzb::testFileJson(classroom.classTests));
 }
 
 // One program of the class (name, NUL, bytes: at most the read limit), graded and added to
-// the table's end; returns its row (see qzb::resultsJson).
+// the table's end; returns its row (see qzb::resultsJson), with a note when it was read as empty.
 EMSCRIPTEN_KEEPALIVE const char* qzb_class_program(QzbSession* session) {
     auto [name, bytes] = nameAndBytes(session->input);
     qzb::Program program = qzb::programFromBytes(name, bytes);
-    return session->give(session->classroom.grade(std::move(name), std::move(program)));
+    std::string note = readAsEmptyNote(name, bytes);
+    return session->give(session->classroom.grade(std::move(name), std::move(program), note));
 }
 
 // A program of the class the browser could not read (name, NUL, the error's name, such as

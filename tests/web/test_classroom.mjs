@@ -2,7 +2,7 @@
 // The Exercise and Grade a class panes in headless Chromium against qzb-cli: Check's verdicts and
 // messages, the class's CSV byte for byte, and an exercise link that opens its task and panel.
 import { spawnSync } from 'node:child_process';
-import { copyFileSync, mkdirSync, readFileSync, readdirSync, writeFileSync } from 'node:fs';
+import { copyFileSync, mkdirSync, readFileSync, readdirSync, symlinkSync, writeFileSync } from 'node:fs';
 import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { launchChromium } from '../../src/web/tools/chromium.mjs';
@@ -113,6 +113,25 @@ const tests = {
     const expected = cli(['test', 'add.qzt', ...order, '--format', 'csv'], folder);
     checkEqual(readdirSync(downloads), ['results.csv'], 'Download CSV saves results.csv');
     checkEqual(readFileSync(join(downloads, 'results.csv')).toString('latin1'), expected.toString('latin1'), 'the CSV is the command line\'s, byte for byte');
+    await page.close();
+  },
+
+  async readAsEmpty() {
+    // A browser reads a FIFO and a link to a device as empty files: the page says what qzb-cli test says of them.
+    const folder = join(scratch, 'special');
+    mkdirSync(folder);
+    spawnSync('mkfifo', [join(folder, 'fifo.s'), join(folder, 'fifo.qzt')]);
+    symlinkSync('/dev/zero', join(folder, 'zero.s'));
+    const page = await openPage();
+    await untilEnded(page, 'exercises', () => choose(page, '#open-exercise', [join(folder, 'fifo.qzt')]));
+    await choose(page, '#class-tests', [join(examples, 'add.qzt')]);
+    await untilEnded(page, 'gradings', () => choose(page, '#class-files', [join(folder, 'fifo.s'), join(folder, 'zero.s')]));
+    const said = await page.$$eval('#exercise-problems li, #class-table .note', (items) => items.map((item) => item.textContent).join('\n'));
+    const refusals = [
+      spawnSync(resolve(options.cli), ['test', 'fifo.qzt', 'zero.s'], { cwd: folder, encoding: 'utf8' }).stderr.replace('qzb-cli: ', ''),
+      ...new Set(cli(['test', join(examples, 'add.qzt'), 'fifo.s', 'zero.s', '--format', 'csv'], folder).toString().split('\n').slice(1, -1).map((row) => row.split(',').at(-1))),
+    ];
+    for (const refusal of refusals) check(said.includes(refusal.trim()), `the page says "${refusal.trim()}" as qzb-cli test does, in:\n${said}`);
     await page.close();
   },
 
