@@ -134,6 +134,13 @@ inline constexpr std::string_view submissionFolder = "or a folder:";
 inline constexpr std::string_view program = "Program";
 inline constexpr std::string_view downloadCsv = "Download CSV";
 inline constexpr std::string_view csvFileName = "results.csv";
+// A class is graded beside the page: how far it got, with %s for the programs graded and then
+// for all of them, and Stop.
+inline constexpr std::string_view gradingProgress = "%s of %s programs graded";
+inline constexpr std::string_view stop = "Stop";
+inline constexpr std::string_view gradingStopped = "Stopped: %s of %s programs graded";
+inline constexpr std::string_view gradingFailed =
+    "The grading stopped: this browser could not grade beside the page (%s of %s programs graded).";
 // Said of a file the browser read as empty, with %s where the command line's words go: a browser
 // gives a FIFO or a device to the page as an empty file, which the command line refuses to read.
 inline constexpr std::string_view readAsEmpty =

@@ -212,7 +212,11 @@ void writeTexts(JsonWriter& json) {
                                      {"program", classroom::program},
                                      {"downloadCsv", classroom::downloadCsv},
                                      {"csvFileName", classroom::csvFileName},
-                                     {"readAsEmpty", classroom::readAsEmpty}})
+                                     {"readAsEmpty", classroom::readAsEmpty},
+                                     {"gradingProgress", classroom::gradingProgress},
+                                     {"stop", classroom::stop},
+                                     {"gradingStopped", classroom::gradingStopped},
+                                     {"gradingFailed", classroom::gradingFailed}})
         json.key(name).value(text);
     json.end('}').end('}');
 }

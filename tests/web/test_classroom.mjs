@@ -2,14 +2,15 @@
 // The Exercise and Grade a class panes in headless Chromium against qzb-cli: Check's verdicts and
 // messages, the class's CSV byte for byte, and an exercise link that opens its task and panel.
 import { spawnSync } from 'node:child_process';
-import { copyFileSync, mkdirSync, readFileSync, readdirSync, symlinkSync, writeFileSync } from 'node:fs';
-import { dirname, join, resolve } from 'node:path';
+import { copyFileSync, existsSync, mkdirSync, readFileSync, readdirSync, symlinkSync, writeFileSync } from 'node:fs';
+import { basename, dirname, join, resolve } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
+import puppeteer from 'puppeteer-core';
 import { launchChromium } from '../../src/web/tools/chromium.mjs';
 import { serve } from '../../src/web/tools/serve.mjs';
 import { check, checkEqual, openPage as openPageAt, removeFolder, runTests, scratchFolder, suiteOptions, untilEnded } from './harness.mjs';
 
-const options = suiteOptions('cli');
+const options = suiteOptions('cli', 'firefox');
 const examples = resolve(dirname(fileURLToPath(import.meta.url)), '../../examples');
 const scratch = scratchFolder('classroom-test');
 const server = await serve(options.site);
@@ -43,6 +44,19 @@ function reportedCases(report) {
     else if (line.startsWith(' '.repeat(8))) cases.at(-1)[2].push(line.slice(8));
   }
   return cases;
+}
+
+// Download CSV's bytes against `expected`, the command line's.
+async function checkCsv(page, expected) {
+  const downloads = scratchFolder('downloads');
+  const session = await page.createCDPSession();
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
+  const done = new Promise((resolve) => session.on('Browser.downloadProgress', (event) => event.state === 'completed' && resolve()));
+  await page.click('#class-csv');
+  await done;
+  checkEqual(readdirSync(downloads), ['results.csv'], 'Download CSV saves results.csv');
+  checkEqual(readFileSync(join(downloads, 'results.csv')).toString('latin1'), expected.toString('latin1'), 'the CSV is the command line\'s, byte for byte');
+  removeFolder(downloads);
 }
 
 const tests = {
@@ -104,16 +118,84 @@ const tests = {
     const failures = reportedCases(cli(['test', 'add.qzt', name], folder)).filter(([verdict]) => verdict === 'FAIL');
     checkEqual([expanded, why], ['true', failures], `${name}'s row opens on its failures`);
 
-    const downloads = join(scratch, 'downloads');
-    const session = await page.createCDPSession();
-    await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
-    const done = new Promise((resolve) => session.on('Browser.downloadProgress', (event) => event.state === 'completed' && resolve()));
-    await page.click('#class-csv');
-    await done;
-    const expected = cli(['test', 'add.qzt', ...order, '--format', 'csv'], folder);
-    checkEqual(readdirSync(downloads), ['results.csv'], 'Download CSV saves results.csv');
-    checkEqual(readFileSync(join(downloads, 'results.csv')).toString('latin1'), expected.toString('latin1'), 'the CSV is the command line\'s, byte for byte');
+    await checkCsv(page, cli(['test', 'add.qzt', ...order, '--format', 'csv'], folder));
     await page.close();
+  },
+
+  async whileGrading() {
+    // 8 programs against 100 cases of up to a million steps, two of them never done early, while
+    // the counting program runs at 10 Hz; the page counts the steps its panel shows meanwhile.
+    const folder = join(scratch, 'long');
+    mkdirSync(folder);
+    writeFileSync(join(folder, 'long.qzt'), Array.from({ length: 100 }, (_, i) => `case "${i}"\nrun until pc=15 within 1000000\n`).join(''));
+    const programs = Array.from({ length: 8 }, (_, i) => join(folder, `p${i}.s`));
+    programs.forEach((path, i) => writeFileSync(path, i % 4 === 1 ? `loop: B = B + ${i}\nOUT = B\nJMP loop\n` : 'JMP 15\n'));
+    const page = await openPage(`#qzb1.5180F${'0'.repeat(27)}..10hz.0`);
+    await choose(page, '#class-tests', [join(folder, 'long.qzt')]);
+    await page.evaluate(() => {
+      window.watched = { steps: 0, longest: 0, start: performance.now() };
+      new MutationObserver(() => ++watched.steps).observe(document.getElementById('lblPC'), { subtree: true, characterData: true });
+      new PerformanceObserver((list) => list.getEntries().forEach((task) => (watched.longest = Math.max(watched.longest, task.duration)))).observe({ type: 'longtask' });
+    });
+    await untilEnded(page, 'gradings', () => choose(page, '#class-files', programs));
+    const [elapsed, steps] = await page.evaluate(() => [performance.now() - watched.start, watched.steps]);
+    await new Promise((done) => setTimeout(done, 1000)); // long tasks are reported a while after they end
+    const longest = await page.evaluate(() => watched.longest);
+    check(steps >= elapsed / 200 && longest < 1000, `the panel showed ${steps} of ${(elapsed / 100).toFixed(0)} steps while grading ran; longest task ${longest.toFixed(0)} ms`);
+    await checkCsv(page, cli(['test', 'long.qzt', ...programs.map((path) => basename(path)), '--format', 'csv'], folder));
+    // Progress shows; a new choice replaces the grading in progress, and Stop ends one. (The
+    // browser sends no change for the very files chosen before.)
+    const midway = () => page.waitForFunction(() => /^[1-6] of/.test(document.getElementById('class-progress').textContent));
+    await choose(page, '#class-files', programs.slice(1));
+    await midway();
+    await untilEnded(page, 'gradings', () => choose(page, '#class-files', [programs[0], programs[2]]));
+    checkEqual(await page.$$eval('#class-table tbody th', (cells) => cells.map((cell) => cell.textContent)), ['p0.s', 'p2.s'], 'a new choice replaces the grading in progress');
+    await choose(page, '#class-files', programs);
+    await midway();
+    await untilEnded(page, 'gradings', () => page.click('#class-stop'));
+    const stopped = await page.evaluate(() => ['class-stop', 'class-csv'].map((id) => document.getElementById(id).disabled).concat(document.querySelectorAll('#class-table tbody th').length));
+    check(stopped[0] && stopped[1] && stopped[2] < 8, `Stop ends the grading with fewer than 8 rows and no CSV: ${stopped}`);
+    await page.close();
+  },
+
+  async offline() {
+    // Once the network is gone the grading worker's files come from the page's service worker.
+    const own = await serve(options.site);
+    const context = await browser.createBrowserContext();
+    const page = await openPageAt(context, `http://127.0.0.1:${own.address().port}/`);
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    own.closeAllConnections();
+    await new Promise((done) => own.close(done));
+    await page.reload();
+    await page.waitForSelector('html[data-ready="true"]');
+    await choose(page, '#class-tests', [join(examples, 'add.qzt')]);
+    await untilEnded(page, 'gradings', () => choose(page, '#class-files', [join(examples, 'add.s')]));
+    checkEqual(await page.$$eval('#class-table tbody td', (cells) => cells.map((cell) => cell.textContent)), Array(4).fill('pass'), 'offline, the page grades a class');
+    await context.close();
+  },
+
+  async oneFile() {
+    // qzb.html from the disk grades in its worker too, in Chromium and in Firefox where it is installed.
+    const firefoxPath = options.firefox ?? '/usr/bin/firefox-esr';
+    const firefox = existsSync(firefoxPath) && (await puppeteer.launch({ browser: 'firefox', executablePath: firefoxPath, headless: true, userDataDir: join(scratch, 'firefox') }));
+    if (!firefox) console.log(`Firefox part skipped: ${firefoxPath} is not installed`);
+    const [tests, program] = ['add.qzt', 'add.s'].map((name) => readFileSync(join(examples, name), 'utf8'));
+    for (const [name, where] of [['Chromium', browser], ...(firefox ? [['Firefox', firefox]] : [])]) {
+      const page = await openPageAt(where, pathToFileURL(join(options.site, 'qzb.html')).href);
+      await untilEnded(page, 'gradings', () =>
+        page.evaluate((files) => {
+          for (const [id, name, text] of files) {
+            const transfer = new DataTransfer();
+            transfer.items.add(new File([text], name));
+            document.getElementById(id).files = transfer.files;
+            document.getElementById(id).dispatchEvent(new Event('change'));
+          }
+        }, [['class-tests', 'add.qzt', tests], ['class-files', 'add.s', program]]),
+      );
+      checkEqual(await page.$$eval('#class-table tbody td', (cells) => cells.map((cell) => cell.textContent)), Array(4).fill('pass'), `${name}: qzb.html from the disk grades a class`);
+      await page.close();
+    }
+    if (firefox) await firefox.close();
   },
 
   async readAsEmpty() {

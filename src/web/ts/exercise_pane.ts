@@ -4,46 +4,14 @@
 
 import type { Core, PaneCall, View } from './core.js';
 import { filterOf, type OpenedFile, pickFileToOpen } from './files.js';
+import { type CaseRow, type ProgramRow, type TestFileView, named } from './grading.js';
 import { onExerciseFile } from './launch.js';
 import { byId, countEnded, listLines, make, shareLink } from './ui.js';
-
-export interface TestFileView {
-  task: string;
-  problems: string[];
-  cases: string[];
-  lines: string[];
-}
-
-export interface CaseRow {
-  name: string;
-  verdict: 'pass' | 'FAIL' | 'error';
-  // A failure's line, which starts with `at`, the test file's name and the number `line`.
-  failure: string;
-  at: string;
-  line: number;
-  lastSteps: string;
-}
-
-export interface ProgramRow {
-  program: string;
-  problem: string;
-  note: string;
-  cases: CaseRow[];
-}
 
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
 
-// A file as the core takes it: its name, a NUL, its bytes.
-export function named(name: string, bytes: Uint8Array): Uint8Array {
-  const nameBytes = encoder.encode(name);
-  const joined = new Uint8Array(nameBytes.length + 1 + bytes.length);
-  joined.set(nameBytes);
-  joined.set(bytes, nameBytes.length + 1);
-  return joined;
-}
-
-export function askJson<T>(core: Core, call: PaneCall, input: Uint8Array, ...numbers: number[]): T | null {
+function askJson<T>(core: Core, call: PaneCall, input: Uint8Array, ...numbers: number[]): T | null {
   const text = decoder.decode(core.ask(call, input, ...numbers));
   return text ? (JSON.parse(text) as T) : null;
 }
