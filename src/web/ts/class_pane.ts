@@ -134,7 +134,8 @@ export class ClassPane {
   }
 
   // A program's row; when a case failed or the page says more, its name opens a row below it
-  // with the reasons, filled the first time it opens.
+  // with what the page says and the failures, filled the first time it opens. A row with a
+  // note starts open: the note may say the row is not what the command line says.
   private drawRow(row: ProgramRow, id: string): HTMLTableRowElement[] {
     const line = make('tr');
     const program = make('th');
@@ -168,7 +169,7 @@ export class ClassPane {
           item.append(make('span', 'case', result.name), ...failureLines(result));
           list.append(item);
         }
-        cell.append(...(failed.length > 0 ? [list] : []), ...(row.note ? [make('p', 'note', row.note)] : []));
+        cell.append(...(row.note ? [make('p', 'note', row.note)] : []), ...(failed.length > 0 ? [list] : []));
       }
       reasons.hidden = !open;
       opener.setAttribute('aria-expanded', String(open));
