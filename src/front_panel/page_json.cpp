@@ -211,12 +211,12 @@ void writeTexts(JsonWriter& json) {
                                      {"submissionFolder", classroom::submissionFolder},
                                      {"program", classroom::program},
                                      {"downloadCsv", classroom::downloadCsv},
-                                     {"csvFileName", classroom::csvFileName},
                                      {"readAsEmpty", classroom::readAsEmpty},
                                      {"gradingProgress", classroom::gradingProgress},
                                      {"stop", classroom::stop},
                                      {"gradingStopped", classroom::gradingStopped},
-                                     {"gradingFailed", classroom::gradingFailed}})
+                                     {"gradingFailed", classroom::gradingFailed},
+                                     {"csvFileName", classroom::csvFileName}})
         json.key(name).value(text);
     json.end('}').end('}');
 }
