@@ -28,8 +28,9 @@ const scope = globalThis as unknown as {
 const decoder = new TextDecoder();
 const encoder = new TextEncoder();
 
-// Rows go to the page together at most this often, so that a quick class costs the page few redraws.
-const reportEveryMs = 200;
+// Rows go to the page together at most this often: each batch lays the whole table out again,
+// and a screen reader hears the progress at most as often.
+const reportEveryMs = 500;
 
 class Session {
   private readonly session: Pointer;
