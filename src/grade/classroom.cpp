@@ -46,8 +46,8 @@ std::string resultsJson(std::string_view testsPath, const ProgramResult& program
     for (std::size_t i = 0; i < program.messages.size(); ++i)
         problem += (i == 0 ? ": " : "; ") + program.messages[i];
     std::string json = "{\"program\":" + jsonString(visibleText(program.path)) +
-                       ",\"problem\":" + jsonString(visibleText(problem)) + ",\"note\":" + jsonString(note) +
-                       ",\"cases\":[";
+                       ",\"problem\":" + jsonString(visibleText(problem)) +
+                       ",\"note\":" + jsonString(visibleText(note)) + ",\"cases\":[";
     for (const CaseResult& result : program.cases) {
         if (&result != &program.cases.front()) json += ',';
         if (!program.graded()) {
@@ -72,7 +72,7 @@ std::string testFileJson(const TestFileReading& reading, std::string_view text) 
     if (!reading.problem.empty()) problems.insert(problems.begin(), reading.problem);
     for (const std::string& problem : problems) {
         if (&problem != &problems.front()) json += ',';
-        json += jsonString(problem);
+        json += jsonString(visibleText(problem));
     }
     json += "],\"cases\":[";
     if (reading.usable()) {

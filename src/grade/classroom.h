@@ -40,8 +40,8 @@ Program unreadableProgram(std::string_view name, std::string_view reason);
 std::string resultsJson(std::string_view testsPath, const ProgramResult& program, std::string_view note = {});
 
 // A test file as the page shows it, in JSON: {"task":TEXT,"problems":[LINE...],"cases":[NAME...],
-// "lines":[LINE...]}, where `lines` are those of `text` numbered as the parser numbers them, each
-// shown as the reports show a name.
+// "lines":[LINE...]}, where `lines` are those of `text` numbered as the parser numbers them; the
+// problems and the lines are shown as the reports show a name.
 std::string testFileJson(const TestFileReading& reading, std::string_view text = {});
 
 // What the page's two panes hold: the Exercise pane's test file (its bytes go into its

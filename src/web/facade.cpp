@@ -21,7 +21,6 @@
 #include "asm/disassembler.h"
 #include "asm/step_words.h"
 #include "common/diagnostic.h"
-#include "common/utf8.h"
 #include "front_panel/catalogue.h"
 #include "front_panel/page_json.h"
 #include "front_panel/panel_session.h"
@@ -53,13 +52,13 @@ std::pair<std::string, std::string_view> nameAndBytes(std::string_view input) {
     return {std::string(input.substr(0, end)), input.substr(std::min(end + 1, input.size()))};
 }
 
-// What the page says of a file the browser read as empty, as the reports show a text; nothing
-// for any other. A browser reads a FIFO or a device as an empty file, which the command line refuses.
+// What the page says of a file the browser read as empty; nothing for any other. A browser
+// reads a FIFO or a device as an empty file, which the command line refuses.
 std::string readAsEmptyNote(std::string_view name, std::string_view bytes) {
     if (!bytes.empty()) return {};
     const std::string reason = std::error_code(qzb::FileError::NotRegularFile).message();
-    return qzb::visibleText(qzb::catalogue::withReason(qzb::catalogue::classroom::readAsEmpty,
-                                                       qzb::unreadableProgram(name, reason).problem));
+    return qzb::catalogue::withReason(qzb::catalogue::classroom::readAsEmpty,
+                                      qzb::unreadableProgram(name, reason).problem);
 }
 
 }  // namespace
