@@ -81,8 +81,10 @@ std::string testFileJson(const TestFileReading& reading, std::string_view text) 
             json += jsonString(visibleText(testCase.name));
         }
     }
+    json += ']';
+    if (text.empty()) return json + '}';
     // Line by line as the parser reads them, without the line ends and the last line's nothing.
-    json += "],\"lines\":[";
+    json += ",\"lines\":[";
     text = withoutByteOrderMark(text);
     for (bool first = true; !text.empty(); first = false) {
         std::string_view line = text.substr(0, text.find('\n'));

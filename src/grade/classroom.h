@@ -39,8 +39,8 @@ Program unreadableProgram(std::string_view name, std::string_view reason);
 // the last steps as `run` prints them. `note` is what the page adds about how it read the program.
 std::string resultsJson(std::string_view testsPath, const ProgramResult& program, std::string_view note = {});
 
-// A test file as the page shows it, in JSON: {"task":TEXT,"problems":[LINE...],"cases":[NAME...],
-// "lines":[LINE...]}, where `lines` are those of `text` numbered as the parser numbers them; the
+// A test file as the page shows it, in JSON: {"task":TEXT,"problems":[LINE...],"cases":[NAME...]},
+// and when there is a `text`, "lines":[LINE...], its lines numbered as the parser numbers them; the
 // problems and the lines are shown as the reports show a name.
 std::string testFileJson(const TestFileReading& reading, std::string_view text = {});
 

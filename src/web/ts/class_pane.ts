@@ -79,7 +79,7 @@ export class ClassPane {
 
   private receive(report: GradingReport): void {
     if ('tests' in report) {
-      const opened = report.tests ?? { task: '', problems: [this.core.json.texts.fileCommands.Load.cannotOpen], cases: [], lines: [] };
+      const opened = report.tests ?? { task: '', problems: [this.core.json.texts.fileCommands.Load.cannotOpen], cases: [] };
       listLines(this.element('class-problems'), opened.problems);
       this.startTable(opened.cases);
       if (opened.problems.length > 0) this.finish();

@@ -61,7 +61,7 @@ export class ExercisePane {
     try {
       bytes = await file.read(this.core.readLimit());
     } catch {
-      this.present({ task: '', problems: [this.core.json.texts.fileCommands.Load.cannotOpen], cases: [], lines: [] });
+      this.present({ task: '', problems: [this.core.json.texts.fileCommands.Load.cannotOpen], cases: [] });
       return;
     }
     this.present(askJson<TestFileView>(this.core, 'open_exercise', named(file.name, bytes)));
@@ -84,15 +84,15 @@ export class ExercisePane {
     listLines(this.element('exercise-problems'), opened.problems);
     this.element('exercise-results').replaceChildren();
     const view = this.element<HTMLDetailsElement>('exercise-file-view');
-    view.hidden = opened.lines.length === 0;
-    view.open = false;
-    const lines = opened.lines.map((text, index) => {
+    const lines = (opened.lines ?? []).map((text, index) => {
       const item = make('li');
       item.id = `exercise-line-${index + 1}`;
       item.tabIndex = -1;
       item.append(make('span', 'line-number', String(index + 1)), make('code', '', text));
       return item;
     });
+    view.hidden = lines.length === 0;
+    view.open = false;
     this.element('exercise-file').replaceChildren(...lines);
     for (const id of ['exercise-check', 'copy-exercise-link']) this.element<HTMLButtonElement>(id).disabled = !usable;
   }

@@ -6,7 +6,8 @@ export interface TestFileView {
   task: string;
   problems: string[];
   cases: string[];
-  lines: string[];
+  // The Exercise pane's test file only.
+  lines?: string[];
 }
 
 export interface CaseRow {
