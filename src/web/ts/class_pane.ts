@@ -82,7 +82,9 @@ export class ClassPane {
       const opened = report.tests ?? { task: '', problems: [this.core.json.texts.fileCommands.Load.cannotOpen], cases: [] };
       listLines(this.element('class-problems'), opened.problems);
       this.startTable(opened.cases);
-      if (opened.problems.length > 0) this.finish();
+      if (opened.problems.length === 0) return;
+      this.element('class-progress').textContent = '';
+      this.finish();
     } else if ('rows' in report) {
       const body = this.element('class-table').querySelector('tbody');
       for (const row of report.rows) {
