@@ -100,6 +100,8 @@ const tests = {
       'with space.s': add.replace('IN + 3', 'IN + 4'),
       'ünïcödé 名前.s': add,
       '=sum(1,2).s': add.replace('JMP loop', 'JMP 1'),
+      '\u{1F600}.s': add,
+      '\uFF01.s': add,
     };
     for (let i = Object.keys(odd).length; i < 30; ++i) odd[`student${String(i).padStart(2, '0')}.s`] = add.replace('IN + 3', `IN + ${i % 5}`);
     for (const [name, bytes] of Object.entries(odd)) writeFileSync(join(folder, name), bytes);
@@ -109,6 +111,8 @@ const tests = {
     await untilEnded(page, 'gradings', () => choose(page, '#class-files', Object.keys(odd).map((name) => join(folder, name))));
     const order = await page.$$eval('#class-table tbody th', (cells) => cells.map((cell) => cell.textContent));
     checkEqual(order.length, 30, 'the table has a row a submission');
+    const byBytes = [...order].sort((a, b) => Buffer.compare(Buffer.from(a), Buffer.from(b)));
+    checkEqual(order, byBytes, 'the table sorts the names by their UTF-8 bytes, as LC_ALL=C does');
     // A failing row opens, from the keyboard, on the text report's lines for it.
     const opener = await page.$('#class-table tbody th button');
     await opener.focus();

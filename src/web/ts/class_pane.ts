@@ -15,6 +15,15 @@ function submissionName(file: File): string {
   return relative ? relative.slice(relative.indexOf('/') + 1) : file.name;
 }
 
+const encoder = new TextEncoder();
+
+// UTF-8 names in the order of their bytes, which is the order of their code points, as LC_ALL=C
+// sorts them; the order of UTF-16 units puts U+E000-U+FFFF after every character past U+FFFF.
+function compareBytes(a: Uint8Array, b: Uint8Array): number {
+  for (let i = 0; i < Math.min(a.length, b.length); ++i) if (a[i] !== b[i]) return (a[i] ?? 0) - (b[i] ?? 0);
+  return a.length - b.length;
+}
+
 // A catalogue sentence with each %s, in turn, replaced by a number.
 const withNumbers = (sentence: string, ...numbers: number[]): string => numbers.reduce<string>((text, number) => text.replace('%s', String(number)), sentence);
 
@@ -55,8 +64,10 @@ export class ClassPane {
     const testFile = this.element<HTMLInputElement>('class-tests').files?.[0];
     if (!testFile || this.submissions.length === 0) return;
     const programs = this.submissions
-      .map((file) => ({ name: submissionName(file), file }))
-      .sort((a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0));
+      .map((file) => ({ file, name: submissionName(file) }))
+      .map(({ file, name }) => ({ name, file, bytes: encoder.encode(name) }))
+      .sort((a, b) => compareBytes(a.bytes, b.bytes))
+      .map(({ name, file }) => ({ name, file }));
     const worker = (this.worker ??= this.startWorker());
     this.grading = true;
     this.done = 0;
