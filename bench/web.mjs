@@ -7,7 +7,9 @@
 //     one element changes every 100 ms, measured side by side: the panel alone, then
 //     with every pane open (the history growing to its 1,001 rows and on).
 //  4. with --grading alone: Grade a class on 1,000 programs of 10 cases, from the choice of the
-//     files to the table drawn (median of 5 rounds).
+//     files to the table drawn (median of 5 rounds); then 8 programs of 100 long cases while the
+//     counting program runs at 10 Hz: the time, the steps the panel showed meanwhile, and the
+//     longest task that held the page's main thread.
 // Usage: node bench/web.mjs [site folder] [seconds per CPU round, default 10] [rounds, default 5] [panes]
 //        node bench/web.mjs --grading [site folder]
 import { mkdtempSync, readdirSync, readFileSync, rmSync } from 'node:fs';
@@ -56,6 +58,15 @@ const rounds = Number(process.argv[4] ?? 5);
 const only = process.argv[5] ?? '';
 
 // 4. Grading: ten cases of the adder, and 1,000 variants of it, some right and some wrong.
+// Then a class that runs long, 8 programs against 100 cases of up to a million steps each.
+const choose = (id, files) => {
+  const transfer = new DataTransfer();
+  for (const file of files) transfer.items.add(file);
+  const input = document.getElementById(id);
+  input.files = transfer.files;
+  input.dispatchEvent(new Event('change'));
+};
+
 async function measureGrading() {
   const server = await serve(site);
   const scratch = mkdtempSync(join(tmpdir(), 'qzb-web-bench-'));
@@ -64,17 +75,11 @@ async function measureGrading() {
     const page = await browser.newPage();
     await page.goto(`http://127.0.0.1:${server.address().port}/`);
     await page.waitForSelector('html[data-ready="true"]');
+    await page.evaluate(`window.choose = ${choose}`);
     const times = [];
     for (let round = 0; round < 5; ++round) {
       times.push(
         await page.evaluate(async () => {
-          const choose = (id, files) => {
-            const transfer = new DataTransfer();
-            for (const file of files) transfer.items.add(file);
-            const input = document.getElementById(id);
-            input.files = transfer.files;
-            input.dispatchEvent(new Event('change'));
-          };
           const cases = Array.from({ length: 10 }, (_, i) => `case "${i}"\ninput ${i.toString(2).padStart(4, '0')}\nrun until out=${(i + 3) % 16} within 20\n`);
           choose('class-tests', [new File([cases.join('')], 'add.qzt')]);
           const programs = Array.from({ length: 1000 }, (_, i) => new File([`loop: B = IN + ${i % 4}\nOUT = B\nJMP loop\n`], `s${i}.s`));
@@ -88,6 +93,34 @@ async function measureGrading() {
     }
     times.sort((a, b) => a - b);
     console.log(`grading 1,000 submissions of 10 cases: ${times[2].toFixed(0)} ms (goal <= 2000 ms), range ${times[0].toFixed(0)}-${times[4].toFixed(0)} ms over 5 rounds`);
+
+    // The counting program at 10 Hz through its link; its PC readout changes at every step shown.
+    await page.goto(`http://127.0.0.1:${server.address().port}/#qzb1.5180F${'0'.repeat(27)}..10hz.0`);
+    await page.waitForSelector('html[data-ready="true"]');
+    await page.evaluate(`window.choose = ${choose}`);
+    const heavy = await page.evaluate(async () => {
+      let longest = 0;
+      new PerformanceObserver((list) => {
+        for (const task of list.getEntries()) longest = Math.max(longest, task.duration);
+      }).observe({ type: 'longtask' });
+      let steps = 0;
+      new MutationObserver(() => ++steps).observe(document.getElementById('lblPC'), { subtree: true, characterData: true, childList: true });
+      const cases = Array.from({ length: 100 }, (_, i) => `case "${i}"\nrun until pc=15 within 1000000\n`);
+      choose('class-tests', [new File([cases.join('')], 'long.qzt')]);
+      const programs = Array.from({ length: 8 }, (_, i) => new File([`loop: B = B + ${i + 1}\nOUT = B\nJMP loop\n`], `c${i}.s`));
+      const before = Number(document.documentElement.dataset.gradingsEnded ?? 0);
+      const start = performance.now();
+      choose('class-files', programs);
+      while (Number(document.documentElement.dataset.gradingsEnded ?? 0) === before) await new Promise((done) => setTimeout(done, 10));
+      const result = { ms: performance.now() - start, steps };
+      // Long tasks are reported after they end, a while later.
+      await new Promise((done) => setTimeout(done, 1000));
+      return { ...result, longest };
+    });
+    console.log(
+      `grading 8 programs of 100 cases of a million steps, the counting program at 10 Hz: ${heavy.ms.toFixed(0)} ms; ` +
+        `the panel showed ${heavy.steps} steps of the ${Math.floor(heavy.ms / 100)} due; longest main-thread task ${heavy.longest.toFixed(0)} ms`,
+    );
   } finally {
     await browser.close();
     server.close();

@@ -69,6 +69,11 @@ namespace page {
 inline constexpr std::string_view description =
     "An emulator of the QZB, a tiny 4-bit computer programmed with switches";
 inline constexpr std::string_view needsScripts = "QZB needs JavaScript and WebAssembly.";
+// The site's index.html opened from the disk, where browsers do not load its module scripts.
+inline constexpr std::string_view servedOnly =
+    "This page does not start from a file on the disk: its scripts load only from a web server. Open "
+    "qzb.html, the whole page in one file, instead; or serve this folder (./web in a clone, or any web "
+    "server) and open it there.";
 inline constexpr std::string_view menuBar = "Menu";
 inline constexpr std::string_view ended = "The program has ended.";
 inline constexpr std::string_view startAgain = "Start again";
@@ -114,6 +119,8 @@ inline constexpr std::string_view noExercise =
     "Open a test file (.qzt) to read its task and check the panel against it.";
 inline constexpr std::string_view check = "Check";
 inline constexpr std::string_view results = "Results";
+// The test file's own lines, folded until asked for.
+inline constexpr std::string_view testFileLines = "Test file";
 inline constexpr std::string_view copyExerciseLink = "Copy exercise link";
 inline constexpr std::string_view withPanel = "with the panel as it is";
 inline constexpr std::string_view exerciseLinkCopied = "Link copied: it opens this exercise.";
@@ -128,6 +135,18 @@ inline constexpr std::string_view submissionFolder = "or a folder:";
 inline constexpr std::string_view program = "Program";
 inline constexpr std::string_view downloadCsv = "Download CSV";
 inline constexpr std::string_view csvFileName = "results.csv";
+// A class is graded beside the page: how far it got, with %s for the programs graded and then
+// for all of them, and Stop.
+inline constexpr std::string_view gradingProgress = "%s of %s programs graded";
+inline constexpr std::string_view stop = "Stop";
+inline constexpr std::string_view gradingStopped = "Stopped: %s of %s programs graded";
+inline constexpr std::string_view gradingFailed =
+    "The grading stopped: this browser could not grade beside the page (%s of %s programs graded).";
+// Said of a file the browser read as empty, with %s where the command line's words go: a browser
+// gives a FIFO or a device to the page as an empty file, which the command line refuses to read.
+inline constexpr std::string_view readAsEmpty =
+    "The browser read this file as empty. If it is a FIFO or a device, which a browser cannot tell from an "
+    "empty file, qzb-cli test says instead: %s";
 }  // namespace classroom
 
 }  // namespace qzb::catalogue

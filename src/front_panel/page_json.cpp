@@ -286,6 +286,7 @@ struct NamedText {
 namespace page = catalogue::page;
 constexpr NamedText pageTexts[] = {{"description", page::description},
                                    {"needsScripts", page::needsScripts},
+                                   {"servedOnly", page::servedOnly},
                                    {"menuBar", page::menuBar},
                                    {"ended", page::ended},
                                    {"startAgain", page::startAgain},
@@ -321,6 +322,7 @@ constexpr NamedText classroomTexts[] = {{"exercise", classroom::exercise},
                                         {"noExercise", classroom::noExercise},
                                         {"check", classroom::check},
                                         {"results", classroom::results},
+                                        {"testFileLines", classroom::testFileLines},
                                         {"copyExerciseLink", classroom::copyExerciseLink},
                                         {"withPanel", classroom::withPanel},
                                         {"exerciseLinkCopied", classroom::exerciseLinkCopied},
@@ -330,6 +332,11 @@ constexpr NamedText classroomTexts[] = {{"exercise", classroom::exercise},
                                         {"submissionFolder", classroom::submissionFolder},
                                         {"program", classroom::program},
                                         {"downloadCsv", classroom::downloadCsv},
+                                        {"readAsEmpty", classroom::readAsEmpty},
+                                        {"gradingProgress", classroom::gradingProgress},
+                                        {"stop", classroom::stop},
+                                        {"gradingStopped", classroom::gradingStopped},
+                                        {"gradingFailed", classroom::gradingFailed},
                                         {"csvFileName", classroom::csvFileName}};
 
 void writeNamedTexts(JsonWriter& json, std::span<const NamedText> texts) {

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "grade/classroom.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "common/json.h"
+#include "common/text.h"
 #include "common/utf8.h"
 #include "grade/report.h"
 
@@ -39,24 +41,29 @@ Program unreadableProgram(std::string_view name, std::string_view reason) {
     return program;
 }
 
-std::string resultsJson(std::string_view testsPath, const ProgramResult& program) {
+std::string resultsJson(std::string_view testsPath, const ProgramResult& program, std::string_view note) {
     std::string json = "{\"program\":" + jsonString(visibleText(program.path)) +
-                       ",\"problem\":" + jsonString(visibleText(program.whyNotGraded())) + ",\"cases\":[";
+                       ",\"problem\":" + jsonString(visibleText(program.whyNotGraded())) +
+                       ",\"note\":" + jsonString(visibleText(note)) + ",\"cases\":[";
     for (const CaseResult& result : program.cases) {
         if (&result != &program.cases.front()) json += ',';
         if (!program.graded()) {
             json += "{\"name\":" + jsonString(visibleText(result.name)) +
-                    ",\"verdict\":\"error\",\"failure\":\"\"}";
+                    ",\"verdict\":\"error\",\"failure\":\"\",\"at\":\"\",\"line\":0,\"lastSteps\":\"\"}";
             continue;
         }
         const CaseLines lines = caseLines(testsPath, result);
+        const std::string at =
+            result.passed ? std::string() : visibleText(testsPath) + ':' + std::to_string(result.line);
         json += "{\"name\":" + jsonString(lines.name) + ",\"verdict\":\"" + std::string(lines.verdict) +
-                "\",\"failure\":" + jsonString(lines.failure) + '}';
+                "\",\"failure\":" + jsonString(lines.failure) + ",\"at\":" + jsonString(at) +
+                ",\"line\":" + std::to_string(result.line) + ",\"lastSteps\":" + jsonString(lines.lastSteps) +
+                '}';
     }
     return json + "]}";
 }
 
-std::string testFileJson(const TestFileReading& reading) {
+std::string testFileJson(const TestFileReading& reading, std::string_view text) {
     std::string json =
         "{\"task\":" + jsonString(visibleText(reading.exercise.task, "\n\t")) + ",\"problems\":[";
     std::vector<std::string> problems = reading.messages;
@@ -72,26 +79,38 @@ std::string testFileJson(const TestFileReading& reading) {
             json += jsonString(visibleText(testCase.name));
         }
     }
+    json += ']';
+    if (text.empty()) return json + '}';
+    // Line by line as the parser reads them, without the line ends and the last line's nothing.
+    json += ",\"lines\":[";
+    text = withoutByteOrderMark(text);
+    for (bool first = true; !text.empty(); first = false) {
+        std::string_view line = text.substr(0, text.find('\n'));
+        text.remove_prefix(std::min(line.size() + 1, text.size()));
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        json += (first ? "" : ",") + jsonString(visibleText(line));
+    }
     return json + "]}";
 }
 
-std::string Classroom::openClassTests(std::string name, std::string_view bytes) {
+std::string Classroom::openClassTests(std::string name, std::string_view bytes, std::string_view note) {
     classTestsText = std::string(bytes);
     classTests = readTestFile(name, bytes);
+    if (!note.empty()) classTests.messages.emplace_back(note);
     classTestsName = std::move(name);
     classResults.clear();
-    return testFileJson(classTests);
+    return testFileJson(classTests, bytes);
 }
 
-std::string Classroom::gradeFile(std::string name, std::string_view bytes) {
+std::string Classroom::gradeFile(std::string name, std::string_view bytes, std::string_view note) {
     if (name == classTestsName && bytes == classTestsText) return {};
     Program program = programFromBytes(name, bytes);
-    return grade(std::move(name), std::move(program));
+    return grade(std::move(name), std::move(program), note);
 }
 
-std::string Classroom::grade(std::string name, Program program) {
+std::string Classroom::grade(std::string name, Program program, std::string_view note) {
     classResults.push_back(gradeProgram(classTests.exercise, std::move(name), std::move(program)));
-    return resultsJson(classTestsName, classResults.back());
+    return resultsJson(classTestsName, classResults.back(), note);
 }
 
 }  // namespace qzb

@@ -33,13 +33,16 @@ std::string_view readFailureReason(std::string_view browserError);
 Program unreadableProgram(std::string_view name, std::string_view reason);
 
 // One graded program as the page draws it, in JSON:
-// {"program":NAME,"problem":WHY NOT
-// GRADED,"cases":[{"name":..,"verdict":"pass"|"FAIL"|"error","failure":..}]} with every text as the text
-// report shows it, a failure as its line "add.qzt:13: expected ...".
-std::string resultsJson(std::string_view testsPath, const ProgramResult& program);
+// {"program":NAME,"problem":WHY NOT GRADED,"note":NOTE,"cases":[{"name":..,"verdict":"pass"|"FAIL"|"error",
+// "failure":..,"at":..,"line":..,"lastSteps":..}]} with every text as the text report shows it: a failure
+// as its line "add.qzt:13: expected ...", which starts with `at` ("add.qzt:13", of line `line`), and
+// the last steps as `run` prints them. `note` is what the page adds about how it read the program.
+std::string resultsJson(std::string_view testsPath, const ProgramResult& program, std::string_view note = {});
 
-// A test file as the page shows it, in JSON: {"task":TEXT,"problems":[LINE...],"cases":[NAME...]}.
-std::string testFileJson(const TestFileReading& reading);
+// A test file as the page shows it, in JSON: {"task":TEXT,"problems":[LINE...],"cases":[NAME...]},
+// and when there is a `text`, "lines":[LINE...], its lines numbered as the parser numbers them; the
+// problems and the lines are shown as the reports show a name.
+std::string testFileJson(const TestFileReading& reading, std::string_view text = {});
 
 // What the page's two panes hold: the Exercise pane's test file (its bytes go into its
 // link), and Grade a class's test file and the programs graded against it, in the table's order.
@@ -53,12 +56,12 @@ struct Classroom {
     std::vector<ProgramResult> classResults;
 
     // Opens Grade a class's test file, which empties the table; returns it as testFileJson does.
-    std::string openClassTests(std::string name, std::string_view bytes);
+    std::string openClassTests(std::string name, std::string_view bytes, std::string_view note = {});
     // Grades a program of the class and adds it to the table's end; returns its row (see resultsJson).
-    std::string grade(std::string name, Program program);
+    std::string grade(std::string name, Program program, std::string_view note = {});
     // The same for a file the browser read, as the command line grades it; nothing, and no row, for
     // the class's test file itself (the same name and bytes), which a chosen folder may hold.
-    std::string gradeFile(std::string name, std::string_view bytes);
+    std::string gradeFile(std::string name, std::string_view bytes, std::string_view note = {});
 };
 
 }  // namespace qzb

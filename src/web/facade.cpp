@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -46,6 +47,15 @@ public:
 std::pair<std::string, std::string_view> nameAndBytes(std::string_view input) {
     const std::size_t end = std::min(input.find('\0'), input.size());
     return {std::string(input.substr(0, end)), input.substr(std::min(end + 1, input.size()))};
+}
+
+// What the page says of a file the browser read as empty; nothing for any other. A browser
+// reads a FIFO or a device as an empty file, which the command line refuses.
+std::string readAsEmptyNote(std::string_view name, std::string_view bytes) {
+    if (!bytes.empty()) return {};
+    const std::string reason = std::error_code(qzb::FileError::NotRegularFile).message();
+    return qzb::catalogue::withReason(qzb::catalogue::classroom::readAsEmpty,
+                                      qzb::unreadableProgram(name, reason).problem);
 }
 
 }  // namespace
@@ -239,15 +249,17 @@ EMSCRIPTEN_KEEPALIVE int qzb_breakpoint_at(QzbSession* session, int address) {
 }
 
 // The exercise and grading a class
-// The Exercise pane's test file (name, NUL, bytes) opened; returns its task, problems and
-// case names (see qzb::testFileJson).
+// The Exercise pane's test file (name, NUL, bytes) opened; returns its task, problems, case
+// names and lines (see qzb::testFileJson).
 EMSCRIPTEN_KEEPALIVE const char* qzb_open_exercise(QzbSession* session) {
     qzb::Classroom& classroom = session->classroom;
     auto [name, bytes] = nameAndBytes(session->input);
     classroom.exerciseText = std::string(bytes);
     classroom.exercise = qzb::readTestFile(name, bytes);
+    if (std::string note = readAsEmptyNote(name, bytes); !note.empty())
+        classroom.exercise.messages.push_back(std::move(note));
     classroom.exerciseName = std::move(name);
-    return session->give(qzb::testFileJson(classroom.exercise));
+    return session->give(qzb::testFileJson(classroom.exercise, classroom.exerciseText));
 }
 
 // The exercise link in the input buffer opened as the Exercise pane's test file, and its
@@ -268,7 +280,7 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_open_exercise_link(QzbSession* session) {
             session->show(
                 [&](qzb::PanelSession& panel) { return panel.applyLink({.switches = link.start}); });
     }
-    return session->give(qzb::testFileJson(classroom.exercise));
+    return session->give(qzb::testFileJson(classroom.exercise, classroom.exerciseText));
 }
 
 // The panel's switches graded against every case of the Exercise pane's test file, with
@@ -295,14 +307,17 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_exercise_link(QzbSession* session, int with
 // Grade a class: its test file (name, NUL, bytes), which empties the table; as qzb_open_exercise.
 EMSCRIPTEN_KEEPALIVE const char* qzb_class_tests(QzbSession* session) {
     auto [name, bytes] = nameAndBytes(session->input);
-    return session->give(session->classroom.openClassTests(std::move(name), bytes));
+    std::string note = readAsEmptyNote(name, bytes);
+    return session->give(session->classroom.openClassTests(std::move(name), bytes, note));
 }
 
 // One program of the class (name, NUL, bytes: at most the read limit), graded and added to
-// the table's end; returns its row (see qzb::resultsJson), or nothing for the test file itself.
+// the table's end; returns its row (see qzb::resultsJson), with a note when it was read as
+// empty, or nothing for the test file itself.
 EMSCRIPTEN_KEEPALIVE const char* qzb_class_program(QzbSession* session) {
     auto [name, bytes] = nameAndBytes(session->input);
-    return session->give(session->classroom.gradeFile(std::move(name), bytes));
+    std::string note = readAsEmptyNote(name, bytes);
+    return session->give(session->classroom.gradeFile(std::move(name), bytes, note));
 }
 
 // A program of the class the browser could not read (name, NUL, the error's name, such as

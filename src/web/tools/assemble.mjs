@@ -55,7 +55,8 @@ async function assemble(out) {
   }
   await rm(out, { recursive: true, force: true });
   await mkdir(out, { recursive: true });
-  const modules = [...files.keys()].filter((name) => /\.m?js$/.test(name)).sort();
+  // A worker's script is loaded in its worker, not in the page.
+  const modules = [...files.keys()].filter((name) => /\.m?js$/.test(name) && !name.endsWith('_worker.js')).sort();
   const preloads = modules.map((name) => `<link rel="modulepreload" href="${name}">`).join('\n');
   for (const [name, source] of files) {
     let body = await readFile(source);

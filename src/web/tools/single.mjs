@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 // Writes qzb.html: the assembled site's page in one file that works opened from the
-// disk. Every script of the page, bundled into one module, the styles, the icon and
-// the WebAssembly go inside; what only a served copy uses (the manifest, the worker,
-// preloads) stays out. A reference the page would fetch and this cannot place stops
-// the build rather than leave a request in the file.
+// disk. Every script of the page, bundled into one module, the grading worker's script,
+// bundled too, the styles, the icon and the WebAssembly go inside; what only a served
+// copy uses (the manifest, the service worker, preloads) stays out. A reference the
+// page would fetch and this cannot place stops the build rather than leave a request
+// in the file.
 import { readFile, writeFile } from 'node:fs/promises';
 import { extname, join } from 'node:path';
 import { build } from 'esbuild';
@@ -17,35 +18,52 @@ function attributes(tag) {
   return found;
 }
 
-// The site's site.js, as this file needs it: the core and its WebAssembly from inside.
-function embeddedSite(site, wasm) {
+// The site's site.js, as a bundle here needs it: `contents` in its place.
+function embeddedSite(site, contents) {
   return {
     name: 'qzb-embedded-site',
     setup(bundler) {
       bundler.onResolve({ filter: /^\.\/site\.js$/ }, () => ({ path: 'site.js', namespace: 'qzb-embedded' }));
-      bundler.onLoad({ filter: /.*/, namespace: 'qzb-embedded' }, () => ({
-        resolveDir: site,
-        loader: 'js',
-        contents: `import loadCore from './qzb_core.mjs';
-export const servedWithSite = false;
-const wasm = '${wasm.toString('base64')}';
-export const instantiateCore = () => loadCore({ wasmBinary: Uint8Array.from(atob(wasm), (c) => c.charCodeAt(0)) });
-`,
-      }));
+      bundler.onLoad({ filter: /.*/, namespace: 'qzb-embedded' }, () => ({ resolveDir: site, loader: 'js', contents }));
     },
   };
 }
 
-async function bundle(site, entries) {
+// The page's site.js: the core with its WebAssembly from inside, and the grading worker started
+// from its script inside through a blob: URL and handed the WebAssembly. A classic worker: Chromium
+// does not load a module worker from a blob: URL of a page opened from the disk.
+const pageSite = (wasm, workerScript) => `import loadCore from './qzb_core.mjs';
+export const servedWithSite = false;
+const wasm = '${wasm.toString('base64')}';
+const wasmBinary = () => Uint8Array.from(atob(wasm), (c) => c.charCodeAt(0));
+export const instantiateCore = () => loadCore({ wasmBinary: wasmBinary() });
+const workerScript = ${JSON.stringify(workerScript)};
+let workerUrl;
+export function startGradingWorker() {
+  workerUrl ??= URL.createObjectURL(new Blob([workerScript], { type: 'text/javascript' }));
+  const worker = new Worker(workerUrl);
+  const bytes = wasmBinary();
+  worker.postMessage({ wasmBinary: bytes }, [bytes.buffer]);
+  return worker;
+}
+`;
+
+// The worker's site.js: the core from the WebAssembly the page hands over; a blob: URL is no
+// place to find a file from.
+const workerSite = `import loadCore from './qzb_core.mjs';
+export const instantiateCore = (options) => loadCore({ ...options, locateFile: (name) => name });
+`;
+
+async function bundle(site, entries, siteModule, format = 'esm') {
   const result = await build({
     stdin: { contents: entries.map((entry) => `import ${JSON.stringify(`./${entry}`)};`).join('\n'), resolveDir: site, sourcefile: 'qzb.html' },
     bundle: true,
-    format: 'esm',
+    format,
     target: 'es2022',
     minify: true,
     write: false,
     logLevel: 'silent',
-    plugins: [embeddedSite(site, await readFile(join(site, 'qzb_core.wasm')))],
+    plugins: [embeddedSite(site, siteModule)],
   });
   const code = result.outputFiles[0].text;
   // Either would end the script element early or change how the HTML parser reads it.
@@ -77,7 +95,11 @@ async function inlined(site, tag, entries) {
 }
 
 export async function writeSingleFile(site) {
-  const html = (await readFile(join(site, 'index.html'), 'utf8')).replace(/<!--(?! SPDX)[\s\S]*?-->\n?/g, '');
+  // Without what only the site needs: the notice that its index.html does not start from the disk.
+  const html = (await readFile(join(site, 'index.html'), 'utf8'))
+    .replace(/<!--(?! SPDX)[\s\S]*?-->\n?/g, '')
+    .replace(/<div [^>]*\bdata-site-only\b[\s\S]*?<\/div>\n?/g, '');
+  if (html.includes('data-site-only')) throw new Error('qzb.html: a site-only part of the page is not a <div> of its own');
   const tags = /<link\s[^>]*>\n?|<script\s[^>]*>\s*<\/script>\n?/g;
   const entries = [];
   const replacements = [];
@@ -88,6 +110,7 @@ export async function writeSingleFile(site) {
   const page = html.replace(tags, () => replacements.shift());
   const left = page.match(/\s(?:src|href)="(?!data:|#)[^"]*"/);
   if (left) throw new Error(`qzb.html: cannot place${left[0]}`);
-  const script = await bundle(site, entries);
+  const worker = await bundle(site, ['grading_worker.js'], workerSite, 'iife');
+  const script = await bundle(site, entries, pageSite(await readFile(join(site, 'qzb_core.wasm')), worker));
   await writeFile(join(site, 'qzb.html'), page.replace(scriptPlace, () => script));
 }

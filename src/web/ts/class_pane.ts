@@ -1,27 +1,13 @@
 // SPDX-License-Identifier: MIT
-// Grade a class: a test file and many programs, read in parallel and graded by the core one
-// program a call, a table of each program and case, and the command line's CSV to download.
+// Grade a class: a test file and many programs, graded by the core in a worker beside the page
+// (grading_worker.ts) while the panel runs on; a table of each program and case that fills as
+// they are graded, with how many are done, Stop, and the command line's CSV to download.
 
 import type { Core } from './core.js';
-import { type ProgramRow, type TestFileView, askJson, named } from './exercise_pane.js';
+import { failureLines } from './exercise_pane.js';
+import type { GradingReport, ProgramRow } from './grading.js';
+import { startGradingWorker } from './site.js';
 import { byId, countEnded, download, listLines, make } from './ui.js';
-
-const encoder = new TextEncoder();
-
-interface Submission {
-  name: string;
-  file: File;
-}
-
-type Reading = { bytes: Uint8Array } | { error: string };
-
-async function readAtMost(file: File, limit: number): Promise<Reading> {
-  try {
-    return { bytes: new Uint8Array(await file.slice(0, limit).arrayBuffer()) };
-  } catch (error) {
-    return { error: error instanceof DOMException ? error.name : 'Error' };
-  }
-}
 
 // A file chosen in a folder is named from inside it, as the command line run there names it.
 function submissionName(file: File): string {
@@ -29,95 +15,181 @@ function submissionName(file: File): string {
   return relative ? relative.slice(relative.indexOf('/') + 1) : file.name;
 }
 
+const encoder = new TextEncoder();
+
+// UTF-8 names in the order of their bytes, which is the order of their code points, as LC_ALL=C
+// sorts them; the order of UTF-16 units puts U+E000-U+FFFF after every character past U+FFFF.
+function compareBytes(a: Uint8Array, b: Uint8Array): number {
+  for (let i = 0; i < Math.min(a.length, b.length); ++i) if (a[i] !== b[i]) return (a[i] ?? 0) - (b[i] ?? 0);
+  return a.length - b.length;
+}
+
+// A catalogue sentence with each %s, in turn, replaced by a number.
+const withNumbers = (sentence: string, ...numbers: number[]): string => numbers.reduce<string>((text, number) => text.replace('%s', String(number)), sentence);
+
 export class ClassPane {
   private readonly texts: Record<string, string>;
   private readonly element = byId;
   private submissions: File[] = [];
-  // Only the newest grading draws: an older one still reading its files gives way.
-  private generation = 0;
+  // The worker grading now, if any; an idle one is kept for the next grading.
+  private worker: Worker | null = null;
+  private grading = false;
+  private done = 0;
+  private total = 0;
+  private columns = 0;
+  private csv: Uint8Array = new Uint8Array();
 
   constructor(private readonly core: Core) {
     this.texts = core.json.texts.classroom;
     const input = (id: string): HTMLInputElement => this.element<HTMLInputElement>(id);
-    input('class-tests').addEventListener('change', () => void this.grade());
+    input('class-tests').addEventListener('change', () => this.grade());
     for (const id of ['class-files', 'class-folder']) {
       input(id).addEventListener('change', () => {
         this.submissions = [...(input(id).files ?? [])];
-        void this.grade();
+        this.grade();
       });
     }
-    this.element('class-csv').addEventListener('click', () => this.downloadCsv());
+    this.element('class-csv').addEventListener('click', () => download(this.texts['csvFileName'] ?? '', this.csv, 'text/csv'));
+    this.element('class-stop').addEventListener('click', () => this.stop());
   }
 
-  async grade(): Promise<void> {
-    const generation = ++this.generation;
-    const testFile = this.element<HTMLInputElement>('class-tests').files?.[0];
-    const csvButton = this.element<HTMLButtonElement>('class-csv');
-    csvButton.disabled = true;
-    if (!testFile || this.submissions.length === 0) return;
-    const limit = this.core.readLimit();
-    const submissions: Submission[] = this.submissions
-      .map((file) => ({ name: submissionName(file), file }))
-      .sort((a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0));
-    const [tests, ...readings] = await Promise.all([
-      readAtMost(testFile, limit),
-      ...submissions.map((submission) => readAtMost(submission.file, limit)),
-    ]);
-    if (generation !== this.generation || !tests) return;
-    const opened =
-      'bytes' in tests
-        ? askJson<TestFileView>(this.core, 'class_tests', named(testFile.name, tests.bytes))
-        : { task: '', problems: [this.core.json.texts.fileCommands.Load.cannotOpen], cases: [] };
-    listLines(this.element('class-problems'), opened?.problems ?? []);
-    const table = this.element('class-table');
-    if (!opened || opened.problems.length > 0) {
-      table.replaceChildren();
-      countEnded('gradings');
-      return;
+  // A new choice replaces a grading in progress, which ends without a word.
+  grade(): void {
+    if (this.grading) {
+      this.endWorker();
+      this.element<HTMLButtonElement>('class-stop').disabled = true;
+      this.element('class-progress').textContent = '';
     }
-    const rows = submissions.map((submission, index) => {
-      const reading = readings[index] ?? { error: 'Error' };
-      return 'bytes' in reading
-        ? askJson<ProgramRow>(this.core, 'class_program', named(submission.name, reading.bytes))
-        : askJson<ProgramRow>(this.core, 'class_unreadable', named(submission.name, encoder.encode(reading.error)));
+    this.element<HTMLButtonElement>('class-csv').disabled = true;
+    const testFile = this.element<HTMLInputElement>('class-tests').files?.[0];
+    if (!testFile || this.submissions.length === 0) return;
+    const programs = this.submissions
+      .map((file) => ({ file, name: submissionName(file) }))
+      .map(({ file, name }) => ({ name, file, bytes: encoder.encode(name) }))
+      .sort((a, b) => compareBytes(a.bytes, b.bytes))
+      .map(({ name, file }) => ({ name, file }));
+    const worker = (this.worker ??= this.startWorker());
+    this.grading = true;
+    this.done = 0;
+    this.total = programs.length;
+    this.showProgress('gradingProgress');
+    this.element<HTMLButtonElement>('class-stop').disabled = false;
+    worker.postMessage({ tests: testFile, programs });
+  }
+
+  private startWorker(): Worker {
+    const worker = startGradingWorker();
+    // A worker that was ended may still have answers on their way.
+    worker.addEventListener('message', ({ data }: MessageEvent<GradingReport>) => worker === this.worker && this.receive(data));
+    worker.addEventListener('error', (event) => {
+      event.preventDefault();
+      if (worker === this.worker) this.end('gradingFailed');
     });
-    this.draw(opened.cases, rows);
-    csvButton.disabled = false;
+    return worker;
+  }
+
+  private receive(report: GradingReport): void {
+    if ('tests' in report) {
+      const opened = report.tests ?? { task: '', problems: [this.core.json.texts.fileCommands.Load.cannotOpen], cases: [] };
+      listLines(this.element('class-problems'), opened.problems);
+      this.startTable(opened.cases);
+      if (opened.problems.length === 0) return;
+      this.element('class-progress').textContent = '';
+      this.finish();
+    } else if ('rows' in report) {
+      const body = this.element('class-table').querySelector('tbody');
+      for (const row of report.rows) {
+        if (row) body?.append(...this.drawRow(row, `class-reasons-${this.done}`));
+        ++this.done;
+      }
+      this.showProgress('gradingProgress');
+    } else {
+      this.csv = report.csv;
+      this.element<HTMLButtonElement>('class-csv').disabled = false;
+      this.finish();
+    }
+  }
+
+  // Stop: the worker ends at once, whatever program it is grading; the rows graded stay.
+  private stop(): void {
+    if (this.grading) this.end('gradingStopped');
+  }
+
+  private endWorker(): void {
+    this.worker?.terminate();
+    this.worker = null;
+    this.grading = false;
+  }
+
+  private finish(): void {
+    this.grading = false;
+    this.element<HTMLButtonElement>('class-stop').disabled = true;
     countEnded('gradings');
   }
 
-  private draw(cases: string[], rows: (ProgramRow | null)[]): void {
-    const cell = (tag: 'td' | 'th', text: string): HTMLTableCellElement => make(tag, '', text);
-    const head = make('tr');
-    head.append(cell('th', this.texts['program'] ?? ''), ...cases.map((name) => cell('th', name)));
-    const body = make('tbody');
-    for (const row of rows) {
-      if (!row) continue;
-      const line = make('tr');
-      const program = cell('th', row.program);
-      program.setAttribute('scope', 'row');
-      line.append(program);
-      if (row.problem) {
-        const problem = cell('td', row.problem);
-        problem.colSpan = Math.max(1, cases.length);
-        problem.className = 'problem';
-        line.append(problem);
-      } else {
-        for (const result of row.cases) {
-          const verdict = cell('td', result.verdict);
-          verdict.className = result.verdict === 'pass' ? 'pass' : 'fail';
-          if (result.failure) verdict.title = result.failure;
-          line.append(verdict);
-        }
-      }
-      body.append(line);
-    }
-    const headRow = make('thead');
-    headRow.append(head);
-    this.element('class-table').replaceChildren(headRow, body);
+  private end(outcome: 'gradingStopped' | 'gradingFailed'): void {
+    this.endWorker();
+    this.showProgress(outcome);
+    this.finish();
   }
 
-  private downloadCsv(): void {
-    download(this.texts['csvFileName'] ?? '', this.core.ask('class_csv', new Uint8Array()), 'text/csv');
+  private showProgress(text: 'gradingProgress' | 'gradingStopped' | 'gradingFailed'): void {
+    this.element('class-progress').textContent = withNumbers(this.texts[text] ?? '', this.done, this.total);
+  }
+
+  private startTable(cases: string[]): void {
+    const head = make('tr');
+    head.append(make('th', '', this.texts['program'] ?? ''), ...cases.map((name) => make('th', '', name)));
+    const headRow = make('thead');
+    headRow.append(head);
+    this.columns = cases.length + 1;
+    this.element('class-table').replaceChildren(...(cases.length > 0 ? [headRow, make('tbody')] : []));
+  }
+
+  // A program's row; when a case failed or the page says more, its name opens a row below it
+  // with what the page says and the failures, filled the first time it opens. A row with a
+  // note starts open: the note may say the row is not what the command line says.
+  private drawRow(row: ProgramRow, id: string): HTMLTableRowElement[] {
+    const line = make('tr');
+    const program = make('th');
+    program.scope = 'row';
+    line.append(program);
+    if (row.problem) {
+      const problem = make('td', 'problem', row.problem);
+      problem.colSpan = Math.max(1, this.columns - 1);
+      line.append(problem);
+    } else {
+      line.append(...row.cases.map((result) => make('td', result.verdict === 'pass' ? 'pass' : 'fail', result.verdict)));
+    }
+    const failed = row.cases.filter((result) => result.failure);
+    if (failed.length === 0 && !row.note) {
+      program.textContent = row.program;
+      return [line];
+    }
+    const reasons = make('tr', 'reasons');
+    reasons.id = id;
+    const cell = make('td');
+    cell.colSpan = this.columns;
+    reasons.append(cell);
+    const opener = make('button', 'row-opener', row.program);
+    opener.type = 'button';
+    opener.setAttribute('aria-controls', id);
+    const show = (open: boolean): void => {
+      if (open && !cell.firstChild) {
+        const list = make('ul');
+        for (const result of failed) {
+          const item = make('li');
+          item.append(make('span', 'case', result.name), ...failureLines(result));
+          list.append(item);
+        }
+        cell.append(...(row.note ? [make('p', 'note', row.note)] : []), ...(failed.length > 0 ? [list] : []));
+      }
+      reasons.hidden = !open;
+      opener.setAttribute('aria-expanded', String(open));
+    };
+    opener.addEventListener('click', () => show(reasons.hidden));
+    show(row.note !== '');
+    program.append(opener);
+    return [line, reasons];
   }
 }

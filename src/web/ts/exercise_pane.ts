@@ -1,45 +1,35 @@
 // SPDX-License-Identifier: MIT
-// The Exercise pane: a test file's task, Check of the panel against its cases, and a link
-// that opens the exercise. The core reads, grades and words everything; this draws it.
+// The Exercise pane: a test file's task and lines, Check of the panel against its cases, and a
+// link that opens the exercise. The core reads, grades and words everything; this draws it.
 
 import type { Core, PaneCall, View } from './core.js';
 import { filterOf, type OpenedFile, pickFileToOpen } from './files.js';
+import { type CaseRow, type ProgramRow, type TestFileView, named } from './grading.js';
 import { onExerciseFile } from './launch.js';
 import { byId, countEnded, listLines, make, shareLink } from './ui.js';
-
-export interface TestFileView {
-  task: string;
-  problems: string[];
-  cases: string[];
-}
-
-export interface CaseRow {
-  name: string;
-  verdict: 'pass' | 'FAIL' | 'error';
-  failure: string;
-}
-
-export interface ProgramRow {
-  program: string;
-  problem: string;
-  cases: CaseRow[];
-}
 
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
 
-// A file as the core takes it: its name, a NUL, its bytes.
-export function named(name: string, bytes: Uint8Array): Uint8Array {
-  const nameBytes = encoder.encode(name);
-  const joined = new Uint8Array(nameBytes.length + 1 + bytes.length);
-  joined.set(nameBytes);
-  joined.set(bytes, nameBytes.length + 1);
-  return joined;
-}
-
-export function askJson<T>(core: Core, call: PaneCall, input: Uint8Array, ...numbers: number[]): T | null {
+function askJson<T>(core: Core, call: PaneCall, input: Uint8Array, ...numbers: number[]): T | null {
   const text = decoder.decode(core.ask(call, input, ...numbers));
   return text ? (JSON.parse(text) as T) : null;
+}
+
+// A failed case as the text report gives it: the failure's line, with `at` a link when there
+// is a test file to open at `openLine`, and the last steps as `run` prints them.
+export function failureLines(result: CaseRow, openLine?: (line: number) => void): HTMLElement[] {
+  if (!result.failure) return [];
+  const failure = make('div', 'failure');
+  if (openLine && result.at && result.failure.startsWith(result.at)) {
+    const link = make('button', 'line-link', result.at);
+    link.type = 'button';
+    link.addEventListener('click', () => openLine(result.line));
+    failure.append(link, result.failure.slice(result.at.length));
+  } else {
+    failure.textContent = result.failure;
+  }
+  return [failure, make('pre', 'last-steps', result.lastSteps.replace(/\n$/, ''))];
 }
 
 export class ExercisePane {
@@ -93,6 +83,17 @@ export class ExercisePane {
     this.element('exercise-task').textContent = usable ? opened.task : '';
     listLines(this.element('exercise-problems'), opened.problems);
     this.element('exercise-results').replaceChildren();
+    const view = this.element<HTMLDetailsElement>('exercise-file-view');
+    const lines = (opened.lines ?? []).map((text, index) => {
+      const item = make('li');
+      item.id = `exercise-line-${index + 1}`;
+      item.tabIndex = -1;
+      item.append(make('span', 'line-number', String(index + 1)), make('code', '', text));
+      return item;
+    });
+    view.hidden = lines.length === 0;
+    view.open = false;
+    this.element('exercise-file').replaceChildren(...lines);
     for (const id of ['exercise-check', 'copy-exercise-link']) this.element<HTMLButtonElement>(id).disabled = !usable;
   }
 
@@ -101,10 +102,19 @@ export class ExercisePane {
     const items = (graded?.cases ?? []).map((result) => {
       const item = make('li');
       item.append(make('span', `verdict ${result.verdict === 'pass' ? 'pass' : 'fail'}`, result.verdict), ' ', make('span', 'case', result.name));
-      if (result.failure) item.append(make('div', 'failure', result.failure));
+      item.append(...failureLines(result, (line) => this.showLine(line)));
       return item;
     });
     this.element('exercise-results').replaceChildren(...items);
+  }
+
+  // The test file's view, open at `line`, which takes the focus.
+  private showLine(line: number): void {
+    this.element<HTMLDetailsElement>('exercise-file-view').open = true;
+    this.element('exercise-file').querySelector('.target')?.classList.remove('target');
+    const target = document.getElementById(`exercise-line-${line}`);
+    target?.classList.add('target');
+    target?.focus();
   }
 
   private async copyLink(): Promise<void> {
