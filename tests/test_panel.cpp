@@ -11,7 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
+#include <map>
+#include <set>
+#include <tuple>
 
+#include "front_panel/panel_layout.h"
 #include "panel/frm_main.h"
 #include "recording_desktop.h"
 
@@ -66,52 +70,47 @@ private slots:
         QCOMPARE(focused(), "optClk2");
     }
 
-    // The original panel's rectangles in client coordinates (the clock controls inside Frame1 offset by
-    // (0, 328)), what a screen reader says (the caption or value, a switch without one its place), and
-    // that the text fits its box at the font in use: a check box or option needs its indicator and
-    // spacing as well, a button or frame its margins.
+    // Every control of the layout table stands at its rectangle inside the client area, is the only one
+    // with its role, shows its whole text (a check box or option needs its indicator and spacing as well,
+    // a button or frame its margins), and tells a screen reader what it is; no two switches take a press
+    // at the same pixel, and a press at the middle of a control reaches it. The rectangles come from the
+    // table, which a few of the original panel's corners anchor.
     void geometry() {
-        // name x y width height text, comma-separated
-        QString fixed =
-            "chkInp(0) 136 296 17 17 INP bit 0, chkInp(1) 120 296 17 17 INP bit 1, "
-            "chkInp(2) 104 296 17 17 INP bit 2, chkInp(3) 88 296 17 17 INP bit 3, "
-            "Label9(0) 144 280 17 17 0, Label9(3) 96 280 17 17 3, Label9(4) 144 208 17 17 0, "
-            "Label9(7) 96 208 17 17 3, "
-            "Label3 192 16 169 17 Program Memory, Label1(0) 192 40 33 17 D7, Label1(1) 304 40 33 17 D0, "
-            "Label4 8 48 65 17 RegistorA, lblRegA 80 48 65 17 0000, Label5 8 72 65 17 RegistorB, "
-            "lblRegB 80 72 65 17 0000, Label7 8 96 57 17 C Flag, lblF 80 96 25 17 0, "
-            "Label6 8 120 89 17 ProgramCounter, lblPC 112 120 49 17 0000, Label8(1) 88 192 65 17 OUTP, "
-            "lblOUTP 80 224 81 17 ○○○○, chkBeep 8 240 57 17 Beep, Label8(0) 88 264 65 17 INP, "
-            "Frame1 0 328 169 73 Clock Generator, optClk1 8 344 57 17 1Hz, optClk2 8 360 57 17 10Hz, "
-            "optClk3 8 376 81 17 Manual →, cmdClock 88 368 65 25 Clock, cmdReset 0 408 169 25 Reset";
-        // Bits 0 to 7 of the grid, right to left, and its rows for addresses 0 to 15.
-        const int gridX[8] = {304, 288, 272, 256, 240, 224, 208, 192};
-        const int rowY[16] = {56, 80, 104, 128, 152, 176, 200, 224, 248, 272, 296, 320, 344, 368, 392, 416};
-        for (int a = 0; a < 16; ++a) {
-            for (int b = 0; b < 8; ++b)
-                fixed += QString(", chkRom(%1) %2 %3 17 12 Address %4 bit %5")
-                             .arg(8 * a + b)
-                             .arg(gridX[b])
-                             .arg(rowY[a])
-                             .arg(a, 2, 10, QChar('0'))
-                             .arg(b);
-            fixed +=
-                QString(", Label2(%1) 320 %2 73 17 Address %3").arg(a).arg(rowY[a]).arg(a, 2, 10, QChar('0'));
-        }
-        for (const QString& line : fixed.split(", ")) {
-            const QStringList f = line.split(' ');
-            const QWidget* widget = control(f[0]);
-            QVERIFY2(widget, qPrintable(f[0]));
-            const QRect rect(widget->mapTo(window->centralWidget(), QPoint()), widget->size());
-            QCOMPARE(QString("%1 %2 %3 %4 %5 %6")
-                         .arg(f[0])
-                         .arg(rect.x())
-                         .arg(rect.y())
-                         .arg(rect.width())
-                         .arg(rect.height())
-                         .arg(QAccessible::queryAccessibleInterface(const_cast<QWidget*>(widget))
-                                  ->text(QAccessible::Name)),
-                     line);
+        const QWidget* client = window->centralWidget();
+        std::map<std::string, QRect> placed;
+        std::set<std::tuple<int, int, int, int, int>> roles;
+        std::vector<QRect> switchPresses;
+        for (const qzb::layout::Control& table : qzb::layout::controls()) {
+            const QString name = QString::fromStdString(table.name);
+            const QWidget* widget = control(name);
+            QVERIFY2(widget, qPrintable(name));
+            const QRect rect(widget->mapTo(client, QPoint()), widget->size());
+            const QPoint origin = table.parent.empty() ? QPoint() : placed.at(table.parent).topLeft();
+            QCOMPARE(
+                rect,
+                QRect(table.rect.x, table.rect.y, table.rect.width, table.rect.height).translated(origin));
+            placed[table.name] = rect;
+            QVERIFY2(QRect(QPoint(), client->size()).contains(rect), qPrintable(name));
+            const qzb::layout::Role& role = table.role;
+            if (role.is != qzb::layout::Role::Caption) {
+                QVERIFY2(roles
+                             .emplace(role.is, role.address, role.bit, static_cast<int>(role.option),
+                                      static_cast<int>(role.readout))
+                             .second,
+                         qPrintable(name));
+            }
+            if (widget->focusPolicy() != Qt::NoFocus) {
+                const QString said = QAccessible::queryAccessibleInterface(const_cast<QWidget*>(widget))
+                                         ->text(QAccessible::Name);
+                QCOMPARE(said, QString::fromStdString(table.accessibleName.empty() ? table.text
+                                                                                   : table.accessibleName));
+                QCOMPARE(client->childAt(rect.center()), widget);
+            }
+            if (table.kind == qzb::layout::Kind::CheckBox) {
+                const QRect press(rect.topLeft(), QSize(table.pressWidth, rect.height()));
+                for (const QRect& other : switchPresses) QVERIFY2(!other.intersects(press), qPrintable(name));
+                switchPresses.push_back(press);
+            }
             const QString shown =
                 widget->property(widget->inherits("QGroupBox") ? "title" : "text").toString();
             const QFontMetrics metrics(widget->font());
@@ -121,8 +120,16 @@ private slots:
                 needed.setWidth(widget->sizeHint().width());
             else if (!widget->inherits("QLabel"))
                 needed += QSize(8, 4);
-            QVERIFY2(needed.width() <= rect.width() && needed.height() <= rect.height(), qPrintable(line));
+            QVERIFY2(needed.width() <= rect.width() && needed.height() <= rect.height(), qPrintable(name));
         }
+        for (const auto& [name, rect] : {std::pair{"chkRom(0)", QRect(304, 56, 17, 12)},
+                                         {"chkRom(127)", QRect(192, 416, 17, 12)},
+                                         {"chkInp(3)", QRect(88, 296, 17, 17)},
+                                         {"Label2(15)", QRect(320, 416, 73, 17)},
+                                         {"lblOUTP", QRect(80, 224, 81, 17)},
+                                         {"cmdClock", QRect(88, 368, 65, 25)},
+                                         {"cmdReset", QRect(0, 408, 169, 25)}})
+            QCOMPARE(placed.at(name), rect);
     }
 
     // The Clock Generator frame's top border runs above the first option, through the title's middle.
