@@ -139,6 +139,10 @@ std::string timingTitle(std::span<const TraceRow> rows, std::string_view link, s
            (rows.size() == 1 ? ", step " + first : ", steps " + first + " to " + last);
 }
 
+int timingColumnWidth(std::span<const TraceRow> rows) {
+    return columnWidth(rows.back().step);
+}
+
 int timingWidth(std::span<const TraceRow> rows) {
     return labelWidth + static_cast<int>(rows.size()) * columnWidth(rows.back().step) + 4;
 }

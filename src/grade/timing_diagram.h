@@ -22,9 +22,10 @@ namespace qzb {
 // input switches (`input`, bit 3 first) and the steps shown. `rows` is never empty.
 std::string timingDiagram(std::span<const TraceRow> rows, std::string_view link, std::string_view input);
 
-// The title of that diagram, and its width in pixels.
+// The title of that diagram, its width in pixels and the width of one column.
 std::string timingTitle(std::span<const TraceRow> rows, std::string_view link, std::string_view input);
 int timingWidth(std::span<const TraceRow> rows);
+int timingColumnWidth(std::span<const TraceRow> rows);
 
 // The columns of rows[from] onwards alone, as the diagram draws them, for a picture on the
 // page that grows as the clock runs: column k stands `k.step - origin` columns right of the
