@@ -500,10 +500,13 @@ const Members<Datapath, 7> datapathMembers{{
      [](JsonWriter& json, const Datapath& picture) { writeList(json, picture.wires, datapathWireMembers); }},
 }};
 
-const Members<TimingColumns, 4> timingMembers{{
+const Members<TimingColumns, 7> timingMembers{{
     {"title", "string", [](JsonWriter& json, const TimingColumns& timing) { json.value(timing.title); }},
     {"width", "number", [](JsonWriter& json, const TimingColumns& timing) { json.value(timing.width); }},
+    {"height", "number", [](JsonWriter& json, const TimingColumns& timing) { json.value(timing.height); }},
+    {"labels", "number", [](JsonWriter& json, const TimingColumns& timing) { json.value(timing.labels); }},
     {"column", "number", [](JsonWriter& json, const TimingColumns& timing) { json.value(timing.column); }},
+    {"lanes", "string", [](JsonWriter& json, const TimingColumns& timing) { json.value(timing.lanes); }},
     {"columns", "string", [](JsonWriter& json, const TimingColumns& timing) { json.value(timing.columns); }},
 }};
 

@@ -35,12 +35,15 @@ std::string historyJson(const HistoryRows& history);
 // What the Datapath pane asks the core for, as JSON.
 std::string datapathJson(const Datapath& picture);
 
-// What the Timing pane asks the core for as the clock runs: the diagram's title and width,
-// and the SVG of its new columns.
+// What the Timing pane asks the core for: the diagram's title, its width and height, the width
+// of its lanes' names and of a column, the SVG of the names, and the SVG of the columns it lacks.
 struct TimingColumns {
     std::string title;
     int width = 0;
-    int column = 0;  // the width of one column
+    int height = 0;
+    int labels = 0;
+    int column = 0;
+    std::string lanes;
     std::string columns;
 };
 std::string timingColumnsJson(const TimingColumns& timing);

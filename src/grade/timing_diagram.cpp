@@ -13,7 +13,7 @@ namespace qzb {
 namespace {
 
 // Every coordinate is a whole pixel, so that the same rows give the same bytes on any machine.
-constexpr int labelWidth = 52;
+constexpr int labelWidth = timingLabelWidth;
 constexpr int stepBaseline = 13;
 constexpr int busTop = 22;     // PC, then A and B below it
 constexpr int busPitch = 24;   // from one bus lane's top to the next
@@ -23,6 +23,7 @@ constexpr int wavePitch = 20;  // from one waveform's top to the next
 constexpr int waveHigh = 2;    // a 1's level below the lane's top
 constexpr int waveLow = 14;    // and a 0's
 constexpr int height = waveTop + 5 * wavePitch;
+static_assert(height == timingHeight);
 
 constexpr std::string_view busStyle = R"( fill="#f4f4f4" stroke="#444")";
 constexpr std::string_view waveStyle = R"( fill="none" stroke="#006d2c")";
@@ -132,6 +133,19 @@ std::string xmlText(std::string_view text) {
 
 }  // namespace
 
+std::string timingLanes() {
+    constexpr std::array<std::string_view, 8> lanes = {"PC",    "A",     "B",     "carry",
+                                                       "OUT 3", "OUT 2", "OUT 1", "OUT 0"};
+    std::string svg;
+    for (int lane = 0; lane < 8; ++lane) {
+        const int baseline = lane < 3 ? busTop + lane * busPitch + busHalf + 4
+                                      : waveTop + (lane - 3) * wavePitch + waveLow - 1;
+        svg += R"(<text x="4" y=")" + std::to_string(baseline) + R"(">)" +
+               std::string(lanes[static_cast<std::size_t>(lane)]) + "</text>";
+    }
+    return svg;
+}
+
 std::string timingTitle(std::span<const TraceRow> rows, std::string_view link, std::string_view input) {
     const std::string first = std::to_string(rows.front().step);
     const std::string last = std::to_string(rows.back().step);
@@ -171,14 +185,7 @@ std::string timingDiagram(std::span<const TraceRow> rows, std::string_view link,
                       R"(</title>
 <rect class="qzb-timing-back" width="100%" height="100%" fill="#fff"/>
 <g class="qzb-timing-lanes" text-anchor="start">)";
-    constexpr std::array<std::string_view, 8> lanes = {"PC",    "A",     "B",     "carry",
-                                                       "OUT 3", "OUT 2", "OUT 1", "OUT 0"};
-    for (int lane = 0; lane < 8; ++lane) {
-        const int baseline = lane < 3 ? busTop + lane * busPitch + busHalf + 4
-                                      : waveTop + (lane - 3) * wavePitch + waveLow - 1;
-        svg += R"(<text x="4" y=")" + std::to_string(baseline) + R"(">)" +
-               std::string(lanes[static_cast<std::size_t>(lane)]) + "</text>";
-    }
+    svg += timingLanes();
     svg += "</g>\n<g class=\"qzb-timing-columns\">\n";
     svg += timingColumns(rows, 0, rows.front().step);
     svg += "</g>\n</svg>\n";

@@ -22,6 +22,11 @@ namespace qzb {
 // input switches (`input`, bit 3 first) and the steps shown. `rows` is never empty.
 std::string timingDiagram(std::span<const TraceRow> rows, std::string_view link, std::string_view input);
 
+// The diagram's height, the width of the lanes' names at its left, and the SVG of those names.
+inline constexpr int timingHeight = 196;
+inline constexpr int timingLabelWidth = 52;
+std::string timingLanes();
+
 // The title of that diagram, its width in pixels and the width of one column.
 std::string timingTitle(std::span<const TraceRow> rows, std::string_view link, std::string_view input);
 int timingWidth(std::span<const TraceRow> rows);

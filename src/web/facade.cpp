@@ -269,7 +269,10 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_timing_columns(QzbSession* session, double 
     return session->give(qzb::timingColumnsJson(
         {.title = timingTitle(panel, rows),
          .width = qzb::timingWidth(rows),
+         .height = qzb::timingHeight,
+         .labels = qzb::timingLabelWidth,
          .column = qzb::timingColumnWidth(rows),
+         .lanes = qzb::timingLanes(),
          .columns = qzb::timingColumns(rows, start, static_cast<std::uint64_t>(origin))}));
 }
 

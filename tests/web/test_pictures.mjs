@@ -136,7 +136,7 @@ const tests = {
       const [name] = readdirSync(downloads);
       checkEqual([name, readFileSync(join(downloads, name), 'utf8') === expected], ['qzb-timing.svg', true], `${steps} steps: Download SVG is qzb-cli run --format svg`);
       // The pane, grown a column a step and losing the oldest past 1,000, shows the same columns.
-      const shown = await page.$$eval('#timing-scroll .qzb-timing-columns > g', (columns) => columns.map((column) => column.textContent));
+      const shown = await page.$$eval('#timing-scroll [data-step]', (columns) => columns.map((column) => column.textContent));
       const drawn = [...expected.matchAll(/<g data-step="\d+">(.*)<\/g>/g)].map(([, column]) => column.replace(/<[^>]*>/g, ''));
       checkEqual(shown, drawn, `${steps} steps: the pane shows the diagram's columns`);
     }
@@ -147,7 +147,7 @@ const tests = {
     const page = await openPage();
     await setProgram(page, [0x51, 0x80, 0xf0]);
     await clocks(page, 2);
-    const shown = () => page.evaluate(() => [document.querySelector('#datapath [data-part="B"]').dataset.value, document.querySelectorAll('#timing-scroll .qzb-timing-columns > g').length]);
+    const shown = () => page.evaluate(() => [document.querySelector('#datapath [data-part="B"]').dataset.value, document.querySelectorAll('#timing-scroll [data-step]').length]);
     await page.click('#datapath-pane summary');
     await page.click('#timing-pane summary');
     await clocks(page, 5);
@@ -155,7 +155,7 @@ const tests = {
     await page.click('#datapath-pane summary');
     await page.click('#timing-pane summary');
     // Unfolding draws at the toggle event, which comes after the click.
-    await page.waitForFunction(() => document.querySelectorAll('#timing-scroll .qzb-timing-columns > g').length !== 3);
+    await page.waitForFunction(() => document.querySelectorAll('#timing-scroll [data-step]').length !== 3);
     checkEqual([folded, await shown()], [['0001', 3], ['0011', 8]], 'folded panes draw nothing, and catch up when unfolded');
     await page.close();
   },
