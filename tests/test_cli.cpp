@@ -146,7 +146,7 @@ private slots:
         row("run count.qzb --steps 0x10", 2, "'0x10' is not a number of steps");
         row("run count.qzb --steps 1000000001", 2, "more than 1000000000 steps");
         row("run count.qzb --input 12", 2, "'12' is not four binary digits");
-        row("run count.qzb --format xml", 2, "'xml' is not text, csv or jsonl (see qzb-cli run --help)");
+        row("run count.qzb --format xml", 2, "'xml' is not text, csv, jsonl or svg (see qzb-cli run --help)");
         row("asm count.s -o count.txt", 2, "does not end in .qzb");
         row("asm kept.qzb", 2, "name the output with -o");
         row("run nothing.qzb", 1, "cannot read nothing.qzb: No such file or directory");

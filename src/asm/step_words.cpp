@@ -29,11 +29,20 @@ std::string stepInWords(const StepRecord& step) {
     if (form.jump == Jump::None) {
         text += adder;
     } else if (form.jump == Jump::Always) {
-        text += adder + ", jump";
+        text += adder + ", " + jumpInWords(step);
     } else {
-        text += std::string(step.before.carry ? "carry was 1, no jump; " : "carry was 0, jump; ") + adder;
+        text += jumpInWords(step) + "; " + adder;
     }
     return text + "; PC " + addressDigits(step.before.pc) + " → " + addressDigits(step.after.pc);
+}
+
+std::string jumpInWords(const StepRecord& step) {
+    switch (instructionForms[step.word >> 4].jump) {
+        case Jump::None: break;
+        case Jump::Always: return "jump";
+        case Jump::IfNoCarry: return step.before.carry ? "carry was 1, no jump" : "carry was 0, jump";
+    }
+    return {};
 }
 
 }  // namespace qzb

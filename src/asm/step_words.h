@@ -20,4 +20,8 @@ namespace qzb {
 // Every sentence says the carry after the step; a JNC says first the carry it tested.
 std::string stepInWords(const StepRecord& step);
 
+// What a jump did, as that sentence says it: "jump" for JMP, "carry was 1, no jump" or
+// "carry was 0, jump" for JNC; empty for any other instruction.
+std::string jumpInWords(const StepRecord& step);
+
 }  // namespace qzb

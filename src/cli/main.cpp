@@ -22,6 +22,7 @@
 #include "grade/grader.h"
 #include "grade/program.h"
 #include "grade/report.h"
+#include "grade/timing_diagram.h"
 #include "grade/trace_table.h"
 #include "settings/setting_file.h"
 #include "settings/setting_link.h"
@@ -91,14 +92,18 @@ void warnOfFault(const qzb::Program& program) {
     if (!program.fault.empty()) printError("qzb-cli: warning: " + program.fault);
 }
 
-int runFile(const std::string& path, std::uint64_t steps, const std::string& input, qzb::TraceFormat format) {
+// The trace as a table, or with `picture` as the timing diagram.
+int runFile(const std::string& path, std::uint64_t steps, const std::string& input, qzb::TraceFormat format,
+            bool picture) {
     qzb::Program program = qzb::readProgram(path);
     if (!program.switches) return reportProblem(program);
     warnOfFault(program);
     for (std::size_t bit = 0; bit < 4; ++bit) {
         program.switches->input[bit] = input[3 - bit] == '1' ? qzb::SwitchState::On : qzb::SwitchState::Off;
     }
-    if (!qzb::writeTrace(*program.switches, steps, format, stdout)) return fail("cannot write the trace");
+    if (picture ? !qzb::writeTimingDiagram(*program.switches, steps, stdout)
+                : !qzb::writeTrace(*program.switches, steps, format, stdout))
+        return fail("cannot write the trace");
     return 0;
 }
 
@@ -255,7 +260,7 @@ int runCommandLine(int argc, char** argv) {
     app.set_version_flag("--version", "qzb-cli " QZB_VERSION);
     app.require_subcommand(1);
 
-    const std::vector<std::string> traceFormats = {"text", "csv", "jsonl"};
+    const std::vector<std::string> traceFormats = {"text", "csv", "jsonl", "svg"};
     const std::vector<std::string> reportFormats = {"text", "csv", "jsonl", "junit"};
     std::string file;
     std::string stepsText = "16";
@@ -323,7 +328,7 @@ int runCommandLine(int argc, char** argv) {
         const auto format = formatName == "csv"     ? qzb::TraceFormat::Csv
                             : formatName == "jsonl" ? qzb::TraceFormat::Jsonl
                                                     : qzb::TraceFormat::Text;
-        return runFile(file, std::stoull(stepsText), input, format);
+        return runFile(file, std::stoull(stepsText), input, format, formatName == "svg");
     }
     if (*test) {
         const auto format = reportName == "csv"     ? qzb::ReportFormat::Csv

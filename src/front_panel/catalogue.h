@@ -107,6 +107,22 @@ std::string breakpointName(int address);
 inline constexpr std::string_view historyPane = "History";
 inline constexpr std::string_view stepBack = "Step back";
 inline constexpr std::string_view lastStep = "Last step";
+
+// The pictures of what the machine did: the datapath of the last step and the timing diagram
+// of the steps the history keeps.
+inline constexpr std::string_view datapathPane = "Datapath";
+// The datapath's name before any step, where Last step says nothing.
+inline constexpr std::string_view noStep = "No step since the reset";
+inline constexpr std::string_view operation = "operation";
+// A part's title in the datapath: its name, then the step and the statement that last wrote it.
+inline constexpr std::string_view writtenAt = "%s: written at step %s by %s";
+inline constexpr std::string_view notWrittenSinceReset = "%s: not written since the reset";
+// When the history no longer reaches back to the reset: the oldest step it keeps.
+inline constexpr std::string_view notWrittenSince = "%s: not written since step %s";
+inline constexpr std::string_view inputSwitches = "IN: the input switches";
+inline constexpr std::string_view timingPane = "Timing";
+inline constexpr std::string_view downloadSvg = "Download SVG";
+inline constexpr std::string_view timingFileName = "qzb-timing.svg";
 }  // namespace page
 
 // The exercise and grading panes beside the page's panel.

@@ -150,6 +150,12 @@ std::string literals(std::span<const Named> names) {
     return type;
 }
 
+std::string literalsOf(std::span<const std::string_view> names) {
+    std::string type;
+    for (const std::string_view name : names) type += (type.empty() ? "'" : " | '") + std::string(name) + "'";
+    return type;
+}
+
 std::string constEnum(std::string_view name, std::span<const Named> names) {
     std::string type = "export declare const enum " + std::string(name) + " {";
     for (const Named& named : names)
@@ -313,7 +319,12 @@ constexpr NamedText pageTexts[] = {{"description", page::description},
                                    {"breakpointColumn", page::breakpointColumn},
                                    {"historyPane", page::historyPane},
                                    {"stepBack", page::stepBack},
-                                   {"lastStep", page::lastStep}};
+                                   {"lastStep", page::lastStep},
+                                   {"datapathPane", page::datapathPane},
+                                   {"operation", page::operation},
+                                   {"timingPane", page::timingPane},
+                                   {"downloadSvg", page::downloadSvg},
+                                   {"timingFileName", page::timingFileName}};
 
 namespace classroom = catalogue::classroom;
 constexpr NamedText classroomTexts[] = {{"exercise", classroom::exercise},
@@ -468,6 +479,44 @@ const Members<HistoryRows, 3> historyMembers{{
      [](JsonWriter& json, const HistoryRows& history) { json.value(history.lastStep); }},
 }};
 
+const Members<DatapathPart, 4> datapathPartMembers{{
+    {"part", "DatapathPartName", [](JsonWriter& json, const DatapathPart& part) { json.value(part.part); }},
+    {"value", "string", [](JsonWriter& json, const DatapathPart& part) { json.value(part.value); }},
+    {"active", "boolean", [](JsonWriter& json, const DatapathPart& part) { json.value(part.active); }},
+    {"title", "string", [](JsonWriter& json, const DatapathPart& part) { json.value(part.title); }},
+}};
+
+const Members<DatapathWire, 3> datapathWireMembers{{
+    {"wire", "string", [](JsonWriter& json, const DatapathWire& wire) { json.value(wire.wire); }},
+    {"value", "string", [](JsonWriter& json, const DatapathWire& wire) { json.value(wire.value); }},
+    {"active", "boolean", [](JsonWriter& json, const DatapathWire& wire) { json.value(wire.active); }},
+}};
+
+template <typename Item, typename Items, std::size_t Count>
+void writeList(JsonWriter& json, const Items& items, const Members<Item, Count>& members);
+
+const Members<Datapath, 7> datapathMembers{{
+    {"name", "string", [](JsonWriter& json, const Datapath& picture) { json.value(picture.name); }},
+    {"address", "string", [](JsonWriter& json, const Datapath& picture) { json.value(picture.address); }},
+    {"operation", "string", [](JsonWriter& json, const Datapath& picture) { json.value(picture.operation); }},
+    {"statement", "string", [](JsonWriter& json, const Datapath& picture) { json.value(picture.statement); }},
+    {"jump", "string", [](JsonWriter& json, const Datapath& picture) { json.value(picture.jump); }},
+    {"parts", "DatapathPart[]",
+     [](JsonWriter& json, const Datapath& picture) { writeList(json, picture.parts, datapathPartMembers); }},
+    {"wires", "DatapathWire[]",
+     [](JsonWriter& json, const Datapath& picture) { writeList(json, picture.wires, datapathWireMembers); }},
+}};
+
+const Members<TimingColumns, 7> timingMembers{{
+    {"title", "string", [](JsonWriter& json, const TimingColumns& timing) { json.value(timing.title); }},
+    {"width", "number", [](JsonWriter& json, const TimingColumns& timing) { json.value(timing.width); }},
+    {"height", "number", [](JsonWriter& json, const TimingColumns& timing) { json.value(timing.height); }},
+    {"labels", "number", [](JsonWriter& json, const TimingColumns& timing) { json.value(timing.labels); }},
+    {"column", "number", [](JsonWriter& json, const TimingColumns& timing) { json.value(timing.column); }},
+    {"lanes", "string", [](JsonWriter& json, const TimingColumns& timing) { json.value(timing.lanes); }},
+    {"columns", "string", [](JsonWriter& json, const TimingColumns& timing) { json.value(timing.columns); }},
+}};
+
 template <typename Item, typename Items, std::size_t Count>
 void writeList(JsonWriter& json, const Items& items, const Members<Item, Count>& members) {
     json.begin('[');
@@ -507,6 +556,18 @@ std::string historyJson(const HistoryRows& history) {
     return json.take();
 }
 
+std::string datapathJson(const Datapath& picture) {
+    JsonWriter json;
+    writeObject(json, picture, datapathMembers);
+    return json.take();
+}
+
+std::string timingColumnsJson(const TimingColumns& timing) {
+    JsonWriter json;
+    writeObject(json, timing, timingMembers);
+    return json.take();
+}
+
 std::string pageTypes() {
     std::string types =
         "// The page's JSON as src/front_panel/page_json.cpp writes it, generated at build time by\n"
@@ -534,6 +595,11 @@ std::string pageTypes() {
         {"ViewLayout", objectType(viewMembers)},
         {"PageJson", objectType(pageMembers)},
         {"HistoryRows", objectType(historyMembers)},
+        {"DatapathPartName", literalsOf(datapathParts)},
+        {"DatapathPart", objectType(datapathPartMembers)},
+        {"DatapathWire", objectType(datapathWireMembers)},
+        {"Datapath", objectType(datapathMembers)},
+        {"TimingColumns", objectType(timingMembers)},
     };
     for (const auto& [name, type] : named) types += "export type " + std::string(name) + " = " + type + ";\n";
     return types;

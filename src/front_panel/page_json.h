@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "front_panel/datapath.h"
+
 namespace qzb {
 
 // The web page's whole description of the panel as one JSON object: the layout
@@ -29,6 +31,22 @@ struct HistoryRows {
     std::string lastStep;
 };
 std::string historyJson(const HistoryRows& history);
+
+// What the Datapath pane asks the core for, as JSON.
+std::string datapathJson(const Datapath& picture);
+
+// What the Timing pane asks the core for: the diagram's title, its width and height, the width
+// of its lanes' names and of a column, the SVG of the names, and the SVG of the columns it lacks.
+struct TimingColumns {
+    std::string title;
+    int width = 0;
+    int height = 0;
+    int labels = 0;
+    int column = 0;
+    std::string lanes;
+    std::string columns;
+};
+std::string timingColumnsJson(const TimingColumns& timing);
 
 // The TypeScript declarations of what pageJson() and historyJson() write, from the same
 // tables: the page's build generates them, so that a misspelt key fails to compile.

@@ -19,12 +19,15 @@
 
 #include "asm/disassembler.h"
 #include "asm/step_words.h"
+#include "common/digits.h"
 #include "front_panel/catalogue.h"
+#include "front_panel/datapath.h"
 #include "front_panel/page_json.h"
 #include "front_panel/panel_session.h"
 #include "front_panel/panel_view.h"
 #include "grade/classroom.h"
 #include "grade/report.h"
+#include "grade/timing_diagram.h"
 #include "grade/trace_table.h"
 #include "settings/file_dialog.h"
 #include "settings/setting_file.h"
@@ -42,6 +45,23 @@ public:
     std::optional<std::string> pickFile(const qzb::FileDialog&, Kind) override { return std::nullopt; }
     bool confirmOverwrite(const qzb::FileDialog&, const std::string&) override { return false; }
 };
+
+static_assert(qzb::timingKeptSteps == qzb::PanelSession::keptSteps,
+              "the command line's timing diagram shows the steps the page's history keeps");
+
+// The history's rows as the trace table and the timing diagram take them.
+std::vector<qzb::TraceRow> historyRows(const qzb::PanelSession& panel, std::size_t count) {
+    std::vector<qzb::TraceRow> rows;
+    for (const qzb::HistoryRow& row : panel.history(count))
+        rows.push_back({row.step, row.executedAt, row.word, row.state});
+    return rows;
+}
+
+// The timing diagram's title names the program and the input switches as the command line's does.
+std::string timingTitle(const qzb::PanelSession& panel, const std::vector<qzb::TraceRow>& rows) {
+    return qzb::timingTitle(rows, qzb::settingLink(panel.switches()),
+                            qzb::binaryDigits(qzb::readInputPort(panel.switches())));
+}
 
 // A file handed over as its name, a NUL (which no file name holds), then its bytes.
 std::pair<std::string, std::string_view> nameAndBytes(std::string_view input) {
@@ -222,10 +242,8 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_history(QzbSession* session, double from) {
     const std::uint64_t last = panel.stepNumber();
     const std::uint64_t first =
         std::max(panel.firstHistoryStep(), from > 0 ? static_cast<std::uint64_t>(from) : 0);
-    std::vector<qzb::TraceRow> rows;
-    for (const qzb::HistoryRow& row :
-         panel.history(last >= first ? static_cast<std::size_t>(last - first + 1) : 0))
-        rows.push_back({row.step, row.executedAt, row.word, row.state});
+    const std::vector<qzb::TraceRow> rows =
+        historyRows(panel, last >= first ? static_cast<std::size_t>(last - first + 1) : 0);
     // The table's lines, without their newlines.
     const std::string text = qzb::textTraceHeader(last) + qzb::textTraceRowsOnly(rows, last);
     qzb::HistoryRows history;
@@ -234,6 +252,38 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_history(QzbSession* session, double from) {
     const std::optional<qzb::StepRecord> step = panel.lastStep();
     if (step) history.lastStep = qzb::stepInWords(*step);
     return session->give(qzb::historyJson(history));
+}
+
+// The pictures: the datapath of the last step, and the timing diagram of the history's rows
+
+EMSCRIPTEN_KEEPALIVE const char* qzb_datapath(QzbSession* session) {
+    return session->give(qzb::datapathJson(qzb::datapath(session->panel)));
+}
+
+// The whole timing diagram, as `qzb-cli run PROGRAM --steps K --input BITS --format svg` writes it
+// for a run of K steps whose input switches stayed as they are now.
+EMSCRIPTEN_KEEPALIVE const char* qzb_timing_svg(QzbSession* session) {
+    const qzb::PanelSession& panel = session->panel;
+    const std::vector<qzb::TraceRow> rows = historyRows(panel, qzb::PanelSession::keptSteps + 1);
+    return session->give(qzb::timingDiagram(rows, qzb::settingLink(panel.switches()),
+                                            qzb::binaryDigits(qzb::readInputPort(panel.switches()))));
+}
+
+// The diagram's title and width, and its columns of the steps from `from` on, placed as in a
+// diagram whose first column is step `origin` (see qzb::timingColumns).
+EMSCRIPTEN_KEEPALIVE const char* qzb_timing_columns(QzbSession* session, double from, double origin) {
+    const qzb::PanelSession& panel = session->panel;
+    const std::vector<qzb::TraceRow> rows = historyRows(panel, qzb::PanelSession::keptSteps + 1);
+    const std::uint64_t first = rows.front().step;
+    const auto start = static_cast<std::size_t>(std::max<double>(from - static_cast<double>(first), 0));
+    return session->give(qzb::timingColumnsJson(
+        {.title = timingTitle(panel, rows),
+         .width = qzb::timingWidth(rows),
+         .height = qzb::timingHeight,
+         .labels = qzb::timingLabelWidth,
+         .column = qzb::timingColumnWidth(rows),
+         .lanes = qzb::timingLanes(),
+         .columns = qzb::timingColumns(rows, start, static_cast<std::uint64_t>(origin))}));
 }
 
 EMSCRIPTEN_KEEPALIVE void qzb_step_back(QzbSession* session) {

@@ -9,7 +9,8 @@ const OUT = 'OUT';
 const JNC = 'JNC';
 const JMP = 'JMP';
 
-const instructionTable = [
+// Each row: the source the adder adds im to (0 for none), and where the sum goes.
+export const instructionTable = [
   [A, A], [B, A], [IN, A], [ZERO, A],
   [A, B], [B, B], [IN, B], [ZERO, B],
   [B, OUT], [B, OUT], [ZERO, OUT], [ZERO, OUT],

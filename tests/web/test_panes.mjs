@@ -69,7 +69,7 @@ const tests = {
       (node.children ?? []).forEach(walk);
     };
     walk(await page.accessibility.snapshot());
-    checkEqual(regions.slice(0, 4), ['Program', 'History', 'Exercise', 'Grade a class'], 'the panes are regions with their names');
+    checkEqual(regions.slice(0, 6), ['Program', 'History', 'Datapath', 'Timing', 'Exercise', 'Grade a class'], 'the panes are regions with their names');
     checkEqual(names, Array.from({ length: 16 }, (_, i) => `Breakpoint at ${String(i).padStart(2, '0')}`), 'each row has its breakpoint box');
     for (const seed of [1, 7, 2024]) {
       const words = randomProgram(seed);

@@ -1,15 +1,17 @@
 // SPDX-License-Identifier: MIT
 // Saves the page's panel (menu bar and client area) as a PNG, taken by headless Chromium;
 // with --panes, the panel and the panes beside it after a few steps of the program (and Check,
-// when the link is an exercise's).
-// Usage: node src/web/tools/screenshot.mjs [site folder] [output.png] [link fragment] [--panes]
+// when the link is an exercise's); with --pane ID, only the pane of that id after those steps.
+// Usage: node src/web/tools/screenshot.mjs [site folder] [output.png] [link fragment] [--panes | --pane ID]
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { launchChromium } from './chromium.mjs';
 import { serve } from './serve.mjs';
 
-const panes = process.argv.includes('--panes');
+const paneAt = process.argv.indexOf('--pane');
+const pane = paneAt > 0 ? process.argv.splice(paneAt, 2)[1] : '';
+const panes = process.argv.includes('--panes') || pane !== '';
 const [siteArgument, outputArgument, fragment = ''] = process.argv.slice(2).filter((argument) => argument !== '--panes');
 const site = resolve(siteArgument ?? 'build-web/site');
 const output = resolve(outputArgument ?? (panes ? 'docs/web-panes.png' : 'docs/web-panel.png'));
@@ -28,7 +30,9 @@ try {
     if (!(await page.$eval('#exercise-check', (button) => button.disabled))) await page.click('#exercise-check');
   }
   await page.evaluate(() => document.activeElement?.blur());
-  if (panes) {
+  if (pane) {
+    await (await page.$(`#${pane}`)).screenshot({ path: output });
+  } else if (panes) {
     const box = await page.$eval('#panes', (panes) => panes.getBoundingClientRect().toJSON());
     await page.screenshot({ path: output, clip: { x: 0, y: 0, width: box.right + 8, height: box.bottom + 8 } });
   } else {

@@ -4,7 +4,7 @@
 // memory as a View, at the offsets the page's JSON gives. The JSON's types are generated
 // from the C++ that writes it (page_json.d.ts in the build tree).
 
-import type { ClockOption, HistoryRows, PageJson, ViewNumberName, ViewTextName } from './page_json.js';
+import type { ClockOption, Datapath, HistoryRows, PageJson, TimingColumns, ViewNumberName, ViewTextName } from './page_json.js';
 import { instantiateCore } from './site.js';
 
 type Pointer = number;
@@ -31,6 +31,9 @@ interface CoreModule extends PaneCalls {
   _qzb_disassemble(session: Pointer): Pointer;
   _qzb_history(session: Pointer, from: number): Pointer;
   _qzb_step_back(session: Pointer): void;
+  _qzb_datapath(session: Pointer): Pointer;
+  _qzb_timing_svg(session: Pointer): Pointer;
+  _qzb_timing_columns(session: Pointer, from: number, origin: number): Pointer;
   _qzb_set_breakpoint(session: Pointer, address: number, set: number): void;
   _qzb_breakpoint_at(session: Pointer, address: number): number;
 }
@@ -184,6 +187,21 @@ export class Core {
   // The history's rows from step `from` on (from its oldest row when that is later), with its header and the last step.
   history(from: number): HistoryRows {
     return JSON.parse(this.text(this.module._qzb_history(this.session, from))) as HistoryRows;
+  }
+
+  // What the last step did, for the Datapath picture.
+  datapath(): Datapath {
+    return JSON.parse(this.text(this.module._qzb_datapath(this.session))) as Datapath;
+  }
+
+  // The timing diagram of the history's rows, as `qzb-cli run --format svg` writes it.
+  timingSvg(): Uint8Array {
+    return this.bytes(this.module._qzb_timing_svg(this.session)).slice();
+  }
+
+  // The diagram's columns of the steps from `from` on, placed for a first column at step `origin`.
+  timingColumns(from: number, origin: number): TimingColumns {
+    return JSON.parse(this.text(this.module._qzb_timing_columns(this.session, from, origin))) as TimingColumns;
   }
 
   stepBack(): View {

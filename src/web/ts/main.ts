@@ -6,6 +6,7 @@
 import { ClassPane } from './class_pane.js';
 import { Beeper, Timer1 } from './clock.js';
 import { Core, type View } from './core.js';
+import { DatapathPane } from './datapath_pane.js';
 import { showMessage, useTexts } from './dialogs.js';
 import { ExercisePane } from './exercise_pane.js';
 import { FileCommands } from './file_commands.js';
@@ -15,6 +16,7 @@ import { buildMenus } from './menus.js';
 import { Panel } from './panel.js';
 import { ProgramPane } from './program_pane.js';
 import { servedWithSite } from './site.js';
+import { TimingPane } from './timing_pane.js';
 import { byId, countEnded, shareLink } from './ui.js';
 
 interface Pane {
@@ -65,6 +67,8 @@ class Page {
     this.panes = [
       folding(new ProgramPane(byId('program-rows'), core, core.json), 'program-pane'),
       folding(new HistoryPane(byId('history'), byId('step-back'), byId('last-step'), core), 'history-pane'),
+      folding(new DatapathPane(byId('datapath-picture'), core), 'datapath-pane'),
+      folding(new TimingPane(byId('timing-scroll'), byId('timing-download'), core), 'timing-pane'),
     ];
     byId('step-back').addEventListener('click', () => this.show(core.stepBack()));
   }
