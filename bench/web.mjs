@@ -147,7 +147,7 @@ for (const name of readdirSync(site).sort()) {
 const kb = (bytes) => `${(bytes / 1024).toFixed(1)} KB`;
 console.log(`transfer: ${kb(raw)} raw, ${kb(gzip)} gzip -9, ${kb(brotli)} brotli (goal ≤ 150 KB compressed)`);
 const single = readFileSync(join(site, 'qzb.html'));
-console.log(`qzb.html: ${kb(single.length)} raw, ${kb(gzipSync(single, { level: 9 }).length)} gzip -9 (goal ≤ 100 KB gzip)`);
+console.log(`qzb.html: ${kb(single.length)} raw, ${kb(gzipSync(single, { level: 9 }).length)} gzip -9 (goal ≤ 120 KB gzip)`);
 
 const scratch = mkdtempSync(join(tmpdir(), 'qzb-web-bench-'));
 const server = await serve(site);
