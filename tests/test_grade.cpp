@@ -155,6 +155,10 @@ TEST_CASE("test-file errors name their line and column") {
         {"case \"c\"\nexpect out=1 \x01", "2:14: unexpected byte 0x01"},
         {"case \"c\"\nrun 5 6", "2:7: unexpected '6'"},
         {"case \"c\"\ninput 1001\nrun 5", "1:1: case \"c\" checks nothing; give it an expect or a run until"},
+        {"case \"c\" points 1001\nexpect a=1", "1:17: expected a whole number of points from 0 to 1000"},
+        {"case \"c\" hidden points\nexpect a=1", "1:23: expected a whole number of points from 0 to 1000 at the end of the line"},
+        {"case \"c\" hidden points 2 HIDDEN\nexpect a=1", "1:26: hidden is given twice"},
+        {"case \"c\" secret\nexpect a=1", "1:10: unexpected 'secret'; after the name come points N and hidden"},
         {"; only a comment", "1:1: no case in the file; a case starts with case \"NAME\""},
         {"case \"c\"\n" + millions + "run until a=1 within 1\nrun 5\nexpect a=1",
          "104:22: the cases add up to 100000001 steps here, more than the 100000000 a test file may take"},
@@ -232,10 +236,10 @@ TEST_CASE("reports show what they quote visibly, each inside its field") {
         {qzb::ReportFormat::Text,
          "=sum(\"a,b\")\\xff\\x01<&>.s: not graded: cannot read it\n  \\xef\\xbf\\xbf\n"},
         {qzb::ReportFormat::Csv,
-         "\n\"'=sum(\"\"a,b\"\")\\xff\\x01<&>.s\",c,error,,cannot read it: \\xef\\xbf\\xbf\n"},
+         "\n\"'=sum(\"\"a,b\"\")\\xff\\x01<&>.s\",c,error,,cannot read it: \\xef\\xbf\\xbf,0\n"},
         {qzb::ReportFormat::Jsonl,
          "{\"program\":\"=sum(\\\"a,b\\\")\\\\xff\\\\x01<&>.s\",\"case\":\"c\",\"result\":\"error\","
-         "\"step\":null,\"message\":\"cannot read it: \\\\xef\\\\xbf\\\\xbf\"}\n"},
+         "\"step\":null,\"message\":\"cannot read it: \\\\xef\\\\xbf\\\\xbf\",\"points\":0}\n"},
         {qzb::ReportFormat::Junit,
          "<testsuite name=\"=sum(&quot;a,b&quot;)\\xff\\x01&lt;&amp;&gt;.s\" tests=\"1\" failures=\"0\" "
          "errors=\"1\">"},
@@ -267,6 +271,49 @@ TEST_CASE("reports show what they quote visibly, each inside its field") {
     }
 }
 
+// What each case earns and whether it is hidden, in every report: the teacher's reports show every
+// case, and a case worth other than 1 point or hidden says so where the report has room.
+TEST_CASE("every report shows each case's points and whether it is hidden") {
+    const qzb::TestFileReading reading =
+        qzb::readTestFile("t.qzt",
+                          "case \"one\"\nexpect pc=0\ncase \"three\" points 3 hidden\nrun 1\nexpect b=2\n"
+                          "case \"free\" HIDDEN Points 0\nexpect a=0\n");
+    REQUIRE(reading.usable());
+    const std::vector<qzb::ProgramResult> programs = {
+        qzb::gradeProgram(reading.exercise, "c.s", qzb::programFromBytes("c.s", "B = B + 1\n")),
+        qzb::gradeProgram(reading.exercise, "x.s", qzb::unreadableProgram("x.s", "gone"))};
+    CHECK(programs[0].pointsEarned() == 1);
+    CHECK(programs[1].pointsPossible() == 4);
+    const std::string failure = "t.qzt:5: expected b=2, found b=1";
+    const std::pair<std::string, std::vector<std::string>> rows[] = {
+        {qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Text),
+         {"c.s: 2 of 3 cases passed, 1 of 4 points\n  pass  one\n  FAIL  three (3 points, hidden)\n",
+          "  pass  free (0 points, hidden)\n"}},
+        {qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Csv),
+         {"c.s,one,pass,,,1\nc.s,three,fail,1,\"" + failure + "\",0\nc.s,free,pass,,,0\n",
+          "x.s,one,error,,cannot read x.s: gone,0\n"}},
+        {qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Jsonl),
+         {R"("case":"one","result":"pass","step":null,"message":"","points":1})",
+          R"("case":"three","result":"fail","step":1,"message":")" + failure + R"(","points":0})"}},
+        {qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Junit),
+         {"<testcase name=\"one\" classname=\"c.s\"/>\n    <testcase name=\"three\" classname=\"c.s\">\n"
+          "      <properties>\n        <property name=\"points\" value=\"3\"/>\n"
+          "        <property name=\"hidden\" value=\"true\"/>\n      </properties>\n      <failure ",
+          "<testcase name=\"one\" classname=\"x.s\">\n      <error "}},
+        {qzb::resultsJson("t.qzt", programs[0]),
+         {R"("failure":")" + failure +
+              R"( at step 1","points":0,"maxPoints":3,"hidden":true,"label":"hidden case 1"})",
+          R"("points":0,"maxPoints":0,"hidden":true,"label":"hidden case 2"}],"points":1,"maxPoints":4})"}},
+        {qzb::resultsJson("t.qzt", programs[1]),
+         {R"({"name":"one","verdict":"error","failure":"","points":0,"maxPoints":1,"hidden":false,"label":"one"})"}},
+        {qzb::testFileJson(reading),
+         {R"("cases":["one","three","free"],"points":[1,3,0],"hidden":[false,true,true]})"}},
+    };
+    for (const auto& [report, parts] : rows) {
+        for (const std::string& part : parts) CHECK_MESSAGE(report.find(part) != std::string::npos, report);
+    }
+}
+
 // Bidirectional formatting characters could make a name or a task read as something else, so they
 // show as bytes; their neighbours, the joiner that emoji need among them, stay printable.
 TEST_CASE("bidirectional formatting characters are not printable") {
@@ -279,7 +326,7 @@ TEST_CASE("bidirectional formatting characters are not printable") {
     CHECK(
         qzb::testFileJson(qzb::readTestFile("\u202E.qzt", "; \x1B[31m\a\0\u202E\tok\r\n; a\\b\nsay"s)) ==
         R"({"task":"\\x1b[31m\\x07\\x00\\xe2\\x80\\xae\u0009ok\u000aa\\\\b","problems":["\\xe2\\x80\\xae.qzt:3:1: )"
-        R"(unknown statement 'say'; the statements are case, input, run and expect"],"cases":[]})");
+        R"(unknown statement 'say'; the statements are case, input, run and expect"],"cases":[],"points":[],"hidden":[]})");
 }
 
 // The page reads a test file and the class's programs from the names and bytes the browser gives,
@@ -297,7 +344,7 @@ TEST_CASE("a file the browser cannot read is graded as the command line grades a
         CAPTURE(error);
         grading.grade("gone.s", qzb::unreadableProgram("gone.s", qzb::readFailureReason(error)));
         CHECK(qzb::gradeReport("t.qzt", grading.classResults, qzb::ReportFormat::Csv)
-                  .ends_with(std::string("\ngone.s,one,error,,cannot read gone.s: ") + reason + "\n"));
+                  .ends_with(std::string("\ngone.s,one,error,,cannot read gone.s: ") + reason + ",0\n"));
     }
 }
 

@@ -42,18 +42,24 @@ Program unreadableProgram(std::string_view name, std::string_view reason) {
 std::string resultsJson(std::string_view testsPath, const ProgramResult& program) {
     std::string json = "{\"program\":" + jsonString(visibleText(program.path)) +
                        ",\"problem\":" + jsonString(visibleText(program.whyNotGraded())) + ",\"cases\":[";
+    std::size_t hiddenCount = 0;
     for (const CaseResult& result : program.cases) {
         if (&result != &program.cases.front()) json += ',';
+        const std::string name = visibleText(result.name);
         if (!program.graded()) {
-            json += "{\"name\":" + jsonString(visibleText(result.name)) +
-                    ",\"verdict\":\"error\",\"failure\":\"\"}";
-            continue;
+            json += "{\"name\":" + jsonString(name) + ",\"verdict\":\"error\",\"failure\":\"\"";
+        } else {
+            const CaseLines lines = caseLines(testsPath, result);
+            json += "{\"name\":" + jsonString(name) + ",\"verdict\":\"" + std::string(lines.verdict) +
+                    "\",\"failure\":" + jsonString(lines.failure);
         }
-        const CaseLines lines = caseLines(testsPath, result);
-        json += "{\"name\":" + jsonString(lines.name) + ",\"verdict\":\"" + std::string(lines.verdict) +
-                "\",\"failure\":" + jsonString(lines.failure) + '}';
+        const std::string label = result.hidden ? "hidden case " + std::to_string(++hiddenCount) : name;
+        json += ",\"points\":" + std::to_string(program.graded() ? result.earned() : 0) +
+                ",\"maxPoints\":" + std::to_string(result.points) +
+                ",\"hidden\":" + (result.hidden ? "true" : "false") + ",\"label\":" + jsonString(label) + '}';
     }
-    return json + "]}";
+    return json + "],\"points\":" + std::to_string(program.pointsEarned()) +
+           ",\"maxPoints\":" + std::to_string(program.pointsPossible()) + '}';
 }
 
 std::string testFileJson(const TestFileReading& reading) {
@@ -65,14 +71,18 @@ std::string testFileJson(const TestFileReading& reading) {
         if (&problem != &problems.front()) json += ',';
         json += jsonString(visibleText(problem));
     }
-    json += "],\"cases\":[";
+    std::string names;
+    std::string points;
+    std::string hidden;
     if (reading.usable()) {
         for (const Case& testCase : reading.exercise.cases) {
-            if (&testCase != &reading.exercise.cases.front()) json += ',';
-            json += jsonString(visibleText(testCase.name));
+            const char* comma = &testCase == &reading.exercise.cases.front() ? "" : ",";
+            names += comma + jsonString(visibleText(testCase.name));
+            points += comma + std::to_string(testCase.points);
+            hidden += comma + std::string(testCase.hidden ? "true" : "false");
         }
     }
-    return json + "]}";
+    return json + "],\"cases\":[" + names + "],\"points\":[" + points + "],\"hidden\":[" + hidden + "]}";
 }
 
 std::string Classroom::openClassTests(std::string name, std::string_view bytes) {

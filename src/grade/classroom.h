@@ -33,12 +33,15 @@ std::string_view readFailureReason(std::string_view browserError);
 Program unreadableProgram(std::string_view name, std::string_view reason);
 
 // One graded program as the page draws it, in JSON:
-// {"program":NAME,"problem":WHY NOT
-// GRADED,"cases":[{"name":..,"verdict":"pass"|"FAIL"|"error","failure":..}]} with every text as the text
-// report shows it, a failure as its line "add.qzt:13: expected ...".
+// {"program":NAME,"problem":WHY NOT GRADED,"cases":[{"name":..,"verdict":"pass"|"FAIL"|"error",
+// "failure":..,"points":EARNED,"maxPoints":N,"hidden":BOOL,"label":..}],"points":..,"maxPoints":..}
+// with every text as the text report shows it, a failure as its line "add.qzt:13: expected ...".
+// `label` is what a student is shown in place of the name: the name, or "hidden case K" for
+// the K-th hidden case, whose verdict alone the student sees.
 std::string resultsJson(std::string_view testsPath, const ProgramResult& program);
 
-// A test file as the page shows it, in JSON: {"task":TEXT,"problems":[LINE...],"cases":[NAME...]}.
+// A test file as the page shows it, in JSON: {"task":TEXT,"problems":[LINE...],"cases":[NAME...],
+// "points":[N...],"hidden":[BOOL...]}, the last two one for each case.
 std::string testFileJson(const TestFileReading& reading);
 
 // What the page's two panes hold: the Exercise pane's test file (its bytes go into its

@@ -155,15 +155,50 @@ private:
             error(name, "the case name is empty");
             return;
         }
-        if (!atEnd()) return;
+        Case added;
+        added.name = name->text;
+        added.line = line_;
+        if (!caseOptions(added)) return;
         // Reports tell cases apart by name.
-        const auto [earlier, added] = caseLines_.try_emplace(std::string(name->text), line_);
-        if (!added) {
+        const auto [earlier, isNew] = caseLines_.try_emplace(added.name, line_);
+        if (!isNew) {
             error(*name, "case \"" + earlier->first + "\" is already defined on line " +
                              std::to_string(earlier->second));
             return;
         }
-        result_.cases.push_back({std::string(name->text), line_, {}});
+        result_.cases.push_back(std::move(added));
+    }
+
+    // `points N` and `hidden` after the name, in either order.
+    bool caseOptions(Case& added) {
+        bool sawPoints = false;
+        while (const Token* option = take()) {
+            if (isWord(option, "points") && !sawPoints) {
+                sawPoints = true;
+                const Token* count = take();
+                const std::optional<int> value =
+                    count == nullptr || count->kind == TokenKind::Quoted ||
+                            count->text.find_first_not_of("0123456789") != std::string_view::npos
+                        ? std::nullopt
+                        : lexer::numberValue(count->text, maxCasePoints);
+                if (!value || *value > static_cast<int>(maxCasePoints)) {
+                    error(count,
+                          "expected a whole number of points from 0 to " + std::to_string(maxCasePoints));
+                    return false;
+                }
+                added.points = static_cast<std::uint32_t>(*value);
+            } else if (isWord(option, "hidden") && !added.hidden) {
+                added.hidden = true;
+            } else if (isWord(option, "points") || isWord(option, "hidden")) {
+                error(*option, asciiLower(option->text) + " is given twice");
+                return false;
+            } else {
+                error(*option,
+                      "unexpected " + quoted(option->text) + "; after the name come points N and hidden");
+                return false;
+            }
+        }
+        return true;
     }
 
     bool inputStatement(Statement& statement) {

@@ -46,6 +46,9 @@ struct Statement {
 struct Case {
     std::string name;
     int line = 0;
+    // What passing it earns; a hidden case is listed to the student without its name or failure.
+    std::uint32_t points = 1;
+    bool hidden = false;
     std::vector<Statement> statements;
 };
 
@@ -64,11 +67,13 @@ inline constexpr std::uint32_t maxRunSteps = 1'000'000;
 // until and sequence: about a second for each program graded.
 inline constexpr std::uint64_t maxFileSteps = 100'000'000;
 inline constexpr std::size_t maxSequenceLength = 64;
+inline constexpr std::uint32_t maxCasePoints = 1000;
 
 // The test-file language, one statement a line, `;` starts a comment, keywords in
 // any case:
 //
-//   case "NAME"                                  starts a case, from the reset state
+//   case "NAME" [points N] [hidden]              starts a case, from the reset state; N 0-1000, 1
+//                                                when not given
 //   input BITS                                   the input switches, bit 3 first
 //   run N                                        N instructions, 0 to 1000000
 //   run until COND within N                      until COND holds, at most N instructions

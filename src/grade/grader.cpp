@@ -75,6 +75,8 @@ public:
     CaseRun(const PanelSwitches& program, const Case& testCase)
         : switches_(program), machine_(startedMachine(switches_)) {
         result_.name = testCase.name;
+        result_.points = testCase.points;
+        result_.hidden = testCase.hidden;
         switches_.input.fill(SwitchState::Off);
         remember(-1);
     }
@@ -216,6 +218,18 @@ std::size_t ProgramResult::passedCount() const {
         std::count_if(cases.begin(), cases.end(), [](const CaseResult& c) { return c.passed; }));
 }
 
+std::uint64_t ProgramResult::pointsEarned() const {
+    std::uint64_t sum = 0;
+    for (const CaseResult& result : cases) sum += graded() ? result.earned() : 0;
+    return sum;
+}
+
+std::uint64_t ProgramResult::pointsPossible() const {
+    std::uint64_t sum = 0;
+    for (const CaseResult& result : cases) sum += result.points;
+    return sum;
+}
+
 std::string ProgramResult::whyNotGraded() const {
     std::string text = problem;
     for (std::size_t i = 0; i < messages.size(); ++i) text += (i == 0 ? ": " : "; ") + messages[i];
@@ -258,6 +272,8 @@ ProgramResult gradeProgram(const Exercise& tests, const std::string& path, Progr
         for (const Case& testCase : tests.cases) {
             CaseResult& unrun = result.cases.emplace_back();
             unrun.name = testCase.name;
+            unrun.points = testCase.points;
+            unrun.hidden = testCase.hidden;
             unrun.passed = false;
         }
     }

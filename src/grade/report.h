@@ -13,6 +13,8 @@ namespace qzb {
 struct CaseLines {
     std::string_view verdict;  // "pass" or "FAIL"
     std::string name;
+    // What differs from a visible case worth 1 point: "2 points, hidden", "hidden"; empty otherwise.
+    std::string note;
     // For a failure, where and how it went wrong:
     // "add.qzt:13: expected out=15, found out=1 at step 10".
     std::string failure;
@@ -25,7 +27,8 @@ enum class ReportFormat { Text, Csv, Jsonl, Junit };
 
 // The results of grading `programs` against the test file `testsPath`:
 // text for people, CSV and JSON lines with one row per program and case
-// (program,case,result,step,message), or JUnit XML with one testsuite per program.
+// (program,case,result,step,message,points: the points earned), or JUnit XML with one testsuite
+// per program. A case worth other than 1 point, or hidden, says so in the text and JUnit reports.
 // Every name and message is shown through visibleText, so that each report is valid
 // UTF-8 without control characters and distinct names stay distinct.
 std::string gradeReport(std::string_view testsPath, const std::vector<ProgramResult>& programs,
