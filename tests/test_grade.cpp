@@ -42,13 +42,14 @@ std::vector<qzb::MachineState> referenceTrace(const Words& words, const Inputs& 
     return trace;
 }
 
-const Words count = {0x51, 0x80, 0xF0};                   // B = B + 1, OUT = B, JMP 0
-const Words countByTwo = {0x52, 0x80, 0xF0};              // B = B + 2 instead
-const Words slowCount = {0x51, 0x00, 0x80, 0xF0};         // one step more per count
-const Words addFive = {0x65, 0x80, 0xF0};                 // B = IN + 5, OUT = B, JMP 0
-const Words addFiveOnce = {0x65, 0x80, 0xF1};             // reads the input only once
-const Words clampedAdd = {0x65, 0xE3, 0x7F, 0x80, 0xF0};  // OUT = IN + 5, or 15 past 15
-const Words oneTwoThree = {0xA1, 0xA2, 0xA3, 0xF3};       // OUT = 1, 2, 3, then holds
+const Words count = {0x51, 0x80, 0xF0};                    // B = B + 1, OUT = B, JMP 0
+const Words countByTwo = {0x52, 0x80, 0xF0};               // B = B + 2 instead
+const Words slowCount = {0x51, 0x00, 0x80, 0xF0};          // one step more per count
+const Words slowerCount = {0x51, 0x00, 0x00, 0x80, 0xF0};  // two steps more
+const Words addFive = {0x65, 0x80, 0xF0};                  // B = IN + 5, OUT = B, JMP 0
+const Words addFiveOnce = {0x65, 0x80, 0xF1};              // reads the input only once
+const Words clampedAdd = {0x65, 0xE3, 0x7F, 0x80, 0xF0};   // OUT = IN + 5, or 15 past 15
+const Words oneTwoThree = {0xA1, 0xA2, 0xA3, 0xF3};        // OUT = 1, 2, 3, then holds
 const Words oneFiveTwoThree = {0xA1, 0xA5, 0xA2, 0xA3, 0xF4};
 const Words oneFiveOneTwoFive = {0xA1, 0xA5, 0xA1, 0xA2, 0xA5, 0xF5};
 
@@ -75,6 +76,10 @@ TEST_CASE("each statement passes a correct program and fails a faulty one") {
          7, 6, "expected out=8, found out=14"},
         {count, slowCount, {}, "run until out=2 within 30\nexpect pc=2", 3, 7, "expected pc=2, found pc=3"},
         {count, slowCount, {}, "run until out=1 within 2", 2, 2, "expected out=1 within 2 steps, found out=0"},
+        // A condition that must hold, at either side of the step where it stops holding; the case goes on.
+        {slowCount, count, {}, "expect out=0 for 2 steps\nexpect pc=2", 2, 2, "expected out=0 for 2 steps, found out=1"},
+        {slowerCount, slowCount, {}, "expect out=0 a=0 for 3 step", 2, 3, "expected out=0 a=0 for 3 steps, found out=1 a=0"},
+        {count, countByTwo, {}, "run 2\nexpect out=1 for 0 steps", 3, 2, "expected out=1 for 0 steps, found out=2"},
         {clampedAdd, addFive, {{0, 12}}, "input 1100\nrun 1\nexpect carry=1\nrun until out=15 within 20", 5, 21,
          "expected out=15 within 20 steps, found out=1"},
         {count, countByTwo, {}, "expect out sequence 1 2 3 within 10\nexpect pc=2 b=3", 2, 10,
@@ -141,6 +146,9 @@ TEST_CASE("test-file errors name their line and column") {
         {"case \"c\"\nrun 1000001\nexpect a=1", "2:5: 1000001 is more than 1000000 steps"},
         {"case \"c\"\nrun until pc=3", "2:15: expected 'within N' at the end of the line"},
         {"case \"c\"\nrun until within 3", "2:11: expected a condition such as out=5"},
+        {"case \"c\"\nexpect a=1 for 3", "2:17: expected 'steps' after the number at the end of the line"},
+        {"case \"c\"\nexpect for 3 steps", "2:8: expected a condition such as out=5"},
+        {"case \"c\"\nrun until a=1 for 3", "2:15: expected 'within N'"},
         {"case \"c\"\nexpect x=1", "2:8: unknown register 'x'; the names are pc, a, b, out and carry"},
         {"case \"c\"\nexpect a 1", "2:10: expected '=' after a"},
         {"case \"c\"\nexpect a=", "2:10: expected a value after a= at the end of the line"},

@@ -232,13 +232,23 @@ private:
             return sequenceValues(statement) && within(statement);
         }
         statement.kind = Statement::Kind::Expect;
-        return conditions(statement);
+        if (!conditions(statement)) return false;
+        if (!isWord(peek(), "for")) return true;
+        ++next_;
+        statement.kind = Statement::Kind::ExpectFor;
+        if (!steps(statement)) return false;
+        const Token* unit = take();
+        if (!isWord(unit, "steps") && !isWord(unit, "step")) {
+            error(unit, "expected 'steps' after the number");
+            return false;
+        }
+        return true;
     }
 
     // NAME=VALUE ... up to the end of the line or `within`.
     bool conditions(Statement& statement) {
         while (const Token* name = peek()) {
-            if (isWord(name, "within")) break;
+            if (isWord(name, "within") || isWord(name, "for")) break;
             ++next_;
             const auto found = std::find_if(registerNames.begin(), registerNames.end(),
                                             [&](std::string_view known) { return isWord(name, known); });
@@ -325,7 +335,7 @@ private:
 
     bool within(Statement& statement) {
         const Token* keyword = take();
-        if (keyword == nullptr) {
+        if (!isWord(keyword, "within")) {
             error(keyword, "expected 'within N'");
             return false;
         }

@@ -33,13 +33,14 @@ struct Condition {
 };
 
 struct Statement {
-    enum class Kind : std::uint8_t { Input, Run, RunUntil, Expect, ExpectSequence };
+    enum class Kind : std::uint8_t { Input, Run, RunUntil, Expect, ExpectSequence, ExpectFor };
 
     Kind kind = Kind::Run;
     int line = 0;
-    std::uint8_t input = 0;              // Input
-    std::uint32_t steps = 0;             // Run, and the `within` of RunUntil and ExpectSequence
-    std::vector<Condition> conditions;   // RunUntil, Expect: all must hold
+    std::uint8_t input = 0;  // Input
+    // Run, the `within` of RunUntil and ExpectSequence, the `for` of ExpectFor
+    std::uint32_t steps = 0;
+    std::vector<Condition> conditions;   // RunUntil, Expect, ExpectFor: all must hold
     std::vector<std::uint8_t> sequence;  // ExpectSequence: the OUT values in order
 };
 
@@ -78,6 +79,7 @@ inline constexpr std::uint32_t maxCasePoints = 1000;
 //   run N                                        N instructions, 0 to 1000000
 //   run until COND within N                      until COND holds, at most N instructions
 //   expect COND                                  COND holds now
+//   expect COND for N steps                      COND holds now and after each of the next N steps
 //   expect out sequence V1 V2 ... within N       OUT shows V1, V2, ... within N instructions
 //
 // The cases of a file take at most 100000000 steps in all. The file is UTF-8.

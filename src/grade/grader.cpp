@@ -108,6 +108,16 @@ public:
                 return fail(statement, "expected " + joined(statement.conditions, nullptr) + " within " +
                                            steps(statement.steps) + ", found " +
                                            joined(statement.conditions, &state()));
+            case Statement::Kind::ExpectFor:
+                for (std::uint32_t i = 0;; ++i) {
+                    if (!holds(statement.conditions, state())) {
+                        return fail(statement, "expected " + joined(statement.conditions, nullptr) + " for " +
+                                                   steps(statement.steps) + ", found " +
+                                                   joined(statement.conditions, &state()));
+                    }
+                    if (i == statement.steps) return true;
+                    advance();
+                }
             case Statement::Kind::ExpectSequence: return sequence(statement);
         }
         return true;
