@@ -3,6 +3,7 @@
 #include <doctest/doctest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +41,16 @@ std::vector<qzb::MachineState> referenceTrace(const Words& words, const Inputs& 
         trace.push_back(reference::step(trace.back(), pc < words.size() ? words[pc] : 0, input));
     }
     return trace;
+}
+
+// The OUT values the reference table shows from reset with the input fixed, each once while it lasts.
+std::vector<int> referenceValues(const Words& words, int input, int steps) {
+    const std::vector<qzb::MachineState> trace = referenceTrace(words, {{0, input}});
+    std::vector<int> values{trace[0].out};
+    for (int step = 1; step <= steps; ++step) {
+        if (trace.at(std::size_t(step)).out != values.back()) values.push_back(trace[std::size_t(step)].out);
+    }
+    return values;
 }
 
 const Words count = {0x51, 0x80, 0xF0};                    // B = B + 1, OUT = B, JMP 0
@@ -94,7 +105,14 @@ TEST_CASE("each statement passes a correct program and fails a faulty one") {
          "expected out 1 2 3 within 4 steps: after 1 2 the steps ran out; found out 1 2"},
         {count, count, {}, "expect out sequence 0 5 3 within 90", 2, 90,
          "expected out 0 5 3 within 90 steps: after 0 came 1 at step 2, not 5; "
-         "found out 0 1 2 3 4 5 ... 9 10 11 12 13 14"}};
+         "found out 0 1 2 3 4 5 ... 9 10 11 12 13 14"},
+        // Like a model, which may stand anywhere: the first input that fails is told.
+        {clampedAdd, addFive, {{0, 11}}, "model\n.word 0x65\n.word 0xE3\n.word 0x7F\n.word 0x80\n.word 0xF0\nend\n"
+         "expect out like model for 20 within 60", 9, 60, "with input 1011: expected out 0 15 within 60 steps, "
+         "as the model shows in 20 steps: after 0 the steps ran out; found out 0"},
+        {slowCount, countByTwo, {}, "expect out like model for 10 within 30\nMODEL ; count\n"
+         "B = B + 1\nOUT = B\nJMP 0\n  End  ; of the model", 2, 2, "with input 0000: expected out 0 1 2 3 within 30 steps, "
+         "as the model shows in 10 steps: after 0 came 2 at step 2, not 1; found out 0 2"}};
     // clang-format on
     for (const Row& row : rows) {
         CAPTURE(row.tests);
@@ -111,6 +129,51 @@ TEST_CASE("each statement passes a correct program and fails a faulty one") {
         CHECK(result.lastSteps.back().step == row.step);
         CHECK(result.lastSteps.back().state == referenceTrace(row.bad, row.inputs).at(row.step));
     }
+}
+
+// Random models against random programs and against mutants of themselves with one bit flipped (which may
+// change nothing): the verdict and the first input named are what the reference table makes of the rule.
+TEST_CASE("like model agrees with the reference table on random programs and their mutants") {
+    std::mt19937 random(20270314);
+    int passed = 0;
+    int failed = 0;
+    for (int trial = 0; trial < 300; ++trial) {
+        Words model(16);
+        for (int& word : model) word = int(random() % 256);
+        const int modelSteps = int(random() % 40);
+        const int within = int(random() % 50);
+        std::string tests = "model\n";
+        for (const int word : model) tests += ".word " + std::to_string(word) + '\n';
+        tests += "end\ncase \"c\"\nexpect out like model for " + std::to_string(modelSteps) + " within " +
+                 std::to_string(within);
+        const qzb::Exercise file = qzb::parseExercise(tests);
+        REQUIRE(file.errors.empty());
+        Words candidates[3] = {model, model, Words(16)};
+        candidates[0][random() % 16] ^= 1 << (random() % 8);
+        for (int& word : candidates[2]) word = int(random() % 256);
+        for (const Words& program : candidates) {
+            int firstFailing = -1;
+            for (int input = 0; input < 16 && firstFailing < 0; ++input) {
+                const std::vector<int> wanted = referenceValues(model, input, modelSteps);
+                const std::vector<int> shown = referenceValues(program, input, within);
+                if (shown.size() < wanted.size() || !std::equal(wanted.begin(), wanted.end(), shown.begin()))
+                    firstFailing = input;
+            }
+            const qzb::CaseResult result = qzb::gradeCases(file, panel(program)).front();
+            CAPTURE(tests);
+            REQUIRE(result.passed == (firstFailing < 0));
+            (result.passed ? passed : failed) += 1;
+            if (result.passed) continue;
+            std::string bits;
+            for (int bit = 3; bit >= 0; --bit) bits += (firstFailing >> bit & 1) != 0 ? '1' : '0';
+            CHECK(result.message.starts_with("with input " + bits + ": "));
+            CHECK(result.step <= std::uint64_t(within));
+            CHECK(result.lastSteps.back().state ==
+                  referenceTrace(program, {{0, firstFailing}}).at(result.step));
+        }
+    }
+    CHECK(passed > 200);
+    CHECK(failed > 200);
 }
 
 // Cases start afresh: registers reset, input off, whatever the case before or the caller left.
@@ -131,6 +194,9 @@ TEST_CASE("test-file errors name their line and column") {
     std::string millions;  // 100000000 steps in all, which a file may take
     for (int i = 0; i < 100; ++i)
         millions += i == 60 ? "expect a=1\ncase \"d\"\nrun 1000000\n" : "run 1000000\n";
+    std::string likeCases;  // a comparison with the model counts its steps for every input
+    for (int i = 0; i < 4; ++i)
+        likeCases += "case \"" + std::to_string(i) + "\"\nexpect out like model for 1000000 within 1000000\n";
     // clang-format off
     const std::pair<std::string, std::string> rows[] = {
         {"run 3\ncase \"c\"\nexpect a=1", "1:1: 'run' comes before the first case"},
@@ -140,7 +206,7 @@ TEST_CASE("test-file errors name their line and column") {
         {"case \"\"\nexpect a=1", "1:6: the case name is empty"},
         {"case \"tab\there\"\nexpect a=1", "1:6: a case name must be UTF-8 text without control characters"},
         {"case \"\u202Es.exe\"\nexpect a=1", "1:6: a case name must be UTF-8 text without control characters"},
-        {"case \"c\"\n  jump 3", "2:3: unknown statement 'jump'; the statements are case, input, run and expect"},
+        {"case \"c\"\n  jump 3", "2:3: unknown statement 'jump'; the statements are case, input, run, expect and model"},
         {"case \"c\"\ninput 12\nexpect a=1", "2:7: expected four binary digits after input, bit 3 first, such as 1001"},
         {"case \"c\"\nrun -1\nexpect a=1", "2:5: expected a number of steps, 0 to 1000000"},
         {"case \"c\"\nrun 1000001\nexpect a=1", "2:5: 1000001 is more than 1000000 steps"},
@@ -149,6 +215,18 @@ TEST_CASE("test-file errors name their line and column") {
         {"case \"c\"\nexpect a=1 for 3", "2:17: expected 'steps' after the number at the end of the line"},
         {"case \"c\"\nexpect for 3 steps", "2:8: expected a condition such as out=5"},
         {"case \"c\"\nrun until a=1 for 3", "2:15: expected 'within N'"},
+        {"case \"c\"\nexpect a=1\nmodel\nA = 1", "3:1: the model is not closed with a line end"},
+        {"case \"c\"\nexpect out like model for 1 within 1\nmodel\nOUT = A\nend",
+         "4:7: OUT can add only B to its number, not A"},
+        {"model\nend\nmodel\nend\ncase \"c\"\nexpect a=1", "3:1: a test file holds one model; the first starts on line 1"},
+        {"case \"c\"\nexpect out like model for 5 within 5",
+         "2:1: expect out like model needs a model: its program between a line model and a line end"},
+        {"model\nend\ncase \"c\"\ninput 0001\nexpect out like model for 5 within 5",
+         "3:1: case \"c\" holds more than expect out like model, which runs alone"},
+        {"case \"c\"\nexpect out like it", "2:17: expected 'model' after like"},
+        {"case \"c\"\nexpect out like model within 5", "2:23: expected 'for M within N'"},
+        {"model\nend\n" + likeCases,
+         "10:42: the cases add up to 128000000 steps here, more than the 100000000 a test file may take"},
         {"case \"c\"\nexpect x=1", "2:8: unknown register 'x'; the names are pc, a, b, out and carry"},
         {"case \"c\"\nexpect a 1", "2:10: expected '=' after a"},
         {"case \"c\"\nexpect a=", "2:10: expected a value after a= at the end of the line"},
@@ -334,7 +412,7 @@ TEST_CASE("bidirectional formatting characters are not printable") {
     CHECK(
         qzb::testFileJson(qzb::readTestFile("\u202E.qzt", "; \x1B[31m\a\0\u202E\tok\r\n; a\\b\nsay"s)) ==
         R"({"task":"\\x1b[31m\\x07\\x00\\xe2\\x80\\xae\u0009ok\u000aa\\\\b","problems":["\\xe2\\x80\\xae.qzt:3:1: )"
-        R"(unknown statement 'say'; the statements are case, input, run and expect"],"cases":[],"points":[],"hidden":[]})");
+        R"(unknown statement 'say'; the statements are case, input, run, expect and model"],"cases":[],"points":[],"hidden":[]})");
 }
 
 // The page reads a test file and the class's programs from the names and bytes the browser gives,

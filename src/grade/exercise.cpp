@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 
+#include "asm/assembler.h"
 #include "common/line_parser.h"
 #include "common/text.h"
 
@@ -75,6 +76,7 @@ public:
     Exercise parse(std::string_view text) {
         result_.task = leadingComments(text);
         parseLines(text, "test file");
+        if (inModel_) error(modelLine_, 1, "the model is not closed with a line end");
         // A file with errors has lost statements; whether its cases check anything shows once it is mended.
         if (errors_.empty()) checkCases();
         result_.errors = std::move(errors_);
@@ -93,10 +95,55 @@ private:
                 error(testCase.line, 1,
                       "case \"" + testCase.name + "\" checks nothing; give it an expect or a run until");
             }
+            const auto like = std::find_if(testCase.statements.begin(), testCase.statements.end(),
+                                           [](const Statement& statement) {
+                                               return statement.kind == Statement::Kind::ExpectLikeModel;
+                                           });
+            if (like == testCase.statements.end()) continue;
+            if (!result_.model) {
+                error(like->line, 1,
+                      "expect out like model needs a model: its program between a line model and a line end");
+            } else if (testCase.statements.size() > 1) {
+                error(
+                    testCase.line, 1,
+                    "case \"" + testCase.name + "\" holds more than expect out like model, which runs alone");
+            }
+        }
+    }
+
+    // The model's lines go to the assembler as they are, up to the line `end`.
+    void modelSourceLine(std::string_view line) {
+        const lexer::LineTokens lexed = lexer::tokenize(line, exerciseRules);
+        if (lexed.fault || lexed.tokens.size() != 1 || !isWord(&lexed.tokens.front(), "end")) {
+            modelSource_ += line;
+            modelSource_ += '\n';
+            return;
+        }
+        inModel_ = false;
+        if (result_.model || modelLine_ != firstModelLine_) return;
+        Assembly assembly = assemble(modelSource_);
+        for (const Diagnostic& fault : assembly.errors)
+            error(modelLine_ + fault.line, fault.column, fault.message);
+        if (assembly.errors.empty()) result_.model = assembly.switches;
+    }
+
+    void modelStatement() {
+        inModel_ = true;
+        modelLine_ = line_;
+        modelSource_.clear();
+        if (firstModelLine_ == 0) {
+            firstModelLine_ = line_;
+        } else {
+            error(line_, 1,
+                  "a test file holds one model; the first starts on line " + std::to_string(firstModelLine_));
         }
     }
 
     void parseLine(std::string_view line) override {
+        if (inModel_) {
+            modelSourceLine(line);
+            return;
+        }
         const lexer::LineTokens lexed = startLine(line, exerciseRules);
         if (isWord(peek(), "case")) sawCase_ = true;
         if (lexed.fault) {
@@ -110,6 +157,10 @@ private:
             caseStatement();
             return;
         }
+        if (keyword == "model") {
+            if (atEnd()) modelStatement();
+            return;
+        }
         Statement statement;
         statement.line = line_;
         bool parsed = false;
@@ -121,7 +172,7 @@ private:
             parsed = expectStatement(statement);
         } else {
             error(first, "unknown statement " + quoted(first->text) +
-                             "; the statements are case, input, run and expect");
+                             "; the statements are case, input, run, expect and model");
             return;
         }
         if (!parsed || !atEnd()) return;
@@ -130,12 +181,14 @@ private:
             if (!sawCase_) error(first, quoted(first->text) + " comes before the first case");
             return;
         }
-        addSteps(statement.steps);
+        addSteps(statement.kind == Statement::Kind::ExpectLikeModel
+                     ? std::uint64_t{modelInputs} * (std::uint64_t{statement.modelSteps} + statement.steps)
+                     : statement.steps);
         result_.cases.back().statements.push_back(std::move(statement));
     }
     // A file's cases are graded for every program handed in, so what they may take
     // in all is bounded; the error names the statement that passes the bound.
-    void addSteps(std::uint32_t steps) {
+    void addSteps(std::uint64_t steps) {
         const bool within = fileSteps_ <= maxFileSteps;
         fileSteps_ += steps;
         if (within && fileSteps_ > maxFileSteps) {
@@ -225,6 +278,23 @@ private:
     }
 
     bool expectStatement(Statement& statement) {
+        if (isWord(peek(), "out") && isWord(peek(1), "like")) {
+            next_ += 2;
+            statement.kind = Statement::Kind::ExpectLikeModel;
+            if (!isWord(peek(), "model")) {
+                error(peek(), "expected 'model' after like");
+                return false;
+            }
+            ++next_;
+            const Token* keyword = take();
+            if (!isWord(keyword, "for")) {
+                error(keyword, "expected 'for M within N'");
+                return false;
+            }
+            if (!steps(statement)) return false;
+            statement.modelSteps = statement.steps;
+            return within(statement);
+        }
         // A quoted "out" counts here, as it always has; a quoted "sequence" does not.
         if (peek() != nullptr && equalIgnoringCase(peek()->text, "out") && isWord(peek(1), "sequence")) {
             next_ += 2;
@@ -363,6 +433,10 @@ private:
     Exercise result_;
     std::map<std::string, int, std::less<>> caseLines_;
     bool sawCase_ = false;
+    bool inModel_ = false;
+    int modelLine_ = 0;       // of the model being read
+    int firstModelLine_ = 0;  // of the model the file holds
+    std::string modelSource_;
     std::uint64_t fileSteps_ = 0;
     int stepsColumn_ = 1;  // of the N of the last statement that takes steps
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <span>
 
 #include "machine/machine.h"
@@ -72,8 +73,8 @@ private:
 // One case on one program: a fresh panel and machine, and the last few rows of its trace.
 class CaseRun {
 public:
-    CaseRun(const PanelSwitches& program, const Case& testCase)
-        : switches_(program), machine_(startedMachine(switches_)) {
+    CaseRun(const PanelSwitches& program, const Case& testCase, const std::optional<PanelSwitches>& model)
+        : switches_(program), machine_(startedMachine(switches_)), model_(model) {
         result_.name = testCase.name;
         result_.points = testCase.points;
         result_.hidden = testCase.hidden;
@@ -119,6 +120,11 @@ public:
                     advance();
                 }
             case Statement::Kind::ExpectSequence: return sequence(statement);
+            case Statement::Kind::ExpectLikeModel:
+                for (std::uint8_t input = 0; input < modelInputs; ++input) {
+                    if (!likeModel(statement, input)) return false;
+                }
+                return true;
         }
         return true;
     }
@@ -213,8 +219,78 @@ private:
                                    ": " + why + "; found out " + seen.text());
     }
 
+    // The program from reset again, with the input switches reading `input`.
+    void restart(std::uint8_t input) {
+        setInput(switches_, input);
+        machine_.reset();
+        step_ = 0;
+        rowCount_ = 0;
+        remember(-1);
+    }
+
+    static void setInput(PanelSwitches& switches, std::uint8_t input) {
+        for (std::size_t bit = 0; bit < switches.input.size(); ++bit)
+            switches.input[bit] = ((input >> bit) & 1) != 0 ? SwitchState::On : SwitchState::Off;
+    }
+
+    // The model and the program from reset with `input`, compared value by value as OUT shows them:
+    // the program passes when its first values within N steps are all the model shows in M.
+    bool likeModel(const Statement& statement, std::uint8_t input) {
+        restart(input);
+        PanelSwitches modelSwitches = *model_;
+        setInput(modelSwitches, input);
+        Machine model = startedMachine(modelSwitches);
+        std::uint32_t modelStep = 0;
+        const auto nextModelValue = [&]() -> std::optional<std::uint8_t> {
+            const std::uint8_t before = model.state().out;
+            while (modelStep < statement.modelSteps) {
+                model.step();
+                ++modelStep;
+                if (model.state().out != before) return model.state().out;
+            }
+            return std::nullopt;
+        };
+        SeenValues wanted;
+        SeenValues seen;
+        SeenValues matched;
+        std::uint8_t shown = state().out;
+        wanted.add(model.state().out);
+        seen.add(shown);
+        matched.add(shown);
+        std::uint32_t used = 0;
+        std::string why;
+        for (;;) {
+            const std::optional<std::uint8_t> next = nextModelValue();
+            if (!next) return true;
+            wanted.add(*next);
+            while (used < statement.steps && state().out == shown) {
+                advance();
+                ++used;
+            }
+            if (state().out == shown) {
+                why = "after " + matched.text() + " the steps ran out";
+                break;
+            }
+            shown = state().out;
+            seen.add(shown);
+            if (shown != *next) {
+                why = "after " + matched.text() + " came " + std::to_string(shown) + " at step " +
+                      std::to_string(step_) + ", not " + std::to_string(*next);
+                break;
+            }
+            matched.add(shown);
+        }
+        while (const std::optional<std::uint8_t> more = nextModelValue()) wanted.add(*more);
+        std::string bits;
+        for (int bit = 3; bit >= 0; --bit) bits += ((input >> bit) & 1) != 0 ? '1' : '0';
+        return fail(statement, "with input " + bits + ": expected out " + wanted.text() + " within " +
+                                   steps(statement.steps) + ", as the model shows in " +
+                                   steps(statement.modelSteps) + ": " + why + "; found out " + seen.text());
+    }
+
     PanelSwitches switches_;
     Machine machine_;
+    const std::optional<PanelSwitches>& model_;
     std::uint64_t step_ = 0;
     std::array<TraceRow, lastStepsShown> history_{};
     std::uint64_t rowCount_ = 0;
@@ -250,7 +326,7 @@ std::vector<CaseResult> gradeCases(const Exercise& tests, const PanelSwitches& p
     std::vector<CaseResult> results;
     results.reserve(tests.cases.size());
     for (const Case& testCase : tests.cases) {
-        CaseRun run(program, testCase);
+        CaseRun run(program, testCase, tests.model);
         for (const Statement& statement : testCase.statements) {
             if (!run.perform(statement)) break;
         }
