@@ -386,6 +386,8 @@ TEST_CASE("every report shows each case's points and whether it is hidden") {
           "      <properties>\n        <property name=\"points\" value=\"3\"/>\n"
           "        <property name=\"hidden\" value=\"true\"/>\n      </properties>\n      <failure ",
           "<testcase name=\"one\" classname=\"x.s\">\n      <error "}},
+        {qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Grades),
+         {"program,points,max_points,passed,failed,errors\nc.s,1,4,2,1,0\nx.s,0,4,0,0,3\n"}},
         {qzb::resultsJson("t.qzt", programs[0]),
          {R"("failure":")" + failure +
               R"( at step 1","points":0,"maxPoints":3,"hidden":true,"label":"hidden case 1"})",

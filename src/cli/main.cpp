@@ -154,19 +154,44 @@ int assembleFile(const std::string& sourcePath, std::string outputPath) {
     return 0;
 }
 
+// The test file at `path`, read as `test` reads it; nothing once stderr says why it cannot grade.
+std::optional<qzb::Exercise> readTests(const std::string& path) {
+    std::string text;
+    if (const std::error_code error = qzb::readFileText(path, text)) {
+        fail(fileError("read", path, error));
+        return std::nullopt;
+    }
+    qzb::TestFileReading reading = qzb::readTestFile(path, text);
+    if (!reading.problem.empty()) fail(reading.problem);
+    for (const std::string& line : reading.messages) printError(line);
+    if (!reading.usable()) return std::nullopt;
+    return std::move(reading.exercise);
+}
+
+std::string fileName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+// One program for a course's platform, which shows the results to the student who handed it in: the
+// program and the test file are named by their file names alone, as that student knows them.
+int gradeForPlatform(const std::string& testsPath, const std::string& programPath,
+                     const std::string& format) {
+    const std::optional<qzb::Exercise> tests = readTests(testsPath);
+    if (!tests) return usageError;
+    const std::string name = fileName(programPath);
+    const qzb::ProgramResult result = qzb::gradeProgram(*tests, name, qzb::readProgram(programPath, name));
+    const std::string report = format == "gradescope" ? qzb::gradescopeResults(fileName(testsPath), result)
+                                                      : qzb::prairieLearnResults(fileName(testsPath), result);
+    if (!writeAll(report)) return fail("cannot write the report");
+    return result.passedEveryCase() ? 0 : failure;
+}
+
 // Grades every program, going on past those that cannot be read or assembled.
 int gradeFiles(const std::string& testsPath, const std::vector<std::string>& programPaths,
                qzb::ReportFormat format) {
-    std::string text;
-    if (const std::error_code error = qzb::readFileText(testsPath, text))
-        return fail(fileError("read", testsPath, error), usageError);
-    const qzb::TestFileReading reading = qzb::readTestFile(testsPath, text);
-    if (!reading.problem.empty()) return fail(reading.problem, usageError);
-    if (!reading.messages.empty()) {
-        for (const std::string& line : reading.messages) printError(line);
-        return usageError;
-    }
-    const qzb::Exercise& tests = reading.exercise;
+    const std::optional<qzb::Exercise> read = readTests(testsPath);
+    if (!read) return usageError;
+    const qzb::Exercise& tests = *read;
     std::vector<qzb::ProgramResult> results;
     results.reserve(programPaths.size());
     bool allPassed = true;
@@ -256,7 +281,8 @@ int runCommandLine(int argc, char** argv) {
     app.require_subcommand(1);
 
     const std::vector<std::string> traceFormats = {"text", "csv", "jsonl"};
-    const std::vector<std::string> reportFormats = {"text", "csv", "jsonl", "junit"};
+    const std::vector<std::string> reportFormats = {"text",   "csv",        "jsonl",       "junit",
+                                                    "grades", "gradescope", "prairielearn"};
     std::string file;
     std::string stepsText = "16";
     std::string input = "0000";
@@ -326,10 +352,19 @@ int runCommandLine(int argc, char** argv) {
         return runFile(file, std::stoull(stepsText), input, format);
     }
     if (*test) {
-        const auto format = reportName == "csv"     ? qzb::ReportFormat::Csv
-                            : reportName == "jsonl" ? qzb::ReportFormat::Jsonl
-                            : reportName == "junit" ? qzb::ReportFormat::Junit
-                                                    : qzb::ReportFormat::Text;
+        if (reportName == "gradescope" || reportName == "prairielearn") {
+            if (programs.size() != 1) {
+                return fail("--format " + reportName + " grades one program, not " +
+                                std::to_string(programs.size()) + " (see qzb-cli test --help)",
+                            usageError);
+            }
+            return gradeForPlatform(testsPath, programs.front(), reportName);
+        }
+        const auto format = reportName == "csv"      ? qzb::ReportFormat::Csv
+                            : reportName == "jsonl"  ? qzb::ReportFormat::Jsonl
+                            : reportName == "junit"  ? qzb::ReportFormat::Junit
+                            : reportName == "grades" ? qzb::ReportFormat::Grades
+                                                     : qzb::ReportFormat::Text;
         return gradeFiles(testsPath, programs, format);
     }
     if (*assemble) return assembleFile(source, output);

@@ -99,6 +99,10 @@ std::string Classroom::gradeFile(std::string name, std::string_view bytes) {
     return grade(std::move(name), std::move(program));
 }
 
+std::string Classroom::gradesCsv() const {
+    return gradeReport(classTestsName, classResults, ReportFormat::Grades);
+}
+
 std::string Classroom::grade(std::string name, Program program) {
     classResults.push_back(gradeProgram(classTests.exercise, std::move(name), std::move(program)));
     return resultsJson(classTestsName, classResults.back());

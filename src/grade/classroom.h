@@ -62,6 +62,8 @@ struct Classroom {
     // The same for a file the browser read, as the command line grades it; nothing, and no row, for
     // the class's test file itself (the same name and bytes), which a chosen folder may hold.
     std::string gradeFile(std::string name, std::string_view bytes);
+    // The table for a grade book, one row per program, as `qzb-cli test --format grades` prints it.
+    std::string gradesCsv() const;
 };
 
 }  // namespace qzb

@@ -125,6 +125,18 @@ std::string csvReport(std::string_view testsPath, const std::vector<ProgramResul
     return out;
 }
 
+std::string gradesReport(const std::vector<ProgramResult>& programs) {
+    std::string out = "program,points,max_points,passed,failed,errors\n";
+    for (const ProgramResult& program : programs) {
+        const std::size_t passed = program.graded() ? program.passedCount() : 0;
+        const std::size_t failed = program.graded() ? program.cases.size() - passed : 0;
+        out += csvField(program.path) + ',' + std::to_string(program.pointsEarned()) + ',' +
+               std::to_string(program.pointsPossible()) + ',' + std::to_string(passed) + ',' +
+               std::to_string(failed) + ',' + std::to_string(program.cases.size() - passed - failed) + '\n';
+    }
+    return out;
+}
+
 std::string jsonReport(std::string_view testsPath, const std::vector<ProgramResult>& programs) {
     std::string out;
     for (const Row& row : rows(testsPath, programs)) {
@@ -224,9 +236,86 @@ std::string gradeReport(std::string_view testsPath, const std::vector<ProgramRes
         case ReportFormat::Csv: return csvReport(testsPath, programs);
         case ReportFormat::Jsonl: return jsonReport(testsPath, programs);
         case ReportFormat::Junit: return junitReport(testsPath, programs);
+        case ReportFormat::Grades: return gradesReport(programs);
         case ReportFormat::Text: break;
     }
     return textReport(testsPath, programs);
+}
+
+}  // namespace qzb
+
+namespace qzb {
+namespace {
+
+// What a platform shows of a case: its failure line and the steps before it, or why the program was not
+// graded; empty for a pass.
+struct CaseOutput {
+    std::string message;
+    std::string lastSteps;
+};
+
+CaseOutput caseOutput(std::string_view testsPath, const ProgramResult& program, const CaseResult& result) {
+    if (!program.graded()) return {visibleText(program.whyNotGraded()), {}};
+    const CaseLines lines = caseLines(testsPath, result);
+    return {lines.failure, lines.lastSteps};
+}
+
+// Earned / possible as a JSON number with up to six decimals, cut rather than rounded so that a
+// program that lost a point never shows 1. All cases worth nothing count as a whole when every one passed.
+std::string fraction(const ProgramResult& program) {
+    const std::uint64_t possible = program.pointsPossible();
+    if (possible == 0) return program.passedEveryCase() ? "1" : "0";
+    const std::uint64_t millionths = program.pointsEarned() * 1'000'000 / possible;
+    if (millionths == 1'000'000) return "1";
+    std::string digits = std::to_string(1'000'000 + millionths).substr(1);
+    digits.erase(digits.find_last_not_of('0') + 1);
+    return digits.empty() ? "0" : "0." + digits;
+}
+
+}  // namespace
+
+std::string pointsLine(const ProgramResult& program) {
+    std::string line =
+        std::to_string(program.pointsEarned()) + " of " + plural(program.pointsPossible(), "point");
+    if (!program.graded()) line += ": " + visibleText(program.whyNotGraded());
+    return line;
+}
+
+std::string gradescopeResults(std::string_view testsPath, const ProgramResult& program,
+                              std::string_view note) {
+    std::string output = pointsLine(program);
+    if (!note.empty()) output += " (" + visibleText(note) + ')';
+    std::string json = "{\"score\":" + std::to_string(program.pointsEarned()) +
+                       ",\"output\":" + jsonString(output) + ",\"test_output_format\":\"text\",\"tests\":[\n";
+    for (const CaseResult& result : program.cases) {
+        const bool passed = program.graded() && result.passed;
+        const CaseOutput shown = caseOutput(testsPath, program, result);
+        json += "{\"name\":" + jsonString(visibleText(result.name)) +
+                ",\"score\":" + std::to_string(passed ? result.points : 0) +
+                ",\"max_score\":" + std::to_string(result.points) + ",\"status\":\"" +
+                (passed ? "passed" : "failed") + "\",\"output\":" +
+                jsonString(shown.lastSteps.empty() ? shown.message : shown.message + '\n' + shown.lastSteps) +
+                ",\"visibility\":\"" + (result.hidden ? "after_published" : "visible") + "\"}" +
+                (&result == &program.cases.back() ? "\n" : ",\n");
+    }
+    return json + "]}\n";
+}
+
+std::string prairieLearnResults(std::string_view testsPath, const ProgramResult& program) {
+    std::string json = std::string("{\"gradable\":") + (program.graded() ? "true" : "false");
+    if (!program.graded())
+        json += ",\"format_errors\":[" + jsonString(visibleText(program.whyNotGraded())) + ']';
+    json += ",\"score\":" + fraction(program) + ",\"message\":" + jsonString(pointsLine(program)) +
+            ",\"tests\":[\n";
+    for (const CaseResult& result : program.cases) {
+        const CaseOutput shown = caseOutput(testsPath, program, result);
+        json += "{\"name\":" + jsonString(visibleText(result.name)) +
+                ",\"points\":" + std::to_string(program.graded() ? result.earned() : 0) +
+                ",\"max_points\":" + std::to_string(result.points) +
+                ",\"message\":" + jsonString(shown.message) + ",\"output\":" + jsonString(shown.lastSteps) +
+                '}' + (&result == &program.cases.back() ? "\n" : ",\n");
+    }
+    return json + "]}\n";
 }
 
 }  // namespace qzb
