@@ -140,7 +140,10 @@ private slots:
         };
         const QByteArray zeroTrace = "step,pc,a,b,out,carry\n0,0,0,0,0,0\n";
         const QByteArray notAsWritten = " is not a setting file as the panel writes it: ";
-        row("", 2, "a command is needed: run, test, asm, disasm or link");
+        row("", 2, "a command is needed: run, test, asm, disasm, link or gradescope");
+        row("gradescope one.qzt -o", 2,
+            "-o needs the name of the file to write (see qzb-cli gradescope --help)");
+        row("gradescope notes.qzt -o kept.qzb", 2, "notes.qzt:1:1: no case in the file");
         row("run count.qzb --steps", 2, "--steps needs a number of steps");
         row("play count.qzb", 2, "unknown command 'play'");
         row("run count.qzb --fast", 2, "unexpected argument '--fast' (see qzb-cli run --help)");
