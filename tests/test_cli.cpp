@@ -203,8 +203,7 @@ private slots:
     void platformResults() {
         QVERIFY(QDir(folder_.path()).mkpath("sub"));
         write("sub/pts.qzt",
-              "case \"one\"\n  run until out=1 within 5\ncase \"two\" points 3 hidden\n  run 5\n  expect "
-              "out=2\n");
+              "case \"one\"\nrun until out=1 within 5\ncase \"two\" points 3 hidden\nrun 5\nexpect out=2");
         write("slow.s", "loop: B = B + 1\nA = A\nOUT = B\nJMP loop\n");
         const QByteArray failure = "pts.qzt:5: expected out=2, found out=1 at step 5";
         QByteArray steps;  // as the text report shows them under the failure, without its indent
@@ -217,30 +216,21 @@ private slots:
             int status;
             QJsonObject gradescope, gradescopeTwo, prairieLearn, prairieLearnTwo;
         };
+        // clang-format off
         const Row rows[] = {
-            {"count.s",
-             0,
-             {{"score", 4}, {"output", "4 of 4 points"}},
-             {{"name", "two"},
-              {"score", 3},
-              {"max_score", 3},
-              {"status", "passed"},
-              {"output", ""},
-              {"visibility", "after_published"}},
+            {"count.s", 0, {{"score", 4}, {"output", "4 of 4 points"}},
+             {{"name", "two"}, {"score", 3}, {"max_score", 3}, {"status", "passed"}, {"output", ""}, {"visibility", "after_published"}},
              {{"gradable", true}, {"score", 1}, {"message", "4 of 4 points"}},
              {{"name", "two"}, {"points", 3}, {"max_points", 3}, {"message", ""}, {"output", ""}}},
-            {"slow.s",
-             1,
-             {{"score", 1}, {"output", "1 of 4 points"}},
+            {"slow.s", 1, {{"score", 1}, {"output", "1 of 4 points"}},
              {{"score", 0}, {"status", "failed"}, {"output", QString(failure + '\n' + steps)}},
              {{"gradable", true}, {"score", 0.25}, {"message", "1 of 4 points"}},
              {{"points", 0}, {"max_points", 3}, {"message", QString(failure)}, {"output", QString(steps)}}},
-            {"../" + QFileInfo(folder_.path()).fileName() + "/bad.s",
-             1,
-             {{"score", 0}, {"output", "0 of 4 points: " + notGraded}},
+            {"../" + QFileInfo(folder_.path()).fileName() + "/bad.s", 1, {{"score", 0}, {"output", "0 of 4 points: " + notGraded}},
              {{"score", 0}, {"max_score", 3}, {"status", "failed"}, {"output", notGraded}},
              {{"gradable", false}, {"format_errors", QJsonArray{notGraded}}, {"score", 0}},
              {{"points", 0}, {"message", notGraded}}}};
+        // clang-format on
         for (const Row& row : rows) {
             for (const auto& [format, top, two] :
                  {std::tuple{"gradescope", row.gradescope, row.gradescopeTwo},
