@@ -274,10 +274,9 @@ int gradeHandIn(const std::string& testsPath, const std::string& folder, const s
     const std::string json = qzb::gradescopeResults(fileName(testsPath), result, chosen.note);
     if (const std::error_code written = qzb::replaceFile(outputPath, json))
         return fail(fileError("write", outputPath, written));
-    return writeAll(outputPath + ": " + qzb::pointsLine(result) +
-                    (chosen.note.empty() ? "" : " (" + qzb::visibleText(chosen.note) + ')') + '\n')
-               ? 0
-               : fail("cannot write the summary");
+    const std::string summary =
+        outputPath + ": " + qzb::pointsLine(result) + (chosen.note.empty() ? "" : " (" + chosen.note + ')');
+    return writeAll(qzb::visibleText(summary) + '\n') ? 0 : fail("cannot write the summary");
 }
 
 // "text, csv or jsonl"
@@ -462,6 +461,7 @@ int runCommandLine(int argc, char** argv) {
     if (*assemble) return assembleFile(source, output);
     if (*link) return linkFile(file);
     if (*gradescope) {
+        if (sameFile(testsPath, output)) return fail("-o names the test file itself", usageError);
         return handIn->count() == 0 ? makeAutograder(testsPath, output)
                                     : gradeHandIn(testsPath, submission, output);
     }

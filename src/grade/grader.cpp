@@ -121,6 +121,7 @@ public:
                 }
             case Statement::Kind::ExpectSequence: return sequence(statement);
             case Statement::Kind::ExpectLikeModel:
+                if (!model_) return fail(statement, "the test file holds no model");
                 for (std::uint8_t input = 0; input < modelInputs; ++input) {
                     if (!likeModel(statement, input)) return false;
                 }
