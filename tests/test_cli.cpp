@@ -145,6 +145,8 @@ private slots:
             "-o needs the name of the file to write (see qzb-cli gradescope --help)");
         row("gradescope notes.qzt -o kept.qzb", 2, "notes.qzt:1:1: no case in the file");
         row("gradescope one.qzt -o ./one.qzt", 2, "-o names the test file itself");  // one.qzt is read below
+        row("gradescope one.qzt -o made.zip", 0, "",
+            "made.zip: a Gradescope autograder for one.qzt, 1 case worth 1 point\n");
         row("run count.qzb --steps", 2, "--steps needs a number of steps");
         row("play count.qzb", 2, "unknown command 'play'");
         row("run count.qzb --fast", 2, "unexpected argument '--fast' (see qzb-cli run --help)");

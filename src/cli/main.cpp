@@ -243,7 +243,7 @@ int makeAutograder(const std::string& testsPath, const std::string& outputPath) 
     const std::string summary = outputPath + ": a Gradescope autograder for " + testsName + ", " +
                                 std::to_string(tests->cases.size()) +
                                 (tests->cases.size() == 1 ? " case" : " cases") + " worth " +
-                                std::to_string(points) + " points\n";
+                                std::to_string(points) + (points == 1 ? " point\n" : " points\n");
     return writeAll(qzb::visibleText(summary, "\n")) ? 0 : fail("cannot write the summary");
 }
 

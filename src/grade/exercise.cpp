@@ -120,7 +120,7 @@ private:
             return;
         }
         inModel_ = false;
-        if (result_.model || modelLine_ != firstModelLine_) return;
+        if (modelLine_ != firstModelLine_) return;
         Assembly assembly = assemble(modelSource_);
         for (const Diagnostic& fault : assembly.errors)
             error(modelLine_ + fault.line, fault.column, fault.message);
@@ -315,7 +315,7 @@ private:
         return true;
     }
 
-    // NAME=VALUE ... up to the end of the line or `within`.
+    // NAME=VALUE ... up to the end of the line, `within` or `for`.
     bool conditions(Statement& statement) {
         while (const Token* name = peek()) {
             if (isWord(name, "within") || isWord(name, "for")) break;

@@ -87,12 +87,7 @@ public:
     // False when the statement failed, and the result says how.
     bool perform(const Statement& statement) {
         switch (statement.kind) {
-            case Statement::Kind::Input:
-                for (std::size_t bit = 0; bit < switches_.input.size(); ++bit) {
-                    switches_.input[bit] =
-                        ((statement.input >> bit) & 1) != 0 ? SwitchState::On : SwitchState::Off;
-                }
-                return true;
+            case Statement::Kind::Input: setInput(switches_, statement.input); return true;
             case Statement::Kind::Run:
                 for (std::uint32_t i = 0; i < statement.steps; ++i) advance();
                 return true;
