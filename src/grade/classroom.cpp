@@ -76,11 +76,13 @@ std::string testFileJson(const TestFileReading& reading) {
     std::string hidden;
     if (reading.usable()) {
         for (const Case& testCase : reading.exercise.cases) {
-            const char* comma = &testCase == &reading.exercise.cases.front() ? "" : ",";
-            names += comma + jsonString(visibleText(testCase.name));
-            points += comma + std::to_string(testCase.points);
-            hidden += comma + std::string(testCase.hidden ? "true" : "false");
+            names += jsonString(visibleText(testCase.name)) + ',';
+            points += std::to_string(testCase.points) + ',';
+            hidden += testCase.hidden ? "true," : "false,";
         }
+    }
+    for (std::string* list : {&names, &points, &hidden}) {
+        if (!list->empty()) list->pop_back();
     }
     return json + "],\"cases\":[" + names + "],\"points\":[" + points + "],\"hidden\":[" + hidden + "]}";
 }

@@ -30,7 +30,10 @@ bool holds(const std::vector<Condition>& conditions, const MachineState& state) 
 
 std::string valuesText(std::span<const std::uint8_t> values) {
     std::string text;
-    for (const std::uint8_t value : values) text += (text.empty() ? "" : " ") + std::to_string(value);
+    for (const std::uint8_t value : values) {
+        if (!text.empty()) text += ' ';
+        text += std::to_string(value);
+    }
     return text;
 }
 
