@@ -64,11 +64,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint64_t steps = 0;
     for (const qzb::Case& testCase : file.cases) {
         check(!testCase.name.empty() && qzb::isPrintableText(testCase.name), "case name");
+        check(testCase.points <= qzb::maxCasePoints, "case points");
         for (const qzb::Statement& statement : testCase.statements) {
             check(statement.line > testCase.line && statement.line <= lines, "statement line");
             check(statement.steps <= qzb::maxRunSteps && statement.input <= 15, "statement values");
             check(statement.sequence.size() <= qzb::maxSequenceLength, "sequence length");
-            steps += statement.steps;
+            if (statement.kind == qzb::Statement::Kind::ExpectLikeModel) {
+                check(file.model.has_value() && testCase.statements.size() == 1,
+                      "like model alone, with a model");
+                steps +=
+                    std::uint64_t{qzb::modelInputs} * (statement.modelSteps + std::uint64_t{statement.steps});
+            } else {
+                steps += statement.steps;
+            }
         }
     }
     check(steps <= qzb::maxFileSteps, "steps of the whole file");
@@ -108,5 +116,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "CSV is printable UTF-8");
     check(printableLines(qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Text)),
           "the text report is printable UTF-8");
+    const std::string grades = qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Grades);
+    check(printableLines(grades) && std::count(grades.begin(), grades.end(), '\n') == 3,
+          "a grade row per program");
+    for (const qzb::ProgramResult& program : programs) {
+        check(program.pointsEarned() <= program.pointsPossible(), "points earned of those possible");
+        // One line per case between the opening and the closing line, each printable.
+        for (const std::string& json : {qzb::gradescopeResults("t.qzt", program, "n\x01"),
+                                        qzb::prairieLearnResults("t.qzt", program)}) {
+            check(printableLines(json) && static_cast<std::size_t>(std::count(json.begin(), json.end(),
+                                                                              '\n')) == file.cases.size() + 2,
+                  "platform results: a line per case, printable");
+        }
+    }
     return 0;
 }

@@ -22,8 +22,9 @@ expected_files=$(if [ "$cli_installed" = yes ]; then cat "$expected"; else grep 
 installed_files=$(cd "$staging" && find . ! -type d | sed 's|^\./||' | sort)
 diff -u --label expected --label installed <(echo "$expected_files") <(echo "$installed_files") ||
   fail "the installed files differ from $expected"
-wrong_modes=$(cd "$staging" && find . \( -type d ! -perm 755 \) -o \( -path './usr/bin/*' ! -perm 755 \) -o \
-  \( -type f ! -path './usr/bin/*' ! -perm 644 \))
+programs=( -path './usr/bin/*' -o -path './usr/lib/qzb/*' )
+wrong_modes=$(cd "$staging" && find . \( -type d ! -perm 755 \) -o \( \( "${programs[@]}" \) ! -perm 755 \) -o \
+  \( -type f ! \( "${programs[@]}" \) ! -perm 644 \))
 [ -z "$wrong_modes" ] || fail "unexpected permissions on: $wrong_modes"
 
 # The installed README links only to what is installed beside it (its picture, the examples).
@@ -49,6 +50,15 @@ for program in qzb qzb-cli; do
     fail "$program --version failed: $answer"
   [ "$answer" = "$program $version" ] || fail "$program --version says '$answer', not '$program $version'"
 done
+
+# The installed qzb-cli finds the statically linked copy it puts into a Gradescope autograder.
+if [ -x "$staging/usr/bin/qzb-cli" ]; then
+  autograder=$(mktemp -d)
+  printf 'case "c"\nexpect pc=0\n' >"$autograder/t.qzt"
+  "$staging/usr/bin/qzb-cli" gradescope "$autograder/t.qzt" -o "$autograder/a.zip" >/dev/null &&
+    unzip -l "$autograder/a.zip" | grep -q ' qzb-cli$' || fail "the installed qzb-cli makes no autograder"
+  rm -rf "$autograder"
+fi
 
 # AppStream: the metadata file itself, then the installed tree as a software centre reads it.
 appstreamcli validate --no-net "$share/metainfo/$app.metainfo.xml" >/dev/null ||

@@ -5,7 +5,7 @@ QZB_PACKAGES=(
   qt6-base-dev libgl-dev libbenchmark-dev libcli11-dev doctest-dev
   fonts-ipafont-gothic xvfb xauth x11-utils imagemagick
   desktop-file-utils appstream libxml2-utils shared-mime-info libglib2.0-bin man-db file
-  dpkg-dev lintian librsvg2-bin locales
+  dpkg-dev lintian librsvg2-bin locales unzip
 )
 
 # apt-get "$@" (with sudo unless root), waiting up to five minutes for a package manager that

@@ -30,5 +30,16 @@ done < <(cd "$build_dir" && ctest --show-only=json-v1 |
 for test in json.load(sys.stdin)["tests"]:
     print(test["name"], test["command"][0])')
 [ "$qt" -gt 0 ] || { echo "FAIL: no suite of $build_dir uses Qt Test; is it built?"; exit 1; }
+
+# qzb-cli alone, on a machine with no Qt at all: CONTRIBUTING's one command configures, and the build it
+# plans for qzb-cli and its static copy (run with -n, not run) names nothing of Qt.
+(cd "$source_dir" && cmake --preset cli -B "$scratch/cli" -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON >"$scratch.log" 2>&1) ||
+  { cat "$scratch.log"; rm -f "$scratch.log"; exit 1; }
+rm -f "$scratch.log"
+ninja -C "$scratch/cli" -n qzb-cli qzb-cli-static >/dev/null || { echo "FAIL: the cli preset cannot build qzb-cli"; exit 1; }
+if grep -q Qt6 "$scratch/cli/build.ninja"; then
+  echo "FAIL: the cli preset's build uses Qt"
+  missing=$((missing + 1))
+fi
 [ "$missing" -eq 0 ] || exit 1
 echo "without Qt Test, the $(wc -l <<<"$without") suites that need no Qt are still run ($qt need it)"

@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -137,7 +140,13 @@ private slots:
         };
         const QByteArray zeroTrace = "step,pc,a,b,out,carry\n0,0,0,0,0,0\n";
         const QByteArray notAsWritten = " is not a setting file as the panel writes it: ";
-        row("", 2, "a command is needed: run, test, asm, disasm or link");
+        row("", 2, "a command is needed: run, test, asm, disasm, link or gradescope");
+        row("gradescope one.qzt -o", 2,
+            "-o needs the name of the file to write (see qzb-cli gradescope --help)");
+        row("gradescope notes.qzt -o kept.qzb", 2, "notes.qzt:1:1: no case in the file");
+        row("gradescope one.qzt -o ./one.qzt", 2, "-o names the test file itself");  // one.qzt is read below
+        row("gradescope one.qzt -o made.zip", 0, "",
+            "made.zip: a Gradescope autograder for one.qzt, 1 case worth 1 point\n");
         row("run count.qzb --steps", 2, "--steps needs a number of steps");
         row("play count.qzb", 2, "unknown command 'play'");
         row("run count.qzb --fast", 2, "unexpected argument '--fast' (see qzb-cli run --help)");
@@ -162,7 +171,7 @@ private slots:
         row("test folder.qzb count.qzb", 2, "cannot read folder.qzb");
         row("test count.qzt", 2, "PROGRAM is required");
         row("test count.qzt count.qzb --format", 2,
-            "--format needs text, csv, jsonl or junit (see qzb-cli test");
+            "--format needs text, csv, jsonl, junit, grades, gradescope or prairielearn (see qzb-cli test");
         row("test count.qzb count.s", 2,
             "qzb-cli: count.qzb is a program, not a test file; the test file comes first: "
             "qzb-cli test TESTS.qzt PROGRAM...\n");
@@ -191,9 +200,66 @@ private slots:
             ".clock manual\n.beep off\n\n    A = 1             ; 00: 0011 0001\n; 01-15: 0000 0000\n");
     }
 
+    // Gradescope's and PrairieLearn's results for a passing, a failing and an ungraded program, read by a
+    // real JSON parser field by field: the program and the test file named by their file names alone, the
+    // failure and its steps exactly as the text report gives them, the hidden case published later.
+    void platformResults() {
+        QVERIFY(QDir(folder_.path()).mkpath("sub"));
+        write("sub/pts.qzt",
+              "case \"one\"\nrun until out=1 within 5\ncase \"two\" points 3 hidden\nrun 5\nexpect out=2");
+        write("slow.s", "loop: B = B + 1\nA = A\nOUT = B\nJMP loop\n");
+        const QByteArray failure = "pts.qzt:5: expected out=2, found out=1 at step 5";
+        QByteArray steps;  // as the text report shows them under the failure, without its indent
+        for (const QByteArray& line : run({"test", "sub/pts.qzt", "slow.s"}).out.split('\n'))
+            if (line.startsWith("        ") && !line.contains("expected")) steps += line.mid(8) + '\n';
+        const QString notGraded =
+            "bad.s does not assemble: bad.s:2:7: OUT can add only B to its number, not A";
+        struct Row {
+            QString program;
+            int status;
+            QJsonObject gradescope, gradescopeTwo, prairieLearn, prairieLearnTwo;
+        };
+        // clang-format off
+        const Row rows[] = {
+            {"count.s", 0, {{"score", 4}, {"output", "4 of 4 points"}},
+             {{"name", "two"}, {"score", 3}, {"max_score", 3}, {"status", "passed"}, {"output", ""}, {"visibility", "after_published"}},
+             {{"gradable", true}, {"score", 1}, {"message", "4 of 4 points"}},
+             {{"name", "two"}, {"points", 3}, {"max_points", 3}, {"message", ""}, {"output", ""}}},
+            {"slow.s", 1, {{"score", 1}, {"output", "1 of 4 points"}},
+             {{"score", 0}, {"status", "failed"}, {"output", QString(failure + '\n' + steps)}},
+             {{"gradable", true}, {"score", 0.25}, {"message", "1 of 4 points"}},
+             {{"points", 0}, {"max_points", 3}, {"message", QString(failure)}, {"output", QString(steps)}}},
+            {"../" + QFileInfo(folder_.path()).fileName() + "/bad.s", 1, {{"score", 0}, {"output", "0 of 4 points: " + notGraded}},
+             {{"score", 0}, {"max_score", 3}, {"status", "failed"}, {"output", notGraded}},
+             {{"gradable", false}, {"format_errors", QJsonArray{notGraded}}, {"score", 0}},
+             {{"points", 0}, {"message", notGraded}}}};
+        // clang-format on
+        for (const Row& row : rows) {
+            for (const auto& [format, top, two] :
+                 {std::tuple{"gradescope", row.gradescope, row.gradescopeTwo},
+                  {"prairielearn", row.prairieLearn, row.prairieLearnTwo}}) {
+                const Result result = run({"test", "sub/pts.qzt", row.program, "--format", format});
+                QJsonParseError error;
+                const QJsonObject json = QJsonDocument::fromJson(result.out, &error).object();
+                QVERIFY2(error.error == QJsonParseError::NoError && result.status == row.status, result.out);
+                const QJsonArray tests = json["tests"].toArray();
+                QCOMPARE(tests.size(), 2);
+                for (const auto& [expected, actual] : {std::pair{top, json}, {two, tests[1].toObject()}}) {
+                    for (auto field = expected.begin(); field != expected.end(); ++field)
+                        QVERIFY2(actual[field.key()] == field.value(),
+                                 qPrintable(format + (": " + field.key())));
+                }
+            }
+        }
+        QVERIFY(
+            run({"test", "sub/pts.qzt", "count.s", "slow.s", "--format", "prairielearn"})
+                .err.endsWith(
+                    "qzb-cli: --format prairielearn grades one program, not 2 (see qzb-cli test --help)\n"));
+    }
+
     // The README's command for Grade a class's CSV, run by a shell that sorts `*` by letter before case, in
     // a folder that holds the test file, another one and names in mixed case, prints what the page makes
-    // of the same files in its order, by code point.
+    // of the same files in its order, by code point; so does its command for the grade book's CSV.
     void pageCsvCommand() {
         const std::map<std::string, QByteArray> files = {
             {"down.qzt", "case \"down\"\n  run until out=14 within 9\n"},
@@ -223,10 +289,13 @@ private slots:
         QProcess shell;
         shell.setProcessEnvironment(environment);
         shell.setWorkingDirectory(folder_.filePath("class"));
-        shell.start("bash", {"-c", "echo *; LC_ALL=C bash -c 'qzb-cli test down.qzt * --format csv'"});
+        shell.start("bash", {"-c",
+                             "echo *; LC_ALL=C bash -c 'qzb-cli test down.qzt * --format csv; "
+                             "qzb-cli test down.qzt * --format grades'"});
         QVERIFY(shell.waitForFinished(10000));
         QCOMPARE(shell.readAllStandardOutput(),
-                 "alice.s bob.qzb down.qzt \xC3\xA9mile, late.s Henry.s Notes.qzt\n" + csv);
+                 "alice.s bob.qzb down.qzt \xC3\xA9mile, late.s Henry.s Notes.qzt\n" + csv +
+                     QByteArray::fromStdString(page.gradesCsv()));
     }
 
     // The panel's own arguments: after "--" even "-v" is a file name, so the panel starts and opens it

@@ -2,7 +2,9 @@
 #define DOCTEST_CONFIG_IMPLEMENT_WITH_MAIN
 #include <doctest/doctest.h>
 
+#include <bitset>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,6 +44,16 @@ std::vector<qzb::MachineState> referenceTrace(const Words& words, const Inputs& 
     return trace;
 }
 
+// The OUT values the reference table shows from reset with the input fixed, each once while it lasts.
+std::vector<int> referenceValues(const Words& words, int input, int steps) {
+    const std::vector<qzb::MachineState> trace = referenceTrace(words, {{0, input}});
+    std::vector<int> values{trace[0].out};
+    for (int step = 1; step <= steps; ++step) {
+        if (trace.at(std::size_t(step)).out != values.back()) values.push_back(trace[std::size_t(step)].out);
+    }
+    return values;
+}
+
 const Words count = {0x51, 0x80, 0xF0};                   // B = B + 1, OUT = B, JMP 0
 const Words countByTwo = {0x52, 0x80, 0xF0};              // B = B + 2 instead
 const Words slowCount = {0x51, 0x00, 0x80, 0xF0};         // one step more per count
@@ -75,6 +87,9 @@ TEST_CASE("each statement passes a correct program and fails a faulty one") {
          7, 6, "expected out=8, found out=14"},
         {count, slowCount, {}, "run until out=2 within 30\nexpect pc=2", 3, 7, "expected pc=2, found pc=3"},
         {count, slowCount, {}, "run until out=1 within 2", 2, 2, "expected out=1 within 2 steps, found out=0"},
+        // A condition that must hold, at either side of the step where it stops holding; the case goes on.
+        {slowCount, count, {}, "expect out=0 for 2 steps\nexpect pc=2", 2, 2, "expected out=0 for 2 steps, found out=1"},
+        {count, countByTwo, {}, "run 2\nexpect out=1 for 0 steps", 3, 2, "expected out=1 for 0 steps, found out=2"},
         {clampedAdd, addFive, {{0, 12}}, "input 1100\nrun 1\nexpect carry=1\nrun until out=15 within 20", 5, 21,
          "expected out=15 within 20 steps, found out=1"},
         {count, countByTwo, {}, "expect out sequence 1 2 3 within 10\nexpect pc=2 b=3", 2, 10,
@@ -89,7 +104,14 @@ TEST_CASE("each statement passes a correct program and fails a faulty one") {
          "expected out 1 2 3 within 4 steps: after 1 2 the steps ran out; found out 1 2"},
         {count, count, {}, "expect out sequence 0 5 3 within 90", 2, 90,
          "expected out 0 5 3 within 90 steps: after 0 came 1 at step 2, not 5; "
-         "found out 0 1 2 3 4 5 ... 9 10 11 12 13 14"}};
+         "found out 0 1 2 3 4 5 ... 9 10 11 12 13 14"},
+        // Like a model, which may stand anywhere: the first input that fails is told.
+        {clampedAdd, addFive, {{0, 11}}, "model\n.word 0x65\n.word 0xE3\n.word 0x7F\n.word 0x80\n.word 0xF0\nend\n"
+         "expect out like model for 20 within 60", 9, 60, "with input 1011: expected out 0 15 within 60 steps, "
+         "as the model shows in 20 steps: after 0 the steps ran out; found out 0"},
+        {slowCount, countByTwo, {}, "expect out like model for 10 within 30\nMODEL ; count\n"
+         "B = B + 1\nOUT = B\nJMP 0\n  End  ; of the model", 2, 2, "with input 0000: expected out 0 1 2 3 within 30 steps, "
+         "as the model shows in 10 steps: after 0 came 2 at step 2, not 1; found out 0 2"}};
     // clang-format on
     for (const Row& row : rows) {
         CAPTURE(row.tests);
@@ -106,6 +128,48 @@ TEST_CASE("each statement passes a correct program and fails a faulty one") {
         CHECK(result.lastSteps.back().step == row.step);
         CHECK(result.lastSteps.back().state == referenceTrace(row.bad, row.inputs).at(row.step));
     }
+}
+
+// Random models against random programs and against mutants of themselves with one bit flipped (which may
+// change nothing): the verdict and the first input named are what the reference table makes of the rule.
+TEST_CASE("like model agrees with the reference table on random programs and their mutants") {
+    std::mt19937 random(20270314);
+    int passed = 0;
+    int failed = 0;
+    for (int trial = 0; trial < 300; ++trial) {
+        Words model(16);
+        for (int& word : model) word = int(random() % 256);
+        const int modelSteps = int(random() % 40);
+        const int within = int(random() % 50);
+        std::string tests = "model\n";
+        for (const int word : model) tests += ".word " + std::to_string(word) + '\n';
+        tests += "end\ncase \"c\"\nexpect out like model for " + std::to_string(modelSteps) + " within " +
+                 std::to_string(within);
+        const qzb::Exercise file = qzb::parseExercise(tests);
+        REQUIRE(file.errors.empty());
+        Words candidates[3] = {model, model, Words(16)};
+        candidates[0][random() % 16] ^= 1 << (random() % 8);
+        for (int& word : candidates[2]) word = int(random() % 256);
+        for (const Words& program : candidates) {
+            int firstFailing = -1;
+            for (int input = 0; input < 16 && firstFailing < 0; ++input) {
+                const std::vector<int> wanted = referenceValues(model, input, modelSteps);
+                const std::vector<int> shown = referenceValues(program, input, within);
+                if (shown.size() < wanted.size() || !std::equal(wanted.begin(), wanted.end(), shown.begin()))
+                    firstFailing = input;
+            }
+            const qzb::CaseResult result = qzb::gradeCases(file, panel(program)).front();
+            CAPTURE(tests);
+            REQUIRE(result.passed == (firstFailing < 0));
+            (result.passed ? passed : failed) += 1;
+            if (result.passed) continue;
+            CHECK(result.message.starts_with("with input " +
+                                             std::bitset<4>(std::size_t(firstFailing)).to_string()));
+            CHECK(result.lastSteps.back().state ==
+                  referenceTrace(program, {{0, firstFailing}}).at(result.step));
+        }
+    }
+    CHECK((passed > 200 && failed > 200));
 }
 
 // Cases start afresh: registers reset, input off, whatever the case before or the caller left.
@@ -126,6 +190,9 @@ TEST_CASE("test-file errors name their line and column") {
     std::string millions;  // 100000000 steps in all, which a file may take
     for (int i = 0; i < 100; ++i)
         millions += i == 60 ? "expect a=1\ncase \"d\"\nrun 1000000\n" : "run 1000000\n";
+    std::string likeCases;  // a comparison with the model counts its steps for every input
+    for (int i = 0; i < 4; ++i)
+        likeCases += "case \"" + std::to_string(i) + "\"\nexpect out like model for 1000000 within 1000000\n";
     // clang-format off
     const std::pair<std::string, std::string> rows[] = {
         {"run 3\ncase \"c\"\nexpect a=1", "1:1: 'run' comes before the first case"},
@@ -135,12 +202,25 @@ TEST_CASE("test-file errors name their line and column") {
         {"case \"\"\nexpect a=1", "1:6: the case name is empty"},
         {"case \"tab\there\"\nexpect a=1", "1:6: a case name must be UTF-8 text without control characters"},
         {"case \"\u202Es.exe\"\nexpect a=1", "1:6: a case name must be UTF-8 text without control characters"},
-        {"case \"c\"\n  jump 3", "2:3: unknown statement 'jump'; the statements are case, input, run and expect"},
+        {"case \"c\"\n  jump 3", "2:3: unknown statement 'jump'; the statements are case, input, run, expect and model"},
         {"case \"c\"\ninput 12\nexpect a=1", "2:7: expected four binary digits after input, bit 3 first, such as 1001"},
         {"case \"c\"\nrun -1\nexpect a=1", "2:5: expected a number of steps, 0 to 1000000"},
         {"case \"c\"\nrun 1000001\nexpect a=1", "2:5: 1000001 is more than 1000000 steps"},
         {"case \"c\"\nrun until pc=3", "2:15: expected 'within N' at the end of the line"},
         {"case \"c\"\nrun until within 3", "2:11: expected a condition such as out=5"},
+        {"case \"c\"\nexpect a=1 for 3", "2:17: expected 'steps' after the number at the end of the line"},
+        {"case \"c\"\nrun until a=1 for 3", "2:15: expected 'within N'"},
+        {"case \"c\"\nexpect a=1\nmodel\nA = 1", "3:1: the model is not closed with a line end"},
+        {"case \"c\"\nexpect out like model for 1 within 1\nmodel\nOUT = A\nend",
+         "4:7: OUT can add only B to its number, not A"},
+        {"model\nend\nmodel\nend\ncase \"c\"\nexpect a=1", "3:1: a test file holds one model; the first starts on line 1"},
+        {"case \"c\"\nexpect out like model for 5 within 5",
+         "2:1: expect out like model needs a model: its program between a line model and a line end"},
+        {"model\nend\ncase \"c\"\ninput 0001\nexpect out like model for 5 within 5",
+         "3:1: case \"c\" holds more than expect out like model, which runs alone"},
+        {"case \"c\"\nexpect out like model within 5", "2:23: expected 'for M within N'"},
+        {"model\nend\n" + likeCases,
+         "10:42: the cases add up to 128000000 steps here, more than the 100000000 a test file may take"},
         {"case \"c\"\nexpect x=1", "2:8: unknown register 'x'; the names are pc, a, b, out and carry"},
         {"case \"c\"\nexpect a 1", "2:10: expected '=' after a"},
         {"case \"c\"\nexpect a=", "2:10: expected a value after a= at the end of the line"},
@@ -155,6 +235,10 @@ TEST_CASE("test-file errors name their line and column") {
         {"case \"c\"\nexpect out=1 \x01", "2:14: unexpected byte 0x01"},
         {"case \"c\"\nrun 5 6", "2:7: unexpected '6'"},
         {"case \"c\"\ninput 1001\nrun 5", "1:1: case \"c\" checks nothing; give it an expect or a run until"},
+        {"case \"c\" points 1001\nexpect a=1", "1:17: expected a whole number of points from 0 to 1000"},
+        {"case \"c\" hidden points\nexpect a=1", "1:23: expected a whole number of points from 0 to 1000 at the end of the line"},
+        {"case \"c\" hidden points 2 HIDDEN\nexpect a=1", "1:26: hidden is given twice"},
+        {"case \"c\" secret\nexpect a=1", "1:10: unexpected 'secret'; after the name come points N and hidden"},
         {"; only a comment", "1:1: no case in the file; a case starts with case \"NAME\""},
         {"case \"c\"\n" + millions + "run until a=1 within 1\nrun 5\nexpect a=1",
          "104:22: the cases add up to 100000001 steps here, more than the 100000000 a test file may take"},
@@ -232,10 +316,10 @@ TEST_CASE("reports show what they quote visibly, each inside its field") {
         {qzb::ReportFormat::Text,
          "=sum(\"a,b\")\\xff\\x01<&>.s: not graded: cannot read it\n  \\xef\\xbf\\xbf\n"},
         {qzb::ReportFormat::Csv,
-         "\n\"'=sum(\"\"a,b\"\")\\xff\\x01<&>.s\",c,error,,cannot read it: \\xef\\xbf\\xbf\n"},
+         "\n\"'=sum(\"\"a,b\"\")\\xff\\x01<&>.s\",c,error,,cannot read it: \\xef\\xbf\\xbf,0\n"},
         {qzb::ReportFormat::Jsonl,
          "{\"program\":\"=sum(\\\"a,b\\\")\\\\xff\\\\x01<&>.s\",\"case\":\"c\",\"result\":\"error\","
-         "\"step\":null,\"message\":\"cannot read it: \\\\xef\\\\xbf\\\\xbf\"}\n"},
+         "\"step\":null,\"message\":\"cannot read it: \\\\xef\\\\xbf\\\\xbf\",\"points\":0}\n"},
         {qzb::ReportFormat::Junit,
          "<testsuite name=\"=sum(&quot;a,b&quot;)\\xff\\x01&lt;&amp;&gt;.s\" tests=\"1\" failures=\"0\" "
          "errors=\"1\">"},
@@ -267,6 +351,49 @@ TEST_CASE("reports show what they quote visibly, each inside its field") {
     }
 }
 
+// What each case earns and whether it is hidden, in every report: the teacher's reports show every
+// case, and a case worth other than 1 point or hidden says so where the report has room.
+TEST_CASE("every report shows each case's points and whether it is hidden") {
+    const qzb::TestFileReading reading =
+        qzb::readTestFile("t.qzt",
+                          "case \"one\"\nexpect pc=0\ncase \"three\" points 3 hidden\nrun 1\nexpect b=2\n"
+                          "case \"free\" HIDDEN Points 0\nexpect a=0\n");
+    REQUIRE(reading.usable());
+    const std::vector<qzb::ProgramResult> programs = {
+        qzb::gradeProgram(reading.exercise, "c.s", qzb::programFromBytes("c.s", "B = B + 1\n")),
+        qzb::gradeProgram(reading.exercise, "x.s", qzb::unreadableProgram("x.s", "gone"))};
+    CHECK(programs[0].pointsEarned() == 1);
+    CHECK(programs[1].pointsPossible() == 4);
+    const std::string failure = "t.qzt:5: expected b=2, found b=1";
+    const std::pair<std::string, std::vector<std::string>> rows[] = {
+        {qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Text),
+         {"c.s: 2 of 3 cases passed, 1 of 4 points\n  pass  one\n  FAIL  three (3 points, hidden)\n",
+          "  pass  free (0 points, hidden)\n"}},
+        {qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Csv),
+         {"c.s,one,pass,,,1\nc.s,three,fail,1,\"" + failure + "\",0\nc.s,free,pass,,,0\n",
+          "x.s,one,error,,cannot read x.s: gone,0\n"}},
+        {qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Jsonl),
+         {R"("case":"one","result":"pass","step":null,"message":"","points":1})",
+          R"("case":"three","result":"fail","step":1,"message":")" + failure + R"(","points":0})"}},
+        {qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Junit),
+         {"<testcase name=\"one\" classname=\"c.s\"/>\n    <testcase name=\"three\" classname=\"c.s\">\n"
+          "      <properties>\n        <property name=\"points\" value=\"3\"/>\n"
+          "        <property name=\"hidden\" value=\"true\"/>\n      </properties>\n      <failure ",
+          "<testcase name=\"one\" classname=\"x.s\">\n      <error "}},
+        {qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Grades),
+         {"program,points,max_points,passed,failed,errors\nc.s,1,4,2,1,0\nx.s,0,4,0,0,3\n"}},
+        {qzb::resultsJson("t.qzt", programs[0]),
+         {R"("failure":")" + failure +
+              R"( at step 1","points":0,"maxPoints":3,"hidden":true,"label":"hidden case 1"})",
+          R"("points":0,"maxPoints":0,"hidden":true,"label":"hidden case 2"}],"points":1,"maxPoints":4})"}},
+        {qzb::testFileJson(reading),
+         {R"("cases":["one","three","free"],"points":[1,3,0],"hidden":[false,true,true]})"}},
+    };
+    for (const auto& [report, parts] : rows) {
+        for (const std::string& part : parts) CHECK_MESSAGE(report.find(part) != std::string::npos, report);
+    }
+}
+
 // Bidirectional formatting characters could make a name or a task read as something else, so they
 // show as bytes; their neighbours, the joiner that emoji need among them, stay printable.
 TEST_CASE("bidirectional formatting characters are not printable") {
@@ -279,7 +406,7 @@ TEST_CASE("bidirectional formatting characters are not printable") {
     CHECK(
         qzb::testFileJson(qzb::readTestFile("\u202E.qzt", "; \x1B[31m\a\0\u202E\tok\r\n; a\\b\nsay"s)) ==
         R"({"task":"\\x1b[31m\\x07\\x00\\xe2\\x80\\xae\u0009ok\u000aa\\\\b","problems":["\\xe2\\x80\\xae.qzt:3:1: )"
-        R"(unknown statement 'say'; the statements are case, input, run and expect"],"cases":[]})");
+        R"(unknown statement 'say'; the statements are case, input, run, expect and model"],"cases":[],"points":[],"hidden":[]})");
 }
 
 // The page reads a test file and the class's programs from the names and bytes the browser gives,
@@ -297,7 +424,7 @@ TEST_CASE("a file the browser cannot read is graded as the command line grades a
         CAPTURE(error);
         grading.grade("gone.s", qzb::unreadableProgram("gone.s", qzb::readFailureReason(error)));
         CHECK(qzb::gradeReport("t.qzt", grading.classResults, qzb::ReportFormat::Csv)
-                  .ends_with(std::string("\ngone.s,one,error,,cannot read gone.s: ") + reason + "\n"));
+                  .ends_with(std::string("\ngone.s,one,error,,cannot read gone.s: ") + reason + ",0\n"));
     }
 }
 

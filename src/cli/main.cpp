@@ -16,6 +16,7 @@
 
 #include "asm/assembler.h"
 #include "asm/disassembler.h"
+#include "cli/autograder.h"
 #include "common/utf8.h"
 #include "grade/classroom.h"
 #include "grade/exercise.h"
@@ -159,19 +160,49 @@ int assembleFile(const std::string& sourcePath, std::string outputPath) {
     return 0;
 }
 
+// The test file at `path` (its bytes into `text`), read as `test` reads it; nothing once stderr says why
+// it cannot grade.
+std::optional<qzb::Exercise> readTests(const std::string& path, std::string& text) {
+    if (const std::error_code error = qzb::readFileText(path, text)) {
+        fail(fileError("read", path, error));
+        return std::nullopt;
+    }
+    qzb::TestFileReading reading = qzb::readTestFile(path, text);
+    if (!reading.problem.empty()) fail(reading.problem);
+    for (const std::string& line : reading.messages) printError(line);
+    if (!reading.usable()) return std::nullopt;
+    return std::move(reading.exercise);
+}
+
+std::optional<qzb::Exercise> readTests(const std::string& path) {
+    std::string text;
+    return readTests(path, text);
+}
+
+std::string fileName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+// One program for a course's platform, which shows the results to the student who handed it in: the
+// program and the test file are named by their file names alone, as that student knows them.
+int gradeForPlatform(const std::string& testsPath, const std::string& programPath,
+                     const std::string& format) {
+    const std::optional<qzb::Exercise> tests = readTests(testsPath);
+    if (!tests) return usageError;
+    const std::string name = fileName(programPath);
+    const qzb::ProgramResult result = qzb::gradeProgram(*tests, name, qzb::readProgram(programPath, name));
+    const std::string report = format == "gradescope" ? qzb::gradescopeResults(fileName(testsPath), result)
+                                                      : qzb::prairieLearnResults(fileName(testsPath), result);
+    if (!writeAll(report)) return fail("cannot write the report");
+    return result.passedEveryCase() ? 0 : failure;
+}
+
 // Grades every program, going on past those that cannot be read or assembled.
 int gradeFiles(const std::string& testsPath, const std::vector<std::string>& programPaths,
                qzb::ReportFormat format) {
-    std::string text;
-    if (const std::error_code error = qzb::readFileText(testsPath, text))
-        return fail(fileError("read", testsPath, error), usageError);
-    const qzb::TestFileReading reading = qzb::readTestFile(testsPath, text);
-    if (!reading.problem.empty()) return fail(reading.problem, usageError);
-    if (!reading.messages.empty()) {
-        for (const std::string& line : reading.messages) printError(line);
-        return usageError;
-    }
-    const qzb::Exercise& tests = reading.exercise;
+    const std::optional<qzb::Exercise> read = readTests(testsPath);
+    if (!read) return usageError;
+    const qzb::Exercise& tests = *read;
     std::vector<qzb::ProgramResult> results;
     results.reserve(programPaths.size());
     bool allPassed = true;
@@ -182,6 +213,75 @@ int gradeFiles(const std::string& testsPath, const std::vector<std::string>& pro
     }
     if (!writeAll(qzb::gradeReport(testsPath, results, format))) return fail("cannot write the report");
     return allPassed ? 0 : failure;
+}
+
+// The statically linked qzb-cli that an autograder carries: beside this program in the build tree, or
+// where the package installs it, ../lib/qzb/ from /usr/bin.
+std::optional<std::filesystem::path> staticCli() {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) return std::nullopt;
+    for (const std::filesystem::path& candidate :
+         {self.parent_path() / "qzb-cli-static",
+          self.parent_path().parent_path() / "lib/qzb/qzb-cli-static"}) {
+        if (std::filesystem::is_regular_file(candidate, error)) return candidate;
+    }
+    return std::nullopt;
+}
+
+int makeAutograder(const std::string& testsPath, const std::string& outputPath) {
+    std::string testsText;
+    const std::optional<qzb::Exercise> tests = readTests(testsPath, testsText);
+    if (!tests) return usageError;
+    const std::optional<std::filesystem::path> cli = staticCli();
+    if (!cli) return fail("cannot find qzb-cli-static, the statically linked qzb-cli an autograder runs");
+    std::string binary;
+    constexpr std::size_t binaryLimit = std::size_t{64} << 20;
+    if (const std::error_code error = qzb::readFileText(cli->string(), binary, binaryLimit))
+        return fail(fileError("read", cli->string(), error));
+    const std::string testsName = qzb::autograder::testsEntryName(fileName(testsPath));
+    if (const std::error_code error =
+            qzb::replaceFile(outputPath, qzb::autograder::autograderZip(testsName, testsText, binary)))
+        return fail(fileError("write", outputPath, error));
+    std::uint64_t points = 0;
+    for (const qzb::Case& testCase : tests->cases) points += testCase.points;
+    const std::string summary = outputPath + ": a Gradescope autograder for " + testsName + ", " +
+                                std::to_string(tests->cases.size()) +
+                                (tests->cases.size() == 1 ? " case" : " cases") + " worth " +
+                                std::to_string(points) + (points == 1 ? " point\n" : " points\n");
+    return writeAll(qzb::visibleText(summary, "\n")) ? 0 : fail("cannot write the summary");
+}
+
+// What run_autograder does on Gradescope: grades the one program of a student's hand-in in `folder` (its
+// files, leaving out those whose names start with a dot) and writes results.json. The exit status is 0
+// once the results are written, whatever the grade.
+int gradeHandIn(const std::string& testsPath, const std::string& folder, const std::string& outputPath) {
+    const std::optional<qzb::Exercise> tests = readTests(testsPath);
+    if (!tests) return usageError;
+    std::vector<std::string> names;
+    std::error_code error;
+    for (auto entry = std::filesystem::directory_iterator(folder, error);
+         !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        std::error_code unreadable;  // a dangling link is no file handed in
+        if (!name.starts_with('.') && entry->is_regular_file(unreadable)) names.push_back(name);
+    }
+    const qzb::autograder::HandIn chosen = qzb::autograder::chooseHandIn(names);
+    qzb::Program program;
+    if (error) {
+        program.problem = fileError("read the hand-in folder", folder, error);
+    } else if (chosen.name.empty()) {
+        program.problem = "no file was handed in";
+    } else {
+        program = qzb::readProgram((std::filesystem::path(folder) / chosen.name).string(), chosen.name);
+    }
+    const qzb::ProgramResult result = qzb::gradeProgram(*tests, chosen.name, std::move(program));
+    const std::string json = qzb::gradescopeResults(fileName(testsPath), result, chosen.note);
+    if (const std::error_code written = qzb::replaceFile(outputPath, json))
+        return fail(fileError("write", outputPath, written));
+    const std::string summary =
+        outputPath + ": " + qzb::pointsLine(result) + (chosen.note.empty() ? "" : " (" + chosen.note + ')');
+    return writeAll(qzb::visibleText(summary) + '\n') ? 0 : fail("cannot write the summary");
 }
 
 // "text, csv or jsonl"
@@ -204,11 +304,14 @@ CLI::Validator formatCheck(const std::vector<std::string>& names) {
 }
 
 // What a value option needs, as a usage error says when it is given without one.
-std::string needs(const CLI::Option& option, const std::vector<std::string>& formats) {
+std::string needs(const CLI::Option& option, const std::vector<std::string>& formats,
+                  const CLI::App& command) {
     const std::string name = option.get_name();
     if (name == "--steps") return "--steps needs a number of steps";
     if (name == "--input") return "--input needs four binary digits, bit 3 first";
     if (name == "--format") return "--format needs " + alternatives(formats);
+    if (name == "--submission") return "--submission needs the folder of a student's hand-in";
+    if (command.get_name() == "gradescope") return "-o needs the name of the file to write";
     return "-o needs the name of the setting file to write";
 }
 
@@ -224,9 +327,9 @@ std::string usageProblem(const CLI::ParseError& error, const CLI::App& app, int 
     const std::vector<CLI::App*> chosen = app.get_subcommands();
     if (chosen.empty() && argc > 1 && argv[1][0] != '-')
         return "unknown command '" + std::string(argv[1]) +
-               "'; the commands are run, test, asm, disasm and link";
+               "'; the commands are run, test, asm, disasm, link and gradescope";
     if (chosen.empty() && is<CLI::RequiredError>(error))
-        return "a command is needed: run, test, asm, disasm or link";
+        return "a command is needed: run, test, asm, disasm, link or gradescope";
     if (chosen.empty()) return error.what();
     const CLI::App& command = *chosen.front();
     const std::vector<const CLI::Option*> options = command.get_options();
@@ -243,7 +346,7 @@ std::string usageProblem(const CLI::ParseError& error, const CLI::App& app, int 
             for (const CLI::Option* option : options) {
                 const bool valueless = i + 1 == argc || argv[i + 1][0] == '-';
                 if (!option->get_positional() && option->check_name(argv[i]) && valueless)
-                    return needs(*option, formats);
+                    return needs(*option, formats, command);
             }
         }
         for (const CLI::Option* option : options) {
@@ -255,13 +358,16 @@ std::string usageProblem(const CLI::ParseError& error, const CLI::App& app, int 
 }
 
 int runCommandLine(int argc, char** argv) {
-    CLI::App app{"Runs, grades, assembles, disassembles and links programs of the QZB 4-bit computer.",
-                 "qzb-cli"};
+    CLI::App app{
+        "Runs, grades, assembles, disassembles and links programs of the QZB 4-bit computer, and makes "
+        "autograders.",
+        "qzb-cli"};
     app.set_version_flag("--version", "qzb-cli " QZB_VERSION);
     app.require_subcommand(1);
 
     const std::vector<std::string> traceFormats = {"text", "csv", "jsonl", "svg"};
-    const std::vector<std::string> reportFormats = {"text", "csv", "jsonl", "junit"};
+    const std::vector<std::string> reportFormats = {"text",   "csv",        "jsonl",       "junit",
+                                                    "grades", "gradescope", "prairielearn"};
     std::string file;
     std::string stepsText = "16";
     std::string input = "0000";
@@ -310,6 +416,17 @@ int runCommandLine(int argc, char** argv) {
     CLI::App* link = app.add_subcommand("link", "Print a program as the page's link fragment");
     link->add_option("FILE", file, "a setting file (.qzb) or an assembly source")->required()->type_name("");
 
+    std::string submission;
+    CLI::App* gradescope = app.add_subcommand(
+        "gradescope", "Write a Gradescope autograder zip for a test file, or grade a hand-in as it does");
+    gradescope->add_option("TESTS", testsPath, "the test file (.qzt)")->required()->type_name("");
+    gradescope->add_option("-o,--output", output, "the zip to write; with --submission, the results.json")
+        ->required()
+        ->type_name("FILE");
+    const CLI::Option* handIn =
+        gradescope->add_option("--submission", submission, "grade the program handed in in this folder")
+            ->type_name("FOLDER");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -331,14 +448,28 @@ int runCommandLine(int argc, char** argv) {
         return runFile(file, std::stoull(stepsText), input, format, formatName == "svg");
     }
     if (*test) {
-        const auto format = reportName == "csv"     ? qzb::ReportFormat::Csv
-                            : reportName == "jsonl" ? qzb::ReportFormat::Jsonl
-                            : reportName == "junit" ? qzb::ReportFormat::Junit
-                                                    : qzb::ReportFormat::Text;
+        if (reportName == "gradescope" || reportName == "prairielearn") {
+            if (programs.size() != 1) {
+                return fail("--format " + reportName + " grades one program, not " +
+                                std::to_string(programs.size()) + " (see qzb-cli test --help)",
+                            usageError);
+            }
+            return gradeForPlatform(testsPath, programs.front(), reportName);
+        }
+        const auto format = reportName == "csv"      ? qzb::ReportFormat::Csv
+                            : reportName == "jsonl"  ? qzb::ReportFormat::Jsonl
+                            : reportName == "junit"  ? qzb::ReportFormat::Junit
+                            : reportName == "grades" ? qzb::ReportFormat::Grades
+                                                     : qzb::ReportFormat::Text;
         return gradeFiles(testsPath, programs, format);
     }
     if (*assemble) return assembleFile(source, output);
     if (*link) return linkFile(file);
+    if (*gradescope) {
+        if (sameFile(testsPath, output)) return fail("-o names the test file itself", usageError);
+        return handIn->count() == 0 ? makeAutograder(testsPath, output)
+                                    : gradeHandIn(testsPath, submission, output);
+    }
     return disassembleFile(file);
 }
 

@@ -45,22 +45,28 @@ std::string resultsJson(std::string_view testsPath, const ProgramResult& program
     std::string json = "{\"program\":" + jsonString(visibleText(program.path)) +
                        ",\"problem\":" + jsonString(visibleText(program.whyNotGraded())) +
                        ",\"note\":" + jsonString(visibleText(note)) + ",\"cases\":[";
+    std::size_t hiddenCount = 0;
     for (const CaseResult& result : program.cases) {
         if (&result != &program.cases.front()) json += ',';
+        const std::string name = visibleText(result.name);
         if (!program.graded()) {
-            json += "{\"name\":" + jsonString(visibleText(result.name)) +
-                    ",\"verdict\":\"error\",\"failure\":\"\",\"at\":\"\",\"line\":0,\"lastSteps\":\"\"}";
-            continue;
+            json += "{\"name\":" + jsonString(name) +
+                    ",\"verdict\":\"error\",\"failure\":\"\",\"at\":\"\",\"line\":0,\"lastSteps\":\"\"";
+        } else {
+            const CaseLines lines = caseLines(testsPath, result);
+            const std::string at =
+                result.passed ? std::string() : visibleText(testsPath) + ':' + std::to_string(result.line);
+            json += "{\"name\":" + jsonString(name) + ",\"verdict\":\"" + std::string(lines.verdict) +
+                    "\",\"failure\":" + jsonString(lines.failure) + ",\"at\":" + jsonString(at) +
+                    ",\"line\":" + std::to_string(result.line) + ",\"lastSteps\":" + jsonString(lines.lastSteps);
         }
-        const CaseLines lines = caseLines(testsPath, result);
-        const std::string at =
-            result.passed ? std::string() : visibleText(testsPath) + ':' + std::to_string(result.line);
-        json += "{\"name\":" + jsonString(lines.name) + ",\"verdict\":\"" + std::string(lines.verdict) +
-                "\",\"failure\":" + jsonString(lines.failure) + ",\"at\":" + jsonString(at) +
-                ",\"line\":" + std::to_string(result.line) + ",\"lastSteps\":" + jsonString(lines.lastSteps) +
-                '}';
+        const std::string label = result.hidden ? "hidden case " + std::to_string(++hiddenCount) : name;
+        json += ",\"points\":" + std::to_string(program.graded() ? result.earned() : 0) +
+                ",\"maxPoints\":" + std::to_string(result.points) +
+                ",\"hidden\":" + (result.hidden ? "true" : "false") + ",\"label\":" + jsonString(label) + '}';
     }
-    return json + "]}";
+    return json + "],\"points\":" + std::to_string(program.pointsEarned()) +
+           ",\"maxPoints\":" + std::to_string(program.pointsPossible()) + '}';
 }
 
 std::string testFileJson(const TestFileReading& reading, std::string_view text) {
@@ -72,14 +78,21 @@ std::string testFileJson(const TestFileReading& reading, std::string_view text) 
         if (&problem != &problems.front()) json += ',';
         json += jsonString(visibleText(problem));
     }
-    json += "],\"cases\":[";
+    std::string names;
+    std::string points;
+    std::string hidden;
     if (reading.usable()) {
         for (const Case& testCase : reading.exercise.cases) {
-            if (&testCase != &reading.exercise.cases.front()) json += ',';
-            json += jsonString(visibleText(testCase.name));
+            names += jsonString(visibleText(testCase.name)) + ',';
+            points += std::to_string(testCase.points) + ',';
+            hidden += testCase.hidden ? "true," : "false,";
         }
     }
-    json += ']';
+    for (std::string* list : {&names, &points, &hidden}) {
+        if (!list->empty()) list->pop_back();
+    }
+    json.append("],\"cases\":[").append(names).append("],\"points\":[").append(points);
+    json.append("],\"hidden\":[").append(hidden).append("]");
     if (text.empty()) return json + '}';
     // Line by line as the parser reads them, without the line ends and the last line's nothing.
     json += ",\"lines\":[";
@@ -106,6 +119,10 @@ std::string Classroom::gradeFile(std::string name, std::string_view bytes, std::
     if (name == classTestsName && bytes == classTestsText) return {};
     Program program = programFromBytes(name, bytes);
     return grade(std::move(name), std::move(program), note);
+}
+
+std::string Classroom::gradesCsv() const {
+    return gradeReport(classTestsName, classResults, ReportFormat::Grades);
 }
 
 std::string Classroom::grade(std::string name, Program program, std::string_view note) {

@@ -34,14 +34,18 @@ Program unreadableProgram(std::string_view name, std::string_view reason);
 
 // One graded program as the page draws it, in JSON:
 // {"program":NAME,"problem":WHY NOT GRADED,"note":NOTE,"cases":[{"name":..,"verdict":"pass"|"FAIL"|"error",
-// "failure":..,"at":..,"line":..,"lastSteps":..}]} with every text as the text report shows it: a failure
-// as its line "add.qzt:13: expected ...", which starts with `at` ("add.qzt:13", of line `line`), and
-// the last steps as `run` prints them. `note` is what the page adds about how it read the program.
+// "failure":..,"at":..,"line":..,"lastSteps":..,"points":EARNED,"maxPoints":N,"hidden":BOOL,"label":..}],
+// "points":..,"maxPoints":..} with every text as the text report shows it: a failure as its line
+// "add.qzt:13: expected ...", which starts with `at` ("add.qzt:13", of line `line`), and the last steps
+// as `run` prints them. `note` is what the page adds about how it read the program. `label` is what a
+// student is shown in place of the name: the name, or "hidden case K" for the K-th hidden case, whose
+// verdict alone the student sees.
 std::string resultsJson(std::string_view testsPath, const ProgramResult& program, std::string_view note = {});
 
-// A test file as the page shows it, in JSON: {"task":TEXT,"problems":[LINE...],"cases":[NAME...]},
-// and when there is a `text`, "lines":[LINE...], its lines numbered as the parser numbers them; the
-// problems and the lines are shown as the reports show a name.
+// A test file as the page shows it, in JSON: {"task":TEXT,"problems":[LINE...],"cases":[NAME...],
+// "points":[N...],"hidden":[BOOL...]}, the last two one for each case, and when there is a `text`,
+// "lines":[LINE...], its lines numbered as the parser numbers them; the problems and the lines are
+// shown as the reports show a name.
 std::string testFileJson(const TestFileReading& reading, std::string_view text = {});
 
 // What the page's two panes hold: the Exercise pane's test file (its bytes go into its
@@ -62,6 +66,8 @@ struct Classroom {
     // The same for a file the browser read, as the command line grades it; nothing, and no row, for
     // the class's test file itself (the same name and bytes), which a chosen folder may hold.
     std::string gradeFile(std::string name, std::string_view bytes, std::string_view note = {});
+    // The table for a grade book, one row per program, as `qzb-cli test --format grades` prints it.
+    std::string gradesCsv() const;
 };
 
 }  // namespace qzb

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 
+#include "asm/assembler.h"
 #include "common/line_parser.h"
 #include "common/text.h"
 
@@ -75,6 +76,7 @@ public:
     Exercise parse(std::string_view text) {
         result_.task = leadingComments(text);
         parseLines(text, "test file");
+        if (inModel_) error(modelLine_, 1, "the model is not closed with a line end");
         // A file with errors has lost statements; whether its cases check anything shows once it is mended.
         if (errors_.empty()) checkCases();
         result_.errors = std::move(errors_);
@@ -93,10 +95,55 @@ private:
                 error(testCase.line, 1,
                       "case \"" + testCase.name + "\" checks nothing; give it an expect or a run until");
             }
+            const auto like = std::find_if(testCase.statements.begin(), testCase.statements.end(),
+                                           [](const Statement& statement) {
+                                               return statement.kind == Statement::Kind::ExpectLikeModel;
+                                           });
+            if (like == testCase.statements.end()) continue;
+            if (!result_.model) {
+                error(like->line, 1,
+                      "expect out like model needs a model: its program between a line model and a line end");
+            } else if (testCase.statements.size() > 1) {
+                error(
+                    testCase.line, 1,
+                    "case \"" + testCase.name + "\" holds more than expect out like model, which runs alone");
+            }
+        }
+    }
+
+    // The model's lines go to the assembler as they are, up to the line `end`.
+    void modelSourceLine(std::string_view line) {
+        const lexer::LineTokens lexed = lexer::tokenize(line, exerciseRules);
+        if (lexed.fault || lexed.tokens.size() != 1 || !isWord(&lexed.tokens.front(), "end")) {
+            modelSource_ += line;
+            modelSource_ += '\n';
+            return;
+        }
+        inModel_ = false;
+        if (modelLine_ != firstModelLine_) return;
+        Assembly assembly = assemble(modelSource_);
+        for (const Diagnostic& fault : assembly.errors)
+            error(modelLine_ + fault.line, fault.column, fault.message);
+        if (assembly.errors.empty()) result_.model = assembly.switches;
+    }
+
+    void modelStatement() {
+        inModel_ = true;
+        modelLine_ = line_;
+        modelSource_.clear();
+        if (firstModelLine_ == 0) {
+            firstModelLine_ = line_;
+        } else {
+            error(line_, 1,
+                  "a test file holds one model; the first starts on line " + std::to_string(firstModelLine_));
         }
     }
 
     void parseLine(std::string_view line) override {
+        if (inModel_) {
+            modelSourceLine(line);
+            return;
+        }
         const lexer::LineTokens lexed = startLine(line, exerciseRules);
         if (isWord(peek(), "case")) sawCase_ = true;
         if (lexed.fault) {
@@ -110,6 +157,10 @@ private:
             caseStatement();
             return;
         }
+        if (keyword == "model") {
+            if (atEnd()) modelStatement();
+            return;
+        }
         Statement statement;
         statement.line = line_;
         bool parsed = false;
@@ -121,7 +172,7 @@ private:
             parsed = expectStatement(statement);
         } else {
             error(first, "unknown statement " + quoted(first->text) +
-                             "; the statements are case, input, run and expect");
+                             "; the statements are case, input, run, expect and model");
             return;
         }
         if (!parsed || !atEnd()) return;
@@ -130,12 +181,14 @@ private:
             if (!sawCase_) error(first, quoted(first->text) + " comes before the first case");
             return;
         }
-        addSteps(statement.steps);
+        addSteps(statement.kind == Statement::Kind::ExpectLikeModel
+                     ? std::uint64_t{modelInputs} * (std::uint64_t{statement.modelSteps} + statement.steps)
+                     : statement.steps);
         result_.cases.back().statements.push_back(std::move(statement));
     }
     // A file's cases are graded for every program handed in, so what they may take
     // in all is bounded; the error names the statement that passes the bound.
-    void addSteps(std::uint32_t steps) {
+    void addSteps(std::uint64_t steps) {
         const bool within = fileSteps_ <= maxFileSteps;
         fileSteps_ += steps;
         if (within && fileSteps_ > maxFileSteps) {
@@ -155,15 +208,50 @@ private:
             error(name, "the case name is empty");
             return;
         }
-        if (!atEnd()) return;
+        Case added;
+        added.name = name->text;
+        added.line = line_;
+        if (!caseOptions(added)) return;
         // Reports tell cases apart by name.
-        const auto [earlier, added] = caseLines_.try_emplace(std::string(name->text), line_);
-        if (!added) {
+        const auto [earlier, isNew] = caseLines_.try_emplace(added.name, line_);
+        if (!isNew) {
             error(*name, "case \"" + earlier->first + "\" is already defined on line " +
                              std::to_string(earlier->second));
             return;
         }
-        result_.cases.push_back({std::string(name->text), line_, {}});
+        result_.cases.push_back(std::move(added));
+    }
+
+    // `points N` and `hidden` after the name, in either order.
+    bool caseOptions(Case& added) {
+        bool sawPoints = false;
+        while (const Token* option = take()) {
+            if (isWord(option, "points") && !sawPoints) {
+                sawPoints = true;
+                const Token* count = take();
+                const std::optional<int> value =
+                    count == nullptr || count->kind == TokenKind::Quoted ||
+                            count->text.find_first_not_of("0123456789") != std::string_view::npos
+                        ? std::nullopt
+                        : lexer::numberValue(count->text, maxCasePoints);
+                if (!value || *value > static_cast<int>(maxCasePoints)) {
+                    error(count,
+                          "expected a whole number of points from 0 to " + std::to_string(maxCasePoints));
+                    return false;
+                }
+                added.points = static_cast<std::uint32_t>(*value);
+            } else if (isWord(option, "hidden") && !added.hidden) {
+                added.hidden = true;
+            } else if (isWord(option, "points") || isWord(option, "hidden")) {
+                error(*option, asciiLower(option->text) + " is given twice");
+                return false;
+            } else {
+                error(*option,
+                      "unexpected " + quoted(option->text) + "; after the name come points N and hidden");
+                return false;
+            }
+        }
+        return true;
     }
 
     bool inputStatement(Statement& statement) {
@@ -190,6 +278,23 @@ private:
     }
 
     bool expectStatement(Statement& statement) {
+        if (isWord(peek(), "out") && isWord(peek(1), "like")) {
+            next_ += 2;
+            statement.kind = Statement::Kind::ExpectLikeModel;
+            if (!isWord(peek(), "model")) {
+                error(peek(), "expected 'model' after like");
+                return false;
+            }
+            ++next_;
+            const Token* keyword = take();
+            if (!isWord(keyword, "for")) {
+                error(keyword, "expected 'for M within N'");
+                return false;
+            }
+            if (!steps(statement)) return false;
+            statement.modelSteps = statement.steps;
+            return within(statement);
+        }
         // A quoted "out" counts here, as it always has; a quoted "sequence" does not.
         if (peek() != nullptr && equalIgnoringCase(peek()->text, "out") && isWord(peek(1), "sequence")) {
             next_ += 2;
@@ -197,13 +302,23 @@ private:
             return sequenceValues(statement) && within(statement);
         }
         statement.kind = Statement::Kind::Expect;
-        return conditions(statement);
+        if (!conditions(statement)) return false;
+        if (!isWord(peek(), "for")) return true;
+        ++next_;
+        statement.kind = Statement::Kind::ExpectFor;
+        if (!steps(statement)) return false;
+        const Token* unit = take();
+        if (!isWord(unit, "steps") && !isWord(unit, "step")) {
+            error(unit, "expected 'steps' after the number");
+            return false;
+        }
+        return true;
     }
 
-    // NAME=VALUE ... up to the end of the line or `within`.
+    // NAME=VALUE ... up to the end of the line, `within` or `for`.
     bool conditions(Statement& statement) {
         while (const Token* name = peek()) {
-            if (isWord(name, "within")) break;
+            if (isWord(name, "within") || isWord(name, "for")) break;
             ++next_;
             const auto found = std::find_if(registerNames.begin(), registerNames.end(),
                                             [&](std::string_view known) { return isWord(name, known); });
@@ -290,7 +405,7 @@ private:
 
     bool within(Statement& statement) {
         const Token* keyword = take();
-        if (keyword == nullptr) {
+        if (!isWord(keyword, "within")) {
             error(keyword, "expected 'within N'");
             return false;
         }
@@ -318,6 +433,10 @@ private:
     Exercise result_;
     std::map<std::string, int, std::less<>> caseLines_;
     bool sawCase_ = false;
+    bool inModel_ = false;
+    int modelLine_ = 0;       // of the model being read
+    int firstModelLine_ = 0;  // of the model the file holds
+    std::string modelSource_;
     std::uint64_t fileSteps_ = 0;
     int stepsColumn_ = 1;  // of the N of the last statement that takes steps
 };

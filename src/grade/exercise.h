@@ -10,6 +10,7 @@
 
 #include "common/diagnostic.h"
 #include "common/line_lexer.h"
+#include "machine/panel_switches.h"
 
 namespace qzb {
 
@@ -33,19 +34,32 @@ struct Condition {
 };
 
 struct Statement {
-    enum class Kind : std::uint8_t { Input, Run, RunUntil, Expect, ExpectSequence };
+    enum class Kind : std::uint8_t {
+        Input,
+        Run,
+        RunUntil,
+        Expect,
+        ExpectSequence,
+        ExpectFor,
+        ExpectLikeModel
+    };
 
     Kind kind = Kind::Run;
     int line = 0;
-    std::uint8_t input = 0;              // Input
-    std::uint32_t steps = 0;             // Run, and the `within` of RunUntil and ExpectSequence
-    std::vector<Condition> conditions;   // RunUntil, Expect: all must hold
+    std::uint8_t input = 0;  // Input
+    // Run, the `within` of RunUntil, ExpectSequence and ExpectLikeModel, the `for` of ExpectFor
+    std::uint32_t steps = 0;
+    std::uint32_t modelSteps = 0;        // ExpectLikeModel: how long the model runs
+    std::vector<Condition> conditions;   // RunUntil, Expect, ExpectFor: all must hold
     std::vector<std::uint8_t> sequence;  // ExpectSequence: the OUT values in order
 };
 
 struct Case {
     std::string name;
     int line = 0;
+    // What passing it earns; a hidden case is listed to the student without its name or failure.
+    std::uint32_t points = 1;
+    bool hidden = false;
     std::vector<Statement> statements;
 };
 
@@ -54,6 +68,8 @@ struct Exercise {
     // The comment lines that open the file, without their `;` and one blank after
     // it, one a line ("Exercise: show IN + 5 on the lamps, ..."); empty when it opens otherwise.
     std::string task;
+    // The teacher's program that `expect out like model` compares with; nothing when the file has none.
+    std::optional<PanelSwitches> model;
     std::vector<Case> cases;
     // In file order; the cases count only when this is empty.
     std::vector<Diagnostic> errors;
@@ -64,20 +80,28 @@ inline constexpr std::uint32_t maxRunSteps = 1'000'000;
 // until and sequence: about a second for each program graded.
 inline constexpr std::uint64_t maxFileSteps = 100'000'000;
 inline constexpr std::size_t maxSequenceLength = 64;
+inline constexpr std::uint32_t maxCasePoints = 1000;
+// `expect out like model` runs the model and the program once for every input value.
+inline constexpr std::uint32_t modelInputs = 16;
 
 // The test-file language, one statement a line, `;` starts a comment, keywords in
 // any case:
 //
-//   case "NAME"                                  starts a case, from the reset state
+//   case "NAME" [points N] [hidden]              starts a case, from the reset state; N 0-1000, 1
+//                                                when not given
 //   input BITS                                   the input switches, bit 3 first
 //   run N                                        N instructions, 0 to 1000000
 //   run until COND within N                      until COND holds, at most N instructions
 //   expect COND                                  COND holds now
+//   expect COND for N steps                      COND holds now and after each of the next N steps
 //   expect out sequence V1 V2 ... within N       OUT shows V1, V2, ... within N instructions
+//   expect out like model for M within N         for every input, OUT shows within N instructions
+//                                                what the model shows in M; alone in its case
+//   model ... end                                the model: an assembly source, once in a file
 //
-// The cases of a file take at most 100000000 steps in all. The file is UTF-8.
-// COND is one or more NAME=VALUE (pc, a, b, out, carry), all of which must hold.
-// VALUE is decimal, 0x hex, or 0b with four binary digits where x is any bit.
+// The cases of a file take at most 100000000 steps in all, a comparison with the model 16 * (M + N). The file
+// is UTF-8. COND is one or more NAME=VALUE (pc, a, b, out, carry), all of which must hold. VALUE is decimal,
+// 0x hex, or 0b with four binary digits where x is any bit.
 Exercise parseExercise(std::string_view text);
 
 // Readers stop at 64 KiB, so a test file that reaches that size may have been cut short

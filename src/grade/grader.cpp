@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <span>
 
 #include "machine/machine.h"
@@ -29,7 +30,10 @@ bool holds(const std::vector<Condition>& conditions, const MachineState& state) 
 
 std::string valuesText(std::span<const std::uint8_t> values) {
     std::string text;
-    for (const std::uint8_t value : values) text += (text.empty() ? "" : " ") + std::to_string(value);
+    for (const std::uint8_t value : values) {
+        if (!text.empty()) text += ' ';
+        text += std::to_string(value);
+    }
     return text;
 }
 
@@ -72,9 +76,11 @@ private:
 // One case on one program: a fresh panel and machine, and the last few rows of its trace.
 class CaseRun {
 public:
-    CaseRun(const PanelSwitches& program, const Case& testCase)
-        : switches_(program), machine_(startedMachine(switches_)) {
+    CaseRun(const PanelSwitches& program, const Case& testCase, const std::optional<PanelSwitches>& model)
+        : switches_(program), machine_(startedMachine(switches_)), model_(model) {
         result_.name = testCase.name;
+        result_.points = testCase.points;
+        result_.hidden = testCase.hidden;
         switches_.input.fill(SwitchState::Off);
         remember(-1);
     }
@@ -84,12 +90,7 @@ public:
     // False when the statement failed, and the result says how.
     bool perform(const Statement& statement) {
         switch (statement.kind) {
-            case Statement::Kind::Input:
-                for (std::size_t bit = 0; bit < switches_.input.size(); ++bit) {
-                    switches_.input[bit] =
-                        ((statement.input >> bit) & 1) != 0 ? SwitchState::On : SwitchState::Off;
-                }
-                return true;
+            case Statement::Kind::Input: setInput(switches_, statement.input); return true;
             case Statement::Kind::Run:
                 for (std::uint32_t i = 0; i < statement.steps; ++i) advance();
                 return true;
@@ -106,7 +107,23 @@ public:
                 return fail(statement, "expected " + joined(statement.conditions, nullptr) + " within " +
                                            steps(statement.steps) + ", found " +
                                            joined(statement.conditions, &state()));
+            case Statement::Kind::ExpectFor:
+                for (std::uint32_t i = 0;; ++i) {
+                    if (!holds(statement.conditions, state())) {
+                        return fail(statement, "expected " + joined(statement.conditions, nullptr) + " for " +
+                                                   steps(statement.steps) + ", found " +
+                                                   joined(statement.conditions, &state()));
+                    }
+                    if (i == statement.steps) return true;
+                    advance();
+                }
             case Statement::Kind::ExpectSequence: return sequence(statement);
+            case Statement::Kind::ExpectLikeModel:
+                if (!model_) return fail(statement, "the test file holds no model");
+                for (std::uint8_t input = 0; input < modelInputs; ++input) {
+                    if (!likeModel(statement, input)) return false;
+                }
+                return true;
         }
         return true;
     }
@@ -201,8 +218,78 @@ private:
                                    ": " + why + "; found out " + seen.text());
     }
 
+    // The program from reset again, with the input switches reading `input`.
+    void restart(std::uint8_t input) {
+        setInput(switches_, input);
+        machine_.reset();
+        step_ = 0;
+        rowCount_ = 0;
+        remember(-1);
+    }
+
+    static void setInput(PanelSwitches& switches, std::uint8_t input) {
+        for (std::size_t bit = 0; bit < switches.input.size(); ++bit)
+            switches.input[bit] = ((input >> bit) & 1) != 0 ? SwitchState::On : SwitchState::Off;
+    }
+
+    // The model and the program from reset with `input`, compared value by value as OUT shows them:
+    // the program passes when its first values within N steps are all the model shows in M.
+    bool likeModel(const Statement& statement, std::uint8_t input) {
+        restart(input);
+        PanelSwitches modelSwitches = *model_;
+        setInput(modelSwitches, input);
+        Machine model = startedMachine(modelSwitches);
+        std::uint32_t modelStep = 0;
+        const auto nextModelValue = [&]() -> std::optional<std::uint8_t> {
+            const std::uint8_t before = model.state().out;
+            while (modelStep < statement.modelSteps) {
+                model.step();
+                ++modelStep;
+                if (model.state().out != before) return model.state().out;
+            }
+            return std::nullopt;
+        };
+        SeenValues wanted;
+        SeenValues seen;
+        SeenValues matched;
+        std::uint8_t shown = state().out;
+        wanted.add(model.state().out);
+        seen.add(shown);
+        matched.add(shown);
+        std::uint32_t used = 0;
+        std::string why;
+        for (;;) {
+            const std::optional<std::uint8_t> next = nextModelValue();
+            if (!next) return true;
+            wanted.add(*next);
+            while (used < statement.steps && state().out == shown) {
+                advance();
+                ++used;
+            }
+            if (state().out == shown) {
+                why = "after " + matched.text() + " the steps ran out";
+                break;
+            }
+            shown = state().out;
+            seen.add(shown);
+            if (shown != *next) {
+                why = "after " + matched.text() + " came " + std::to_string(shown) + " at step " +
+                      std::to_string(step_) + ", not " + std::to_string(*next);
+                break;
+            }
+            matched.add(shown);
+        }
+        while (const std::optional<std::uint8_t> more = nextModelValue()) wanted.add(*more);
+        std::string bits;
+        for (int bit = 3; bit >= 0; --bit) bits += ((input >> bit) & 1) != 0 ? '1' : '0';
+        return fail(statement, "with input " + bits + ": expected out " + wanted.text() + " within " +
+                                   steps(statement.steps) + ", as the model shows in " +
+                                   steps(statement.modelSteps) + ": " + why + "; found out " + seen.text());
+    }
+
     PanelSwitches switches_;
     Machine machine_;
+    const std::optional<PanelSwitches>& model_;
     std::uint64_t step_ = 0;
     std::array<TraceRow, lastStepsShown> history_{};
     std::uint64_t rowCount_ = 0;
@@ -216,6 +303,18 @@ std::size_t ProgramResult::passedCount() const {
         std::count_if(cases.begin(), cases.end(), [](const CaseResult& c) { return c.passed; }));
 }
 
+std::uint64_t ProgramResult::pointsEarned() const {
+    std::uint64_t sum = 0;
+    for (const CaseResult& result : cases) sum += graded() ? result.earned() : 0;
+    return sum;
+}
+
+std::uint64_t ProgramResult::pointsPossible() const {
+    std::uint64_t sum = 0;
+    for (const CaseResult& result : cases) sum += result.points;
+    return sum;
+}
+
 std::string ProgramResult::whyNotGraded() const {
     std::string text = problem;
     for (std::size_t i = 0; i < messages.size(); ++i) text += (i == 0 ? ": " : "; ") + messages[i];
@@ -226,7 +325,7 @@ std::vector<CaseResult> gradeCases(const Exercise& tests, const PanelSwitches& p
     std::vector<CaseResult> results;
     results.reserve(tests.cases.size());
     for (const Case& testCase : tests.cases) {
-        CaseRun run(program, testCase);
+        CaseRun run(program, testCase, tests.model);
         for (const Statement& statement : testCase.statements) {
             if (!run.perform(statement)) break;
         }
@@ -258,6 +357,8 @@ ProgramResult gradeProgram(const Exercise& tests, const std::string& path, Progr
         for (const Case& testCase : tests.cases) {
             CaseResult& unrun = result.cases.emplace_back();
             unrun.name = testCase.name;
+            unrun.points = testCase.points;
+            unrun.hidden = testCase.hidden;
             unrun.passed = false;
         }
     }

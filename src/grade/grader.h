@@ -15,6 +15,9 @@ namespace qzb {
 
 struct CaseResult {
     std::string name;
+    // As the test file gives them: what passing earns, and whether the student sees the case.
+    std::uint32_t points = 1;
+    bool hidden = false;
     bool passed = true;
     // Where a failed case went wrong: the statement's line, the number of
     // instructions executed since the case's reset, and what was expected and found.
@@ -23,6 +26,8 @@ struct CaseResult {
     std::string message;
     // The last few rows of the trace, ending with the state that failed.
     std::vector<TraceRow> lastSteps;
+
+    std::uint32_t earned() const { return passed ? points : 0; }
 };
 
 struct ProgramResult {
@@ -39,6 +44,9 @@ struct ProgramResult {
 
     bool graded() const { return switches.has_value(); }
     std::size_t passedCount() const;
+    // What it earned (nothing when it was not graded), of what every case together is worth.
+    std::uint64_t pointsEarned() const;
+    std::uint64_t pointsPossible() const;
     // Whether it was graded and passed every case: what the exit status and the tally count.
     bool passedEveryCase() const { return graded() && passedCount() == cases.size(); }
     // Why it was not graded, in one line: the problem, then the assembler's messages.

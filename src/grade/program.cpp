@@ -35,14 +35,15 @@ Program programFromBytes(std::string_view name, std::string_view bytes) {
     return program;
 }
 
-Program readProgram(const std::string& path) {
+Program readProgram(const std::string& path, std::string_view shownName) {
+    const std::string_view name = shownName.empty() ? std::string_view(path) : shownName;
     std::string text;
     if (const std::error_code error = readFileText(path, text)) {
         Program unread;
-        unread.problem = "cannot read " + path + ": " + error.message();
+        unread.problem = "cannot read " + std::string(name) + ": " + error.message();
         return unread;
     }
-    return programFromBytes(path, text);
+    return programFromBytes(name, text);
 }
 
 bool hasTestFileExtension(std::string_view name) {

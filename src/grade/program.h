@@ -30,7 +30,8 @@ struct Program {
 Program programFromBytes(std::string_view name, std::string_view bytes);
 
 // The same for the file at `path`; `run`, `test`, `disasm` and `link` read their programs here.
-Program readProgram(const std::string& path);
+// Messages name the file `shownName` when given, as a report for a student names it.
+Program readProgram(const std::string& path, std::string_view shownName = {});
 
 // Whether `name` ends in .qzt, in any letter case: a test file, which is never graded as a program.
 bool hasTestFileExtension(std::string_view name);
