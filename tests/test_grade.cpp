@@ -383,8 +383,8 @@ TEST_CASE("every report shows each case's points and whether it is hidden") {
         {qzb::gradeReport("t.qzt", programs, qzb::ReportFormat::Grades),
          {"program,points,max_points,passed,failed,errors\nc.s,1,4,2,1,0\nx.s,0,4,0,0,3\n"}},
         {qzb::resultsJson("t.qzt", programs[0]),
-         {R"("failure":")" + failure +
-              R"( at step 1","points":0,"maxPoints":3,"hidden":true,"label":"hidden case 1"})",
+         {R"("failure":")" + failure + R"( at step 1",)",
+          R"("points":0,"maxPoints":3,"hidden":true,"label":"hidden case 1"})",
           R"("points":0,"maxPoints":0,"hidden":true,"label":"hidden case 2"}],"points":1,"maxPoints":4})"}},
         {qzb::testFileJson(reading),
          {R"("cases":["one","three","free"],"points":[1,3,0],"hidden":[false,true,true]})"}},

@@ -58,7 +58,8 @@ std::string resultsJson(std::string_view testsPath, const ProgramResult& program
                 result.passed ? std::string() : visibleText(testsPath) + ':' + std::to_string(result.line);
             json += "{\"name\":" + jsonString(name) + ",\"verdict\":\"" + std::string(lines.verdict) +
                     "\",\"failure\":" + jsonString(lines.failure) + ",\"at\":" + jsonString(at) +
-                    ",\"line\":" + std::to_string(result.line) + ",\"lastSteps\":" + jsonString(lines.lastSteps);
+                    ",\"line\":" + std::to_string(result.line) +
+                    ",\"lastSteps\":" + jsonString(lines.lastSteps);
         }
         const std::string label = result.hidden ? "hidden case " + std::to_string(++hiddenCount) : name;
         json += ",\"points\":" + std::to_string(program.graded() ? result.earned() : 0) +
