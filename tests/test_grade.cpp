@@ -388,6 +388,11 @@ TEST_CASE("every report shows each case's points and whether it is hidden") {
           R"("points":0,"maxPoints":0,"hidden":true,"label":"hidden case 2"}],"points":1,"maxPoints":4})"}},
         {qzb::testFileJson(reading),
          {R"("cases":["one","three","free"],"points":[1,3,0],"hidden":[false,true,true]})"}},
+        // The student's view of the test file leaves out a hidden case's lines.
+        {qzb::testFileJson(reading,
+                           "case \"one\"\nexpect pc=0\ncase \"three\" points 3 hidden\nrun 1\nexpect b=2\n"
+                           "case \"free\" HIDDEN Points 0\nexpect a=0\n"),
+         {R"("lines":["case \"one\"","expect pc=0","","","","",""]})"}},
     };
     for (const auto& [report, parts] : rows) {
         for (const std::string& part : parts) CHECK_MESSAGE(report.find(part) != std::string::npos, report);

@@ -151,6 +151,10 @@ inline constexpr std::string_view submissionFolder = "or a folder:";
 inline constexpr std::string_view program = "Program";
 inline constexpr std::string_view downloadCsv = "Download CSV";
 inline constexpr std::string_view csvFileName = "results.csv";
+// One row per program, for a grade book.
+inline constexpr std::string_view downloadGrades = "Download grades";
+inline constexpr std::string_view gradesFileName = "grades.csv";
+inline constexpr std::string_view pointsColumn = "Points";
 // A class is graded beside the page: how far it got, with %s for the programs graded and then
 // for all of them, and Stop.
 inline constexpr std::string_view gradingProgress = "%s of %s programs graded";

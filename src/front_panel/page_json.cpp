@@ -348,7 +348,10 @@ constexpr NamedText classroomTexts[] = {{"exercise", classroom::exercise},
                                         {"stop", classroom::stop},
                                         {"gradingStopped", classroom::gradingStopped},
                                         {"gradingFailed", classroom::gradingFailed},
-                                        {"csvFileName", classroom::csvFileName}};
+                                        {"csvFileName", classroom::csvFileName},
+                                        {"downloadGrades", classroom::downloadGrades},
+                                        {"gradesFileName", classroom::gradesFileName},
+                                        {"pointsColumn", classroom::pointsColumn}};
 
 void writeNamedTexts(JsonWriter& json, std::span<const NamedText> texts) {
     json.begin('{');

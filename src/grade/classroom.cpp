@@ -95,14 +95,26 @@ std::string testFileJson(const TestFileReading& reading, std::string_view text) 
     json.append("],\"cases\":[").append(names).append("],\"points\":[").append(points);
     json.append("],\"hidden\":[").append(hidden).append("]");
     if (text.empty()) return json + '}';
+    // A hidden case's lines are left empty: a student sees its verdict alone.
+    std::vector<std::pair<int, int>> hiddenLines;
+    for (const Case& testCase : reading.exercise.cases) {
+        if (!testCase.hidden) continue;
+        int last = testCase.line;
+        for (const Statement& statement : testCase.statements) last = std::max(last, statement.line);
+        hiddenLines.emplace_back(testCase.line, last);
+    }
     // Line by line as the parser reads them, without the line ends and the last line's nothing.
     json += ",\"lines\":[";
     text = withoutByteOrderMark(text);
-    for (bool first = true; !text.empty(); first = false) {
+    for (int number = 1; !text.empty(); ++number) {
         std::string_view line = text.substr(0, text.find('\n'));
         text.remove_prefix(std::min(line.size() + 1, text.size()));
         if (line.ends_with('\r')) line.remove_suffix(1);
-        json += (first ? "" : ",") + jsonString(visibleText(line));
+        const bool hidden = std::any_of(hiddenLines.begin(), hiddenLines.end(), [&](const auto& range) {
+            return number >= range.first && number <= range.second;
+        });
+        if (number > 1) json += ',';
+        json += jsonString(hidden ? std::string() : visibleText(line));
     }
     return json + "]}";
 }

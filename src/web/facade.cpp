@@ -385,4 +385,9 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_class_csv(QzbSession* session) {
         qzb::gradeReport(classroom.classTestsName, classroom.classResults, qzb::ReportFormat::Csv));
 }
 
+// The class's grade book, one row per program, as `qzb-cli test ... --format grades` prints it.
+EMSCRIPTEN_KEEPALIVE const char* qzb_class_grades(QzbSession* session) {
+    return session->give(session->classroom.gradesCsv());
+}
+
 }  // extern "C"

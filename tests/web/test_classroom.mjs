@@ -47,22 +47,25 @@ function reportedCases(report) {
 }
 
 // Download CSV's bytes against `expected`, the command line's.
+// Download CSV and Download grades against the command line's bytes, by the file each saves.
 async function checkCsv(page, expected) {
   const downloads = scratchFolder('downloads');
   const session = await page.createCDPSession();
   await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
-  const done = new Promise((resolve) => session.on('Browser.downloadProgress', (event) => event.state === 'completed' && resolve()));
-  await page.click('#class-csv');
-  await done;
-  checkEqual(readdirSync(downloads), ['results.csv'], 'Download CSV saves results.csv');
-  checkEqual(readFileSync(join(downloads, 'results.csv')).toString('latin1'), expected.toString('latin1'), 'the CSV is the command line\'s, byte for byte');
+  for (const [button, name] of [['#class-csv', 'results.csv'], ['#class-grades', 'grades.csv']]) {
+    const done = new Promise((resolve) => session.on('Browser.downloadProgress', (event) => event.state === 'completed' && resolve()));
+    await page.click(button);
+    await done;
+    checkEqual(readFileSync(join(downloads, name)).toString('latin1'), expected[name].toString('latin1'), `${name} is the command line's, byte for byte`);
+  }
   removeFolder(downloads);
 }
 
 const tests = {
   async check() {
     // The test file opens with control characters, which its view shows as the reports do.
-    const testFile = `; \x1b[31mred\x07\n${readFileSync(join(examples, 'add.qzt'), 'utf8')}`;
+    // A hidden case shows a student its verdict alone, and none of its lines.
+    const testFile = `; \x1b[31mred\x07\n${readFileSync(join(examples, 'add.qzt'), 'utf8')}case "secret" points 2 hidden\n  input 1100\n  run until out=15 within 10\n`;
     writeFileSync(join(scratch, 'add.qzt'), testFile);
     const page = await openPage();
     await untilEnded(page, 'exercises', () => choose(page, '#open-exercise', [join(scratch, 'add.qzt')]));
@@ -74,7 +77,9 @@ const tests = {
       await page.$eval('#asm-source', (area, text) => (area.value = text), source);
       await untilEnded(page, 'assemblies', () => page.$eval('#asm-assemble', (button) => button.click()));
       await untilEnded(page, 'checks', () => page.click('#exercise-check'));
-      const expected = reportedCases(cli(['test', 'add.qzt', name], scratch));
+      const expected = reportedCases(cli(['test', 'add.qzt', name], scratch)).map(([verdict, name, failure]) =>
+        name.startsWith('secret') ? [verdict, 'hidden case 1', []] : [verdict, name, failure],
+      );
       checkEqual(await results(page), expected, `Check of ${name} says what qzb-cli test says`);
     }
     const line = Number(await page.$eval('#exercise-results .failure button', (link) => (link.click(), link.textContent.split(':')[1])));
@@ -82,6 +87,8 @@ const tests = {
     checkEqual(shown, [true, `${line}${testFile.split('\n')[line - 1]}`], 'a failure\'s line number opens the test file at that line');
     const first = await page.$eval('#exercise-file li', (item) => item.textContent);
     checkEqual(first, '1; \\x1b[31mred\\x07', 'the test file shows a control character as \\xNN');
+    const lines = await page.$eval('#exercise-file', (list) => list.textContent);
+    check(!lines.includes('secret') && !lines.includes('out=15 within 10'), 'the test file\'s view leaves out the hidden case');
     await page.close();
   },
 
@@ -122,7 +129,8 @@ const tests = {
     const failures = reportedCases(cli(['test', 'add.qzt', name], folder)).filter(([verdict]) => verdict === 'FAIL');
     checkEqual([expanded, why], ['true', failures], `${name}'s row opens on its failures`);
 
-    await checkCsv(page, cli(['test', 'add.qzt', ...order, '--format', 'csv'], folder));
+    const format = (name) => cli(['test', 'add.qzt', ...order, '--format', name], folder);
+    await checkCsv(page, { 'results.csv': format('csv'), 'grades.csv': format('grades') });
     await page.close();
   },
 
@@ -146,7 +154,8 @@ const tests = {
     await new Promise((done) => setTimeout(done, 1000)); // long tasks are reported a while after they end
     const longest = await page.evaluate(() => watched.longest);
     check(steps >= elapsed / 200 && longest < 1000, `the panel showed ${steps} of ${(elapsed / 100).toFixed(0)} steps while grading ran; longest task ${longest.toFixed(0)} ms`);
-    await checkCsv(page, cli(['test', 'long.qzt', ...programs.map((path) => basename(path)), '--format', 'csv'], folder));
+    const format = (name) => cli(['test', 'long.qzt', ...programs.map((path) => basename(path)), '--format', name], folder);
+    await checkCsv(page, { 'results.csv': format('csv'), 'grades.csv': format('grades') });
     // Progress shows; a new choice replaces the grading in progress, and Stop ends one. (The
     // browser sends no change for the very files chosen before.)
     const midway = () => page.waitForFunction(() => /^[1-6] of/.test(document.getElementById('class-progress').textContent));
@@ -174,7 +183,7 @@ const tests = {
     await page.waitForSelector('html[data-ready="true"]');
     await choose(page, '#class-tests', [join(examples, 'add.qzt')]);
     await untilEnded(page, 'gradings', () => choose(page, '#class-files', [join(examples, 'add.s')]));
-    checkEqual(await page.$$eval('#class-table tbody td', (cells) => cells.map((cell) => cell.textContent)), Array(4).fill('pass'), 'offline, the page grades a class');
+    checkEqual(await page.$$eval('#class-table tbody td', (cells) => cells.map((cell) => cell.textContent).filter((text) => !text.includes('/'))), Array(4).fill('pass'), 'offline, the page grades a class');
     await context.close();
   },
 
@@ -196,7 +205,7 @@ const tests = {
           }
         }, [['class-tests', 'add.qzt', tests], ['class-files', 'add.s', program]]),
       );
-      checkEqual(await page.$$eval('#class-table tbody td', (cells) => cells.map((cell) => cell.textContent)), Array(4).fill('pass'), `${name}: qzb.html from the disk grades a class`);
+      checkEqual(await page.$$eval('#class-table tbody td', (cells) => cells.map((cell) => cell.textContent).filter((text) => !text.includes('/'))), Array(4).fill('pass'), `${name}: qzb.html from the disk grades a class`);
       await page.close();
     }
     if (firefox) await firefox.close();

@@ -38,6 +38,7 @@ export class ClassPane {
   private total = 0;
   private columns = 0;
   private csv: Uint8Array = new Uint8Array();
+  private grades: Uint8Array = new Uint8Array();
 
   constructor(private readonly core: Core) {
     this.texts = core.json.texts.classroom;
@@ -50,6 +51,7 @@ export class ClassPane {
       });
     }
     this.element('class-csv').addEventListener('click', () => download(this.texts['csvFileName'] ?? '', this.csv, 'text/csv'));
+    this.element('class-grades').addEventListener('click', () => download(this.texts['gradesFileName'] ?? '', this.grades, 'text/csv'));
     this.element('class-stop').addEventListener('click', () => this.stop());
   }
 
@@ -60,7 +62,7 @@ export class ClassPane {
       this.element<HTMLButtonElement>('class-stop').disabled = true;
       this.element('class-progress').textContent = '';
     }
-    this.element<HTMLButtonElement>('class-csv').disabled = true;
+    for (const id of ['class-csv', 'class-grades']) this.element<HTMLButtonElement>(id).disabled = true;
     const testFile = this.element<HTMLInputElement>('class-tests').files?.[0];
     if (!testFile || this.submissions.length === 0) return;
     const programs = this.submissions
@@ -90,7 +92,7 @@ export class ClassPane {
 
   private receive(report: GradingReport): void {
     if ('tests' in report) {
-      const opened = report.tests ?? { task: '', problems: [this.core.json.texts.fileCommands.Load.cannotOpen], cases: [] };
+      const opened = report.tests ?? { task: '', problems: [this.core.json.texts.fileCommands.Load.cannotOpen], cases: [], points: [], hidden: [] };
       listLines(this.element('class-problems'), opened.problems);
       this.startTable(opened.cases);
       if (opened.problems.length === 0) return;
@@ -105,7 +107,8 @@ export class ClassPane {
       this.showProgress('gradingProgress');
     } else {
       this.csv = report.csv;
-      this.element<HTMLButtonElement>('class-csv').disabled = false;
+      this.grades = report.grades;
+      for (const id of ['class-csv', 'class-grades']) this.element<HTMLButtonElement>(id).disabled = false;
       this.finish();
     }
   }
@@ -139,10 +142,10 @@ export class ClassPane {
 
   private startTable(cases: string[]): void {
     const head = make('tr');
-    head.append(make('th', '', this.texts['program'] ?? ''), ...cases.map((name) => make('th', '', name)));
+    head.append(make('th', '', this.texts['program'] ?? ''), make('th', '', this.texts['pointsColumn'] ?? ''), ...cases.map((name) => make('th', '', name)));
     const headRow = make('thead');
     headRow.append(head);
-    this.columns = cases.length + 1;
+    this.columns = cases.length + 2;
     this.element('class-table').replaceChildren(...(cases.length > 0 ? [headRow, make('tbody')] : []));
   }
 
@@ -153,10 +156,10 @@ export class ClassPane {
     const line = make('tr');
     const program = make('th');
     program.scope = 'row';
-    line.append(program);
+    line.append(program, make('td', 'points', `${row.points} / ${row.maxPoints}`));
     if (row.problem) {
       const problem = make('td', 'problem', row.problem);
-      problem.colSpan = Math.max(1, this.columns - 1);
+      problem.colSpan = Math.max(1, this.columns - 2);
       line.append(problem);
     } else {
       line.append(...row.cases.map((result) => make('td', result.verdict === 'pass' ? 'pass' : 'fail', result.verdict)));

@@ -47,7 +47,8 @@ export type PaneCall =
   | 'class_tests'
   | 'class_program'
   | 'class_unreadable'
-  | 'class_csv';
+  | 'class_csv'
+  | 'class_grades';
 
 type PaneCalls = { [Name in PaneCall as `_qzb_${Name}`]: (session: Pointer, ...numbers: number[]) => Pointer };
 

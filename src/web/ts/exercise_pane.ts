@@ -61,7 +61,7 @@ export class ExercisePane {
     try {
       bytes = await file.read(this.core.readLimit());
     } catch {
-      this.present({ task: '', problems: [this.core.json.texts.fileCommands.Load.cannotOpen], cases: [] });
+      this.present({ task: '', problems: [this.core.json.texts.fileCommands.Load.cannotOpen], cases: [], points: [], hidden: [] });
       return;
     }
     this.present(askJson<TestFileView>(this.core, 'open_exercise', named(file.name, bytes)));
@@ -101,8 +101,8 @@ export class ExercisePane {
     const graded = askJson<ProgramRow>(this.core, 'check', new Uint8Array());
     const items = (graded?.cases ?? []).map((result) => {
       const item = make('li');
-      item.append(make('span', `verdict ${result.verdict === 'pass' ? 'pass' : 'fail'}`, result.verdict), ' ', make('span', 'case', result.name));
-      item.append(...failureLines(result, (line) => this.showLine(line)));
+      item.append(make('span', `verdict ${result.verdict === 'pass' ? 'pass' : 'fail'}`, result.verdict), ' ', make('span', 'case', result.label));
+      if (!result.hidden) item.append(...failureLines(result, (line) => this.showLine(line)));
       return item;
     });
     this.element('exercise-results').replaceChildren(...items);

@@ -6,6 +6,9 @@ export interface TestFileView {
   task: string;
   problems: string[];
   cases: string[];
+  // Each case's worth, and whether a student sees its name.
+  points: number[];
+  hidden: boolean[];
   // The Exercise pane's test file only.
   lines?: string[];
 }
@@ -18,6 +21,11 @@ export interface CaseRow {
   at: string;
   line: number;
   lastSteps: string;
+  points: number;
+  maxPoints: number;
+  // A hidden case is shown to a student by its label ("hidden case 2") and verdict alone.
+  hidden: boolean;
+  label: string;
 }
 
 export interface ProgramRow {
@@ -25,6 +33,8 @@ export interface ProgramRow {
   problem: string;
   note: string;
   cases: CaseRow[];
+  points: number;
+  maxPoints: number;
 }
 
 const encoder = new TextEncoder();
@@ -45,6 +55,6 @@ export interface GradingRequest {
 }
 
 // What the worker answers, in this order: the test file as read (null when the browser could not
-// read it), then the programs graded since the last answer, then the class's CSV. A test file
+// read it), then the programs graded since the last answer, then the class's CSV and grade book. A test file
 // with problems ends the grading at once. A row is null where the core leaves a program out.
-export type GradingReport = { tests: TestFileView | null } | { rows: (ProgramRow | null)[] } | { csv: Uint8Array };
+export type GradingReport = { tests: TestFileView | null } | { rows: (ProgramRow | null)[] } | { csv: Uint8Array; grades: Uint8Array };

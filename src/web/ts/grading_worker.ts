@@ -93,7 +93,8 @@ async function grade({ tests, programs }: GradingRequest): Promise<void> {
     }
   }
   const csv = core.ask('class_csv', new Uint8Array());
-  scope.postMessage({ csv }, [csv.buffer]);
+  const grades = core.ask('class_grades', new Uint8Array());
+  scope.postMessage({ csv, grades }, [csv.buffer, grades.buffer]);
 }
 
 // A failure is thrown again outside the promise, where the page hears of it as the worker's error.
