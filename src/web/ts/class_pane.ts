@@ -3,6 +3,7 @@
 // (grading_worker.ts) while the panel runs on; a table of each program and case that fills as
 // they are graded, with how many are done, Stop, and the command line's CSV to download.
 
+import type { ClassroomTexts } from './page_json.js';
 import type { Core } from './core.js';
 import { failureLines } from './exercise_pane.js';
 import type { GradingReport, ProgramRow } from './grading.js';
@@ -28,7 +29,7 @@ function compareBytes(a: Uint8Array, b: Uint8Array): number {
 const withNumbers = (sentence: string, ...numbers: number[]): string => numbers.reduce<string>((text, number) => text.replace('%s', String(number)), sentence);
 
 export class ClassPane {
-  private readonly texts: Record<string, string>;
+  private readonly texts: ClassroomTexts;
   private readonly element = byId;
   private submissions: File[] = [];
   // The worker grading now, if any; an idle one is kept for the next grading.
@@ -50,8 +51,8 @@ export class ClassPane {
         this.grade();
       });
     }
-    this.element('class-csv').addEventListener('click', () => download(this.texts['csvFileName'] ?? '', this.csv, 'text/csv'));
-    this.element('class-grades').addEventListener('click', () => download(this.texts['gradesFileName'] ?? '', this.grades, 'text/csv'));
+    this.element('class-csv').addEventListener('click', () => download(this.texts.csvFileName, this.csv, 'text/csv'));
+    this.element('class-grades').addEventListener('click', () => download(this.texts.gradesFileName, this.grades, 'text/csv'));
     this.element('class-stop').addEventListener('click', () => this.stop());
   }
 
@@ -137,12 +138,12 @@ export class ClassPane {
   }
 
   private showProgress(text: 'gradingProgress' | 'gradingStopped' | 'gradingFailed'): void {
-    this.element('class-progress').textContent = withNumbers(this.texts[text] ?? '', this.done, this.total);
+    this.element('class-progress').textContent = withNumbers(this.texts[text], this.done, this.total);
   }
 
   private startTable(cases: string[]): void {
     const head = make('tr');
-    head.append(make('th', '', this.texts['program'] ?? ''), make('th', '', this.texts['pointsColumn'] ?? ''), ...cases.map((name) => make('th', '', name)));
+    head.append(make('th', '', this.texts.program), make('th', '', this.texts.pointsColumn), ...cases.map((name) => make('th', '', name)));
     const headRow = make('thead');
     headRow.append(head);
     this.columns = cases.length + 2;

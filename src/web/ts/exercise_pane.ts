@@ -2,6 +2,7 @@
 // The Exercise pane: a test file's task and lines, Check of the panel against its cases, and a
 // link that opens the exercise. The core reads, grades and words everything; this draws it.
 
+import type { ClassroomTexts } from './page_json.js';
 import type { Core, PaneCall, View } from './core.js';
 import { filterOf, type OpenedFile, pickFileToOpen } from './files.js';
 import { type CaseRow, type ProgramRow, type TestFileView, named } from './grading.js';
@@ -33,7 +34,7 @@ export function failureLines(result: CaseRow, openLine?: (line: number) => void)
 }
 
 export class ExercisePane {
-  private readonly texts: Record<string, string>;
+  private readonly texts: ClassroomTexts;
   private readonly element = byId;
 
   constructor(
@@ -51,7 +52,7 @@ export class ExercisePane {
   }
 
   async open(): Promise<void> {
-    const file = await pickFileToOpen(filterOf(this.texts['testFileFilter'] ?? ''));
+    const file = await pickFileToOpen(filterOf(this.texts.testFileFilter));
     if (file) await this.openFile(file);
   }
 
@@ -122,7 +123,7 @@ export class ExercisePane {
     const fragment = decoder.decode(this.core.ask('exercise_link', new Uint8Array(), withPanel ? 1 : 0));
     const copied = await shareLink(fragment);
     this.element('exercise-link-status').textContent = copied
-      ? (this.texts['exerciseLinkCopied'] ?? '')
+      ? (this.texts.exerciseLinkCopied)
       : this.core.json.texts.page.linkInAddressBar;
   }
 }
