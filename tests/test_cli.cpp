@@ -160,7 +160,6 @@ private slots:
         row("asm kept.qzb", 2, "name the output with -o");
         row("run nothing.qzb", 1, "cannot read nothing.qzb: No such file or directory");
         row("asm folder.qzb -o x.qzb", 1, "cannot read folder.qzb: Is a directory");
-        row("asm bad.s -o kept.qzb", 1, "bad.s:2:7: OUT can add only B");
         row("asm count.s -o folder.qzb/none/x.qzb", 1, "cannot write folder.qzb/none/x.qzb: No such file");
         row("asm count.s -o fifo.qzb", 1, "qzb-cli: cannot write fifo.qzb: not a regular file\n");
         row("run count.qzb --steps 000 --format csv", 0, "", zeroTrace);
@@ -176,24 +175,25 @@ private slots:
             "qzb-cli: count.qzb is a program, not a test file; the test file comes first: "
             "qzb-cli test TESTS.qzt PROGRAM...\n");
         row("test count.s one.qzt", 2, "qzb-cli: count.s is a program, not a test file");
-        row("test notes.qzt count.qzb", 2, "notes.qzt:1:1: no case in the file");
         row("test one.qzt count.qzb count.s", 0, "",
             "count.qzb: 1 of 1 case passed\n  pass  c\ncount.s: 1 of 1 case passed\n  pass  c\n"
             "2 programs: 2 passed every case, 0 failed, 0 not graded\n");
         // The test file itself, however named, is no program of the class; any other test file is not graded.
-        row("test one.qzt count.qzb missing.qzb ./one.qzt bad.s gone.QZT", 1, "",
+        row("test one.qzt count.qzb missing.qzb ./one.qzt bad.s gone.QZT doubled.qzb", 1, "",
             "count.qzb: 1 of 1 case passed\n  pass  c\n"
             "missing.qzb: not graded: cannot read missing.qzb: No such file or directory\n"
             "bad.s: not graded: bad.s does not assemble\n"
             "  bad.s:2:7: OUT can add only B to its number, not A\n"
             "gone.QZT: not graded: gone.QZT is a test file, not a program\n"
-            "4 programs: 1 passed every case, 0 failed, 3 not graded\n");
+            "doubled.qzb: not graded: doubled.qzb is not a setting file as the panel writes it: line 1 is "
+            "'1\\\\x0d'\n"
+            "5 programs: 1 passed every case, 0 failed, 4 not graded\n");
         row("run doubled.qzb --steps 0 --format csv", 0,
             "qzb-cli: warning: doubled.qzb" + notAsWritten + "line 1 is '1\\\\x0d'\n", zeroTrace);
         // Every message on stderr shows control bytes as a report does.
         row("run x\x1b[31m.s", 1, "qzb-cli: cannot read x\\x1b[31m.s: No such file or directory\n");
         row("test notes\x1b.qzt count.qzb", 2, "notes\\x1b.qzt:1:1: no case in the file");
-        row("asm bad\x1b.s", 1, "bad\\x1b.s:2:7: OUT can add only B");
+        row("asm bad\x1b.s -o kept.qzb", 1, "bad\\x1b.s:2:7: OUT can add only B");
         row("disasm empty.qzb", 0, "qzb-cli: warning: empty.qzb" + notAsWritten + "the file is empty\n",
             ".clock none\n.beep off\n\n; 00-15: 0000 0000\n");
         row("disasm prog.qzb.s", 0, "",
