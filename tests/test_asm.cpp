@@ -8,9 +8,7 @@
 
 #include "asm/assembler.h"
 #include "asm/disassembler.h"
-#include "asm/instruction_table.h"
 #include "asm/step_words.h"
-#include "reference_model.h"
 #include "settings/setting_file.h"
 
 using namespace qzb;
@@ -53,23 +51,6 @@ TEST_CASE("every word in every address survives the round trip") {
         INFO(listing);
         CHECK(errorText(assembly) == "");
         CHECK(writeSettingFile(assembly.switches) == writeSettingFile(panel));
-    }
-}
-
-TEST_CASE("the instruction table agrees with the reference model") {
-    using Ref = reference::Target;
-    for (std::size_t upper = 0; upper < 16; ++upper) {
-        const InstructionForm& form = instructionForms[upper];
-        const reference::Row row = reference::instructionTable[upper];
-        INFO("upper nibble " << upper);
-        CHECK(int(form.source) == int(row.source));  // both list A, B, the input, then none
-        const Ref target = form.jump == Jump::Always            ? Ref::Jump
-                           : form.jump == Jump::IfNoCarry       ? Ref::JumpIfNoCarry
-                           : form.destination == Destination::A ? Ref::A
-                           : form.destination == Destination::B ? Ref::B
-                                                                : Ref::Out;
-        CHECK(target == row.target);
-        CHECK((form.destination == Destination::Pc) == (form.jump != Jump::None));
     }
 }
 
