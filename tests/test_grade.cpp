@@ -277,9 +277,9 @@ TEST_CASE("keywords in any case, values in every form, comments, CR LF, a byte o
 }
 
 // Names come from students' file names and teachers' test files, and messages quote them. Every format
-// shows a byte that is not printable text as \xNN and a backslash as \\: each report is valid UTF-8,
-// cannot drive a terminal, keeps distinct names apart and keeps every name inside its field; the JUnit
-// report stays well-formed XML, as xmllint reads it, and counts what it holds.
+// shows a byte that is not printable text as \xNN and a backslash as \\, so that it keeps distinct names
+// apart and every name inside its field (the test-file fuzzer holds each line of every report to printable
+// UTF-8); the JUnit report stays well-formed XML, as xmllint reads it, and counts what it holds.
 TEST_CASE("reports show what they quote visibly, each inside its field") {
     std::vector<qzb::ProgramResult> programs;
     for (const std::string name :
@@ -318,10 +318,6 @@ TEST_CASE("reports show what they quote visibly, each inside its field") {
             REQUIRE(lint != nullptr);
             std::fputs(report.c_str(), lint);
             CHECK(::pclose(lint) == 0);
-        }
-        for (std::size_t start = 0, end = 0; start < report.size(); start = end + 1) {
-            end = std::min(report.find('\n', start), report.size());
-            CHECK(qzb::isPrintableText(std::string_view(report).substr(start, end - start)));
         }
         for (std::string name : {"a\\xfe.s", "a\\\\xfe.s", "\\x1b[2J\\x7f\\xc2\\x9b\\xe2\\x81\\xa6.s",
                                  "c\\x9b", "t\\x85.qzt:2: m\\x9b"}) {
