@@ -8,11 +8,11 @@ set -euo pipefail
 source_dir=$1 build_dir=$2
 shift 2
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+trap 'rm -rf "$scratch" "$scratch.log"' EXIT
+# Runs a command, showing what it printed only when it fails.
+quietly() { "$@" >"$scratch.log" 2>&1 || { cat "$scratch.log"; exit 1; }; }
 
-cmake -S "$source_dir" -B "$scratch" -G Ninja -DCMAKE_DISABLE_FIND_PACKAGE_Qt6Test=ON "$@" >"$scratch.log" 2>&1 ||
-  { cat "$scratch.log"; rm -f "$scratch.log"; exit 1; }
-rm -f "$scratch.log"
+quietly cmake -S "$source_dir" -B "$scratch" -G Ninja -DCMAKE_DISABLE_FIND_PACKAGE_Qt6Test=ON "$@"
 without=$(cd "$scratch" && ctest -N | sed -n 's/^ *Test *#[0-9]*: //p' | sort)
 
 missing=0 qt=0
@@ -33,9 +33,7 @@ for test in json.load(sys.stdin)["tests"]:
 
 # qzb-cli alone, on a machine with no Qt at all: CONTRIBUTING's one command configures, and the build it
 # plans for qzb-cli and its static copy (run with -n, not run) names nothing of Qt.
-(cd "$source_dir" && cmake --preset cli -B "$scratch/cli" -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON >"$scratch.log" 2>&1) ||
-  { cat "$scratch.log"; rm -f "$scratch.log"; exit 1; }
-rm -f "$scratch.log"
+(cd "$source_dir" && quietly cmake --preset cli -B "$scratch/cli" -DCMAKE_DISABLE_FIND_PACKAGE_Qt6=ON)
 ninja -C "$scratch/cli" -n qzb-cli qzb-cli-static >/dev/null || { echo "FAIL: the cli preset cannot build qzb-cli"; exit 1; }
 if grep -q Qt6 "$scratch/cli/build.ninja"; then
   echo "FAIL: the cli preset's build uses Qt"

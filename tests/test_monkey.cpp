@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <deque>
+#include <fstream>
 #include <functional>
 
 #include "panel/frm_main.h"
@@ -41,16 +42,6 @@ QString describe(const PanelSwitches& panel) {
     for (SwitchState bit : panel.input) text += QChar('0' + int(bit));
     const ClockMode& c = panel.clock;
     return text + QString::asprintf("%d%d%d%d", int(panel.beep), c.hz1, c.hz10, c.manual);
-}
-
-// What SaveAs must leave in its file.
-QByteArray settingText(const PanelSwitches& panel) {
-    return QByteArray::fromStdString(writeSettingFile(panel));
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
 }
 
 // What the panel should hold, fed with the same events: the switches, the registers stepped through the
@@ -174,8 +165,9 @@ class TestMonkey : public QObject {
             for (SwitchState& bit : panel.program) bit = SwitchState(rng.bounded(3));
             panel.clock = clockModeOf(ClockOption(rng.bounded(4)));
             panel.beep = SwitchState(rng.bounded(3));
-            const QByteArray text = settingText(panel);
-            writeFile(path(name), rng.bounded(4) == 0 ? text.left(rng.bounded(int(text.size()))) : text);
+            const std::string text = writeSettingFile(panel);
+            std::ofstream(path(name).toStdString(), std::ios::binary)
+                << (rng.bounded(4) == 0 ? text.substr(0, rng.bounded(int(text.size()))) : text);
             loadSettingFile(path(name).toStdString(), shadow.switches);
             shadow.regs = {};
         }
@@ -197,8 +189,8 @@ class TestMonkey : public QObject {
         desktop.pick = name.isEmpty() ? std::nullopt : std::optional(path(name).toStdString());
         window->onSaveAs();
         QFile saved(path(name));
-        if (name == "saved.qzb" &&
-            (!saved.open(QIODevice::ReadOnly) || saved.readAll() != settingText(shadow.switches)))
+        if (name == "saved.qzb" && (!saved.open(QIODevice::ReadOnly) ||
+                                    saved.readAll().toStdString() != writeSettingFile(shadow.switches)))
             fileProblem = "the saved file is not the switches";
         return "SaveAs " + name;
     }
@@ -247,7 +239,7 @@ private slots:
         const int count = qEnvironmentVariable("QZB_MONKEY_EVENTS", "100000").toInt();
         qInfo("seed %u, %d events; QZB_MONKEY_SEED and QZB_MONKEY_EVENTS repeat a run", seed, count);
         QRandomGenerator rng(seed);
-        writeFile(path("prog.txt"), settingText({}));
+        std::ofstream(path("prog.txt").toStdString()) << writeSettingFile({});
         QVERIFY(QDir(folder.path()).mkdir("dir.qzb"));
         QCOMPARE(mismatch(), QString());
         std::deque<QString> recent;
