@@ -156,10 +156,10 @@ private slots:
             "  bad.s:2:7: OUT can add only B to its number, not A\n"
             "gone.QZT: not graded: gone.QZT is a test file, not a program\n"
             "doubled.qzb: not graded: doubled.qzb is not a setting file as the panel writes it: line 1 is "
-            "'1\\\\x0d'\n"
+            "'1\\x0d'\n"
             "5 programs: 1 passed every case, 0 failed, 4 not graded\n");
         row("run doubled.qzb --steps 0 --format csv", 0,
-            "qzb-cli: warning: doubled.qzb" + notAsWritten + "line 1 is '1\\\\x0d'\n", zeroTrace);
+            "qzb-cli: warning: doubled.qzb" + notAsWritten + "line 1 is '1\\x0d'\n", zeroTrace);
         // Every message on stderr shows control bytes as a report does.
         row("run x\x1b[31m.s", 1, "qzb-cli: cannot read x\\x1b[31m.s: No such file or directory\n");
         row("test notes\x1b.qzt count.qzb", 2, "notes\\x1b.qzt:1:1: no case in the file");

@@ -97,18 +97,18 @@ void handTruth(ClockMode& clock, bool ClockMode::*option, bool value) {
     clock.*option = value;
 }
 
-// A field's text as a message shows it: escaped, and cut short past a few characters.
+// A field's bytes as a message quotes them, cut short past a few characters as they will show
+// once escaped; whoever shows the message escapes it, once.
 std::string shownField(std::string_view field) {
     constexpr std::size_t shownAtMost = 20;
-    std::string shown;
+    std::size_t width = 0;
     for (std::size_t i = 0; i < field.size();) {
         const std::size_t length = std::max<std::size_t>(printableCharLength(field.substr(i)), 1);
-        const std::string piece = visibleText(field.substr(i, length));
-        if (shown.size() + piece.size() > shownAtMost) return shown + "...";
-        shown += piece;
+        width += visibleText(field.substr(i, length)).size();
+        if (width > shownAtMost) return std::string(field.substr(0, i)) + "...";
         i += length;
     }
-    return shown;
+    return std::string(field);
 }
 
 }  // namespace
