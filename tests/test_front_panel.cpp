@@ -97,6 +97,32 @@ TEST_CASE("a click turns a switch on from off or greyed, and off from on") {
     CHECK(session.switches() == PanelSwitches{});
 }
 
+// Row 1 holds 0101 0001 with bit 0 greyed; each statement goes into that row alone, as clicks would.
+TEST_CASE("a statement sets its row's eight switches, or nothing and why") {
+    for (const auto& [statement, word, change, problem] :
+         {std::tuple{"OUT = B + 2", 0x82, PanelChange{.words = 2}, ""},
+          {"B = B + 1", 0x51, PanelChange{.words = 2}, ""},  // the greyed bit turns on
+          {"B = B - 1", -1, PanelChange{}, "there is no subtraction; add 15 to take 1 away (B = B + 15)"}}) {
+        CAPTURE(statement);
+        PanelSwitches loaded;
+        for (int bit = 1; bit < 8; ++bit)
+            loaded.program[std::size_t(8 + bit)] = SwitchState((0x51 >> bit) & 1);
+        loaded.program[8] = SwitchState::Greyed;
+        PanelSession session;
+        session.applyLoaded(loaded);
+        session.setState({.pc = 1, .b = 3});
+        const PanelSwitches before = session.switches();
+        std::vector<std::string> problems{"stale"};
+        CHECK(session.applyStatement(1, statement, problems) == change);
+        CHECK(problems == (*problem ? std::vector<std::string>{problem} : std::vector<std::string>{}));
+        PanelSwitches expected = before;
+        for (int bit = 0; bit < 8 && word >= 0; ++bit)
+            expected.program[std::size_t(8 + bit)] = SwitchState((word >> bit) & 1);
+        CHECK(session.switches() == expected);
+        CHECK(session.state() == MachineState{.pc = 1, .b = 3});
+    }
+}
+
 TEST_CASE("a clock option selected reads back the same, and Tab stops at it or at the first") {
     for (const auto& [option, tabStop, mode] :
          {std::tuple{ClockOption::Hz1, ClockOption::Hz1, ClockMode{true, false, false}},
