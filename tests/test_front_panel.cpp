@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "front_panel/page_json.h"
 #include "front_panel/panel_session.h"
 #include "front_panel/panel_view.h"
 
@@ -344,4 +345,22 @@ TEST_CASE("the view marks exactly what each event changed, and writing only that
     }
     CHECK(std::string(view.statements[0].bytes, view.statements[0].length) == "A = A + 1");
     CHECK((view.clockOption == ClockOption::Manual && view.historyLast == 0 && view.beeps == 0));
+}
+
+// A Japanese text is written in Japanese, unless it is alike in both (the panel's own, a glyph).
+TEST_CASE("every text of the page is in English and in Japanese, with its numbers' places in both") {
+    const auto places = [](std::string_view text) {
+        int count = 0;
+        for (std::size_t at = text.find("%s"); at != std::string_view::npos; at = text.find("%s", at + 2))
+            ++count;
+        return count;
+    };
+    for (const auto& [key, text] : bilingualTexts()) {
+        CAPTURE(key);
+        const bool japanese = std::any_of(text.japanese.begin(), text.japanese.end(),
+                                          [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+        CHECK(!text.english.empty());
+        CHECK((text.alike ? text.japanese == text.english : japanese));
+        CHECK(places(text.english) == places(text.japanese));
+    }
 }

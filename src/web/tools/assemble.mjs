@@ -34,11 +34,26 @@ function fillTexts(template, json, escape) {
   });
 }
 
+// Each data-text and data-label key of the page (see language.ts) names a text in either language.
+function checkTextKeys(html, json) {
+  for (const [, key] of html.matchAll(/\sdata-(?:text|label)="([^"]*)"/g)) {
+    const [table, name] = key.split('.');
+    for (const words of [json.texts, json.texts.japanese]) {
+      if (typeof words[table]?.[name] !== 'string') throw new Error(`no text ${key} in the page's JSON`);
+    }
+  }
+  return html;
+}
+
+// The examples' JSON inside a script element: no "<" can end the element or start a comment.
+const inScript = (json) => json.trim().replace(/</g, '\\u003c');
+
 const escapeHtml = (text) => text.replace(/[&<>"]/g, (c) => `&#${c.charCodeAt(0)};`);
 const escapeJson = (text) => JSON.stringify(text).slice(1, -1);
 
 async function assemble(out) {
   const json = JSON.parse(await readFile(join(repo, 'build-web/src/web/page.json'), 'utf8'));
+  const examples = inScript(await readFile(join(repo, 'build-web/src/web/examples.json'), 'utf8'));
   const scripts = join(repo, 'build-web/ts');
   const files = new Map([
     ['index.html', join(web, 'index.html')],
@@ -60,7 +75,11 @@ async function assemble(out) {
   const preloads = modules.map((name) => `<link rel="modulepreload" href="${name}">`).join('\n');
   for (const [name, source] of files) {
     let body = await readFile(source);
-    if (name === 'index.html') body = fillTexts(body.toString('utf8'), json, escapeHtml).replace('<!-- MODULES -->', preloads);
+    if (name === 'index.html') {
+      body = checkTextKeys(fillTexts(body.toString('utf8'), json, escapeHtml), json)
+        .replace('<!-- MODULES -->', preloads)
+        .replace('<!-- EXAMPLES -->', () => examples);
+    }
     if (name === 'manifest.webmanifest') body = fillTexts(body.toString('utf8'), json, escapeJson);
     await writeFile(join(out, name), body);
   }

@@ -24,7 +24,7 @@ try {
   if (panes) {
     await page.click('#optClk3 input');
     for (let step = 0; step < 7; ++step) await page.click('#cmdClock');
-    await page.click('#program-rows tr:nth-child(3) input');
+    await page.click('input[aria-label="Breakpoint at 02"]');
     if (!(await page.$eval('#exercise-check', (button) => button.disabled))) await page.click('#exercise-check');
   }
   await page.evaluate(() => document.activeElement?.blur());
