@@ -38,7 +38,7 @@ const clickIn = (page, words) =>
 // The setting file of `words` (Manual, Beep off), written by a core of its own in the page.
 async function settingFile(page, words) {
   const bytes = await page.evaluate(async (words) => {
-    const core = await (await import('./core.js')).Core.load();
+    const core = await (await import('./main.js')).Core.load();
     words.forEach((word, address) => {
       for (let bit = 0; bit < 8; ++bit) if ((word >> bit) & 1) core.toggle(address * 8 + bit);
     });

@@ -27,7 +27,7 @@ const cannotWrite = '書き込めません。';
 const openPage = (fragment = '', context = browser, at = origin) => openPageAt(context, `${at}/${fragment}`);
 
 // The table, roles, texts and styles, as the core gives them to the page.
-const layoutOf = (page) => page.evaluate(async () => (await (await import('./core.js')).Core.load()).json);
+const layoutOf = (page) => page.evaluate(async () => (await (await import('./main.js')).Core.load()).json);
 
 // The panel as its controls show it: 128 program switches, 4 input switches, the
 // clock options (1 Hz, 10 Hz, Manual) and Beep, as the digits the dump uses.

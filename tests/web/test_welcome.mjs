@@ -175,7 +175,7 @@ const tests = {
       [['fr', 'en-GB'], 'en'],
     ]) {
       const page = await openPage(1400, languages);
-      const layout = await page.evaluate(async () => (await (await import('./core.js')).Core.load()).json);
+      const layout = await page.evaluate(async () => (await (await import('./main.js')).Core.load()).json);
       for (const control of layout.controls) for (const word of `${control.text} ${control.accessibleName}`.match(/[A-Za-z]+/g) ?? []) panelWords.add(word);
       await page.click('#examples-button');
       const texts = await shownTexts(page);

@@ -54,9 +54,10 @@ const workerSite = `import loadCore from './qzb_core.mjs';
 export const instantiateCore = (options) => loadCore({ ...options, locateFile: (name) => name });
 `;
 
-async function bundle(site, entries, siteModule, format = 'esm') {
+// The modules `entries` of the folder `scripts`, with `siteModule` for their site.js.
+async function bundle(site, scripts, entries, siteModule, format = 'esm') {
   const result = await build({
-    stdin: { contents: entries.map((entry) => `import ${JSON.stringify(`./${entry}`)};`).join('\n'), resolveDir: site, sourcefile: 'qzb.html' },
+    stdin: { contents: entries.map((entry) => `import ${JSON.stringify(`./${entry}`)};`).join('\n'), resolveDir: scripts, sourcefile: 'qzb.html' },
     bundle: true,
     format,
     target: 'es2022',
@@ -94,7 +95,8 @@ async function inlined(site, tag, entries) {
   return `<link rel="icon" href="data:${type};base64,${(await readFile(join(site, href))).toString('base64')}" type="${type}">`;
 }
 
-export async function writeSingleFile(site) {
+// `scripts` holds the page's modules as tsc wrote them, which the site has bundled already.
+export async function writeSingleFile(site, scripts) {
   // Without what only the site needs: the notice that its index.html does not start from the disk.
   const html = (await readFile(join(site, 'index.html'), 'utf8'))
     .replace(/<!--(?! SPDX)[\s\S]*?-->\n?/g, '')
@@ -110,7 +112,7 @@ export async function writeSingleFile(site) {
   const page = html.replace(tags, () => replacements.shift());
   const left = page.match(/\s(?:src|href)="(?!data:|#)[^"]*"/);
   if (left) throw new Error(`qzb.html: cannot place${left[0]}`);
-  const worker = await bundle(site, ['grading_worker.js'], workerSite, 'iife');
-  const script = await bundle(site, entries, pageSite(await readFile(join(site, 'qzb_core.wasm')), worker));
+  const worker = await bundle(site, scripts, ['grading_worker.js'], workerSite, 'iife');
+  const script = await bundle(site, scripts, entries, pageSite(await readFile(join(site, 'qzb_core.wasm')), worker));
   await writeFile(join(site, 'qzb.html'), page.replace(scriptPlace, () => script));
 }

@@ -169,3 +169,6 @@ async function main(): Promise<void> {
 }
 
 void main();
+
+// For the page's tests, which make cores of their own in the page.
+export { Core };
