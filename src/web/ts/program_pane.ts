@@ -2,16 +2,20 @@
 // The Program pane, where the program is written: the 16 words as the panel's switches hold
 // them, each as eight toggles of those switches and a field with its statement, which Enter or
 // leaving the field assembles into the row; an error changes nothing and is said under the
-// row. Each row has a breakpoint check box, and a mark moves to the row the PC points at.
+// row. Each row has a breakpoint check box, and the address of the row the PC points at is red.
 
 import type { Core, View } from './core.js';
 import { say } from './language.js';
 import type { PageJson } from './page_json.js';
 import { SwitchState } from './page_json.js';
-import { countEnded, make } from './ui.js';
+import { countEnded, make, rgb } from './ui.js';
 
 interface Row {
   element: HTMLTableRowElement;
+  // The address twice, as the panel's address labels hold it: as it is and red, one of them empty.
+  address: string;
+  plain: Text;
+  marked: Text;
   // By bit, bit 0 first.
   bits: HTMLInputElement[];
   statement: HTMLInputElement;
@@ -26,10 +30,7 @@ export class ProgramPane {
   onSwitch: (place: number) => void = () => undefined;
 
   private readonly rows: Row[] = [];
-  private readonly mark = make('div', 'pc-mark');
   private current = -1;
-  // Each row's top in the table, measured when the rows have moved.
-  private tops: number[] = [];
 
   constructor(
     body: HTMLTableSectionElement,
@@ -40,21 +41,22 @@ export class ProgramPane {
     const fragment = document.createDocumentFragment();
     for (let address = 0; address < 16; ++address) fragment.append(...this.makeRow(address));
     body.append(fragment);
-    this.mark.setAttribute('aria-hidden', 'true');
-    body.closest('table')?.after(this.mark);
-    // A message under a row moves the rows below it; so does a new width or language.
-    new ResizeObserver(() => {
-      this.tops = this.rows.map(({ element }) => element.offsetTop);
-      this.mark.style.height = `${this.rows[0]?.element.offsetHeight ?? 0}px`;
-      this.placeMark();
-    }).observe(body);
+    body.closest('table')?.style.setProperty('--qzb-current', rgb(json.styles.red));
   }
 
   private makeRow(address: number): HTMLTableRowElement[] {
     const digits = String(address).padStart(2, '0');
     const element = make('tr');
-    const head = make('th', '', digits);
+    const head = make('th');
     head.scope = 'row';
+    // The PC's row moves as a text from one part to the other, which lays out and repaints this
+    // box alone: a new style for the row would restyle it, a mark moved by a transform would make
+    // Chromium layerize the whole page again.
+    const [plain, marked] = [new Text(digits), new Text()];
+    const place = make('span', 'row-address');
+    place.append(plain, make('span', 'marked'));
+    place.lastChild?.appendChild(marked);
+    head.append(place);
     const bits: HTMLInputElement[] = [];
     const switches = make('td', 'bits');
     for (let bit = 7; bit >= 0; --bit) {
@@ -73,7 +75,7 @@ export class ProgramPane {
     message.id = `statement-message-${digits}`;
     message.setAttribute('aria-live', 'polite');
     statement.setAttribute('aria-describedby', message.id);
-    const row: Row = { element, bits, statement, message, shown: '', edited: false };
+    const row: Row = { element, address: digits, plain, marked, bits, statement, message, shown: '', edited: false };
     statement.addEventListener('input', () => (row.edited = true));
     statement.addEventListener('keydown', (event) => {
       if (event.key === 'Enter') this.commit(address);
@@ -140,16 +142,12 @@ export class ProgramPane {
       if (!(row.edited && document.activeElement === row.statement)) this.restore(row, row.shown);
     }
     if (changed & changes.redRow) {
-      const current = view.number('redRow');
-      this.rows[this.current]?.element.removeAttribute('aria-current');
-      this.rows[current]?.element.setAttribute('aria-current', 'step');
-      this.current = current;
-      this.placeMark();
+      const [before, now] = [this.rows[this.current], this.rows[view.number('redRow')]];
+      if (before) [before.plain.data, before.marked.data] = [before.address, ''];
+      if (now) [now.plain.data, now.marked.data] = ['', now.address];
+      before?.element.removeAttribute('aria-current');
+      now?.element.setAttribute('aria-current', 'step');
+      this.current = view.number('redRow');
     }
-  }
-
-  // The mark is a layer of its own, moved rather than painted: the rows stay as they are.
-  private placeMark(): void {
-    this.mark.style.transform = `translateY(${this.tops[this.current] ?? 0}px)`;
   }
 }
