@@ -42,6 +42,13 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 [ -f "$share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "Icon=$icon has no installed SVG"
 grep -qx 'MimeType=application/x-qzb;' "$desktop" || fail "the desktop entry does not claim application/x-qzb"
 
+# "QZB in the browser" opens the installed page in one file.
+browser=$share/applications/$app.Browser.desktop
+desktop-file-validate "$browser" || fail "desktop-file-validate rejects $app.Browser.desktop"
+page=$(sed -n 's/^Exec=xdg-open //p' "$browser")
+[ -n "$page" ] && [ -f "$staging$page" ] || fail "$app.Browser.desktop opens '$page', which is not installed"
+grep -q '<script type="module">' "$staging$page" 2>/dev/null || fail "$page is not the page in one file"
+
 # The installed programs answer --version with the package's version, with no display to connect to.
 for program in qzb qzb-cli; do
   [ -x "$staging/usr/bin/$program" ] || continue
