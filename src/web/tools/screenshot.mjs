@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Saves the page's panel (menu bar and client area) as a PNG, taken by headless Chromium;
-// with --panes, the panel and the panes beside it after a few steps of the program (and Check,
-// when the link is an exercise's).
-// Usage: node src/web/tools/screenshot.mjs [site folder] [output.png] [link fragment] [--panes]
+// with --panes, the panel and the panes beside it as far as the History pane, after a few steps
+// of the program (and Check, when the link is an exercise's); with --phone, the first screen of
+// the page on a phone 390 pixels wide, at twice its pixels.
+// Usage: node src/web/tools/screenshot.mjs [site folder] [output.png] [link fragment] [--panes | --phone]
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
@@ -10,15 +11,17 @@ import { launchChromium } from './chromium.mjs';
 import { serve } from './serve.mjs';
 
 const panes = process.argv.includes('--panes');
-const [siteArgument, outputArgument, fragment = ''] = process.argv.slice(2).filter((argument) => argument !== '--panes');
+const phone = process.argv.includes('--phone');
+const [siteArgument, outputArgument, fragment = ''] = process.argv.slice(2).filter((argument) => !argument.startsWith('--'));
 const site = resolve(siteArgument ?? 'build-web/site');
-const output = resolve(outputArgument ?? (panes ? 'docs/web-panes.png' : 'docs/web-panel.png'));
+const output = resolve(outputArgument ?? (panes ? 'docs/web-panes.png' : phone ? 'docs/web-phone.png' : 'docs/web-panel.png'));
 const profile = mkdtempSync(join(tmpdir(), 'qzb-web-shot-'));
 const server = await serve(site);
 const browser = await launchChromium(profile);
 try {
   const page = await browser.newPage();
-  await page.setViewport({ width: panes ? 1240 : 900, height: panes ? 720 : 600, deviceScaleFactor: 1 });
+  if (phone) await page.setViewport({ width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true });
+  else await page.setViewport({ width: panes ? 1240 : 900, height: panes ? 720 : 600, deviceScaleFactor: 1 });
   await page.goto(`http://127.0.0.1:${server.address().port}/${fragment}`);
   await page.waitForSelector('html[data-ready="true"]');
   if (panes) {
@@ -29,8 +32,11 @@ try {
   }
   await page.evaluate(() => document.activeElement?.blur());
   if (panes) {
-    const box = await page.$eval('#panes', (panes) => panes.getBoundingClientRect().toJSON());
-    await page.screenshot({ path: output, clip: { x: 0, y: 0, width: box.right + 8, height: box.bottom + 8 } });
+    await page.evaluate(() => window.scrollTo(0, 0));
+    const [right, bottom] = await page.evaluate(() => [document.getElementById('panes').getBoundingClientRect().right, document.getElementById('history-pane').getBoundingClientRect().bottom]);
+    await page.screenshot({ path: output, clip: { x: 0, y: 0, width: right + 8, height: bottom + 8 } });
+  } else if (phone) {
+    await page.screenshot({ path: output });
   } else {
     await (await page.$('#window')).screenshot({ path: output });
   }
