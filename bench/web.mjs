@@ -159,7 +159,9 @@ const browsers = [await launch('panel'), await launch('floor')];
 
 try {
   // 2. First panel shown: the page marks it once the panel is built, refreshed and painted.
+  // As a laptop shows it: the panel, with the header and the panes beside it.
   const page = await browsers[0].newPage();
+  await page.setViewport({ width: 1200, height: 900 });
   await page.goto(`${origin}/`);
   await page.evaluate(() => navigator.serviceWorker.ready);
   const times = [];
@@ -171,13 +173,14 @@ try {
   times.sort((a, b) => a - b);
   const median = times[Math.floor(times.length / 2)];
   console.log(
-    `first panel shown, warm cache: median ${median.toFixed(0)} ms, range ${times[0].toFixed(0)}-${times.at(-1).toFixed(0)} ms over ${times.length} reloads (goal ≤ 300 ms)`,
+    `first panel shown with the header, warm cache: median ${median.toFixed(0)} ms, range ${times[0].toFixed(0)}-${times.at(-1).toFixed(0)} ms over ${times.length} reloads (goal ≤ 100 ms)`,
   );
 
   // 3. CPU: the counting program (A = A + 1, B = B + 1, OUT = B, JMP 0) at 10 Hz through a link,
   // and the floor: one element whose text changes every 100 ms, in the same font. Measured
   // once with the panes beside the panel folded, once with every pane open.
   const floor = await browsers[1].newPage();
+  await floor.setViewport({ width: 1200, height: 900 });
   await floor.goto(`${origin}/`);
   await floor.setContent(
     '<!doctype html><body style="font:10px sans-serif"><span id="n">0</span>' +
@@ -195,7 +198,7 @@ try {
   const floorBusy = await meter(floor);
   const runs = [
     { what: 'the panel alone', panes: false, goal: 'process ≤ 1.3, main thread ≤ 1.6' },
-    { what: 'every pane open', panes: true, goal: 'process ≤ 1.5' },
+    { what: 'every pane open', panes: true, goal: 'process ≤ 1.5, main thread ≤ 2' },
   ].filter((run) => only !== 'panes' || run.panes);
   for (const run of runs) {
     await page.goto(`${origin}/#qzb1.015180F0${'0'.repeat(24)}..10hz.0`);

@@ -43,6 +43,13 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 [ -f "$share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "Icon=$icon has no installed SVG"
 grep -qx 'MimeType=application/x-qzb;' "$desktop" || fail "the desktop entry does not claim application/x-qzb"
 
+# "QZB in the browser" opens the installed page in one file.
+browser=$share/applications/$app.Browser.desktop
+desktop-file-validate "$browser" || fail "desktop-file-validate rejects $app.Browser.desktop"
+page=$(sed -n 's/^Exec=xdg-open //p' "$browser")
+[ -n "$page" ] && [ -f "$staging$page" ] || fail "$app.Browser.desktop opens '$page', which is not installed"
+grep -q '<script type="module">' "$staging$page" 2>/dev/null || fail "$page is not the page in one file"
+
 # The installed programs answer --version with the package's version, with no display to connect to.
 for program in qzb qzb-cli; do
   [ -x "$staging/usr/bin/$program" ] || continue
@@ -55,8 +62,10 @@ done
 if [ -x "$staging/usr/bin/qzb-cli" ]; then
   autograder=$(mktemp -d)
   printf 'case "c"\nexpect pc=0\n' >"$autograder/t.qzt"
-  "$staging/usr/bin/qzb-cli" gradescope "$autograder/t.qzt" -o "$autograder/a.zip" >/dev/null &&
-    unzip -l "$autograder/a.zip" | grep -q ' qzb-cli$' || fail "the installed qzb-cli makes no autograder"
+  # The listing is read whole: grep -q leaving a pipe early would fail it under pipefail.
+  listing=$("$staging/usr/bin/qzb-cli" gradescope "$autograder/t.qzt" -o "$autograder/a.zip" >/dev/null &&
+    unzip -Z1 "$autograder/a.zip") || true
+  grep -qx 'qzb-cli' <<<"$listing" || fail "the installed qzb-cli makes no autograder"
   rm -rf "$autograder"
 fi
 

@@ -181,3 +181,28 @@ TEST_CASE("errors") {
         CHECK(errorText(assemble(source)) == expected);
     }
 }
+
+// A row's statement: its word in hex, or its messages.
+TEST_CASE("one statement for one word") {
+    const std::pair<std::string, std::string> rows[] = {
+        {"B = B + 1 ; a comment", "51"},
+        {" jnc b+3", "C3"},
+        {".word 0b10110011", "B3"},
+        {"B = B - 1", "there is no subtraction; add 15 to take 1 away (B = B + 15)"},
+        {"loop: JMP loop", "a row's statement takes numbers, not labels"},
+        {"JMP end", "a row's statement takes numbers, not labels"},
+        {"lop A = 1", "unknown instruction 'lop'"},
+        {".clock 10hz", ".clock sets the panel, not a row's word"},
+        {"; nothing", "expected an instruction or .word n"},
+        {"A = 1\nB = 2", "a row holds one statement, on one line"},
+        {"A = 16", "16 is outside 0-15"}};
+    for (const auto& [statement, expected] : rows) {
+        CAPTURE(statement);
+        const StatementAssembly assembled = assembleStatement(statement);
+        std::string shown;
+        for (const AssemblyError& error : assembled.errors) shown += error.message;
+        if (assembled.word)
+            shown = {"0123456789ABCDEF"[*assembled.word >> 4], "0123456789ABCDEF"[*assembled.word & 15]};
+        CHECK(shown == expected);
+    }
+}

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "front_panel/page_json.h"
 #include "front_panel/panel_session.h"
 #include "front_panel/panel_view.h"
 
@@ -95,6 +96,32 @@ TEST_CASE("a click turns a switch on from off or greyed, and off from on") {
     for (const SwitchRef nowhere : {SwitchRef{SwitchBank::Program, 128}, SwitchRef{SwitchBank::Input, -1}})
         CHECK(session.toggle(nowhere) == PanelChange{});
     CHECK(session.switches() == PanelSwitches{});
+}
+
+// Row 1 holds 0101 0001 with bit 0 greyed; each statement goes into that row alone, as clicks would.
+TEST_CASE("a statement sets its row's eight switches, or nothing and why") {
+    for (const auto& [statement, word, change, problem] :
+         {std::tuple{"OUT = B + 2", 0x82, PanelChange{.words = 2}, ""},
+          {"B = B + 1", 0x51, PanelChange{.words = 2}, ""},  // the greyed bit turns on
+          {"B = B - 1", -1, PanelChange{}, "there is no subtraction; add 15 to take 1 away (B = B + 15)"}}) {
+        CAPTURE(statement);
+        PanelSwitches loaded;
+        for (int bit = 1; bit < 8; ++bit)
+            loaded.program[std::size_t(8 + bit)] = SwitchState((0x51 >> bit) & 1);
+        loaded.program[8] = SwitchState::Greyed;
+        PanelSession session;
+        session.applyLoaded(loaded);
+        session.setState({.pc = 1, .b = 3});
+        const PanelSwitches before = session.switches();
+        std::vector<std::string> problems{"stale"};
+        CHECK(session.applyStatement(1, statement, problems) == change);
+        CHECK(problems == (*problem ? std::vector<std::string>{problem} : std::vector<std::string>{}));
+        PanelSwitches expected = before;
+        for (int bit = 0; bit < 8 && word >= 0; ++bit)
+            expected.program[std::size_t(8 + bit)] = SwitchState((word >> bit) & 1);
+        CHECK(session.switches() == expected);
+        CHECK(session.state() == MachineState{.pc = 1, .b = 3});
+    }
 }
 
 TEST_CASE("a clock option selected reads back the same, and Tab stops at it or at the first") {
@@ -318,4 +345,22 @@ TEST_CASE("the view marks exactly what each event changed, and writing only that
     }
     CHECK(std::string(view.statements[0].bytes, view.statements[0].length) == "A = A + 1");
     CHECK((view.clockOption == ClockOption::Manual && view.historyLast == 0 && view.beeps == 0));
+}
+
+// A Japanese text is written in Japanese, unless it is alike in both (the panel's own, a glyph).
+TEST_CASE("every text of the page is in English and in Japanese, with its numbers' places in both") {
+    const auto places = [](std::string_view text) {
+        int count = 0;
+        for (std::size_t at = text.find("%s"); at != std::string_view::npos; at = text.find("%s", at + 2))
+            ++count;
+        return count;
+    };
+    for (const auto& [key, text] : bilingualTexts()) {
+        CAPTURE(key);
+        const bool japanese = std::any_of(text.japanese.begin(), text.japanese.end(),
+                                          [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+        CHECK(!text.english.empty());
+        CHECK((text.alike ? text.japanese == text.english : japanese));
+        CHECK(places(text.english) == places(text.japanese));
+    }
 }

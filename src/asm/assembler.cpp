@@ -63,8 +63,14 @@ std::string addableRegisters(std::string_view mnemonic, bool alternative) {
     return names;
 }
 
+// A statement alone has no other statements to name: a label would stand for its own address
+// among words that are not there.
+constexpr std::string_view rowTakesNumbers = "a row's statement takes numbers, not labels";
+
 class Assembler : public LineParser {
 public:
+    explicit Assembler(bool oneStatement = false) : oneStatement_(oneStatement) {}
+
     Assembly run(std::string_view source) {
         if (parseLines(source, "source")) resolveLabels();
 
@@ -113,6 +119,10 @@ private:
     bool takeLabels() {
         while (next_ + 1 < tokens_.size() && tokens_[next_].kind == TokenKind::Name &&
                tokens_[next_ + 1].text == ":") {
+            if (oneStatement_) {
+                error(tokens_[next_], std::string(rowTakesNumbers));
+                return false;
+            }
             if (!defineLabel(tokens_[next_])) return false;
             next_ += 2;
         }
@@ -120,7 +130,8 @@ private:
         if (name != nullptr && name->kind == TokenKind::Name && !isReserved(name->text) &&
             startsStatement(next_ + 1)) {
             error(*name, "unknown instruction " + quoted(name->text) +
-                             "; a label needs a colon: " + std::string(name->text) + ":");
+                             (oneStatement_ ? std::string()
+                                            : "; a label needs a colon: " + std::string(name->text) + ":"));
             labels_.try_emplace(std::string(name->text), LabelDefinition{wordCount_, line_});
             ++next_;
         }
@@ -255,6 +266,10 @@ private:
             error(name, "unknown directive " + quoted(name.text));
             return;
         }
+        if (oneStatement_) {
+            error(name, asciiLower(name.text) + " sets the panel, not a row's word");
+            return;
+        }
         const Token* argument = peek();
         const std::string_view value = argument != nullptr ? argument->text : std::string_view();
         ++next_;
@@ -313,6 +328,10 @@ private:
 
     // A word whose low part is `value` (at most `limit`) added to `high`.
     void emitWord(const Value& value, int limit, int column, int high = 0) {
+        if (value.isLabel && oneStatement_) {
+            error(value.token, std::string(rowTakesNumbers));
+            return;
+        }
         if (value.isLabel) {
             if (storeWord(high, column)) {
                 labelUses_.push_back({static_cast<std::size_t>(wordCount_ - 1), std::string(value.token.text),
@@ -356,6 +375,7 @@ private:
         }
     }
 
+    const bool oneStatement_;
     Assembly result_;
     std::array<std::uint8_t, maxWords> words_{};
     int wordCount_ = 0;
@@ -369,6 +389,15 @@ private:
 
 Assembly assemble(std::string_view source) {
     return Assembler().run(source);
+}
+
+StatementAssembly assembleStatement(std::string_view statement) {
+    if (const std::size_t end = statement.find_first_of("\r\n"); end != std::string_view::npos)
+        return {.errors = {{1, static_cast<int>(end) + 1, "a row holds one statement, on one line"}}};
+    Assembly assembly = Assembler(true).run(statement);
+    if (!assembly.errors.empty()) return {.errors = std::move(assembly.errors)};
+    if (assembly.wordCount == 0) return {.errors = {{1, 1, "expected an instruction or .word n"}}};
+    return {.word = readProgramWord(assembly.switches, 0)};
 }
 
 std::optional<std::string> sourceSizeProblem(std::string_view name, std::size_t size) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,15 @@ struct Assembly {
 // or a label, which stands for its address. ALT picks the twin word that the
 // machine runs exactly like its plain form.
 Assembly assemble(std::string_view source);
+
+// One statement for one word, as a row of the Program pane takes it: an instruction or
+// `.word n`, with numbers rather than labels, on one line. The word, or the errors, each at
+// line 1 and a column of `statement`.
+struct StatementAssembly {
+    std::optional<std::uint8_t> word{};
+    std::vector<AssemblyError> errors{};
+};
+StatementAssembly assembleStatement(std::string_view statement);
 
 // Readers stop at 64 KiB, so a source that reaches that size may have been cut short
 // and is refused whole: "NAME is too large for a QZB source (64 KiB or more)".

@@ -32,10 +32,4 @@ std::string withReason(std::string_view sentence, std::string_view reason) {
     return text;
 }
 
-namespace page {
-std::string breakpointName(int address) {
-    return "Breakpoint at " + addressDigits(address);
-}
-}  // namespace page
-
 }  // namespace qzb::catalogue

@@ -44,7 +44,7 @@ Datapath datapath(const PanelSession& session) {
     const InstructionForm& form = instructionForms[word >> 4];
     const int im = word & 15;
 
-    Datapath picture{.name = step ? stepInWords(*step) : std::string(page::noStep),
+    Datapath picture{.name = step ? stepInWords(*step) : std::string(),
                      .address = addressDigits(step ? step->address() : state.pc),
                      .operation = binaryDigits(word >> 4),
                      .statement = disassembleWord(word),

@@ -36,7 +36,7 @@ struct DatapathWire {
 // path from its source through the adder to its destination, and for a jump whether it
 // was taken. Before any step, the word at PC and no path.
 struct Datapath {
-    // The Last step sentence, which names the picture.
+    // The Last step sentence, which names the picture; empty before any step.
     std::string name;
     std::string address;    // of the word: "00"
     std::string operation;  // its bits 7-4: "0101"

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "asm/instruction_table.h"
 #include "common/json.h"
 #include "front_panel/catalogue.h"
 #include "front_panel/panel_layout.h"
@@ -283,11 +284,25 @@ const Members<Menu, 2> menuMembers{{
     {"items", "string[]", [](JsonWriter& json, const Menu& menu) { json.array(menu.items); }},
 }};
 
-// Texts that are one string each, by key.
-struct NamedText {
-    std::string_view key;
-    std::string_view text;
-};
+const Members<ExampleFiles, 3> exampleFileMembers{{
+    {"name", "string", [](JsonWriter& json, const ExampleFiles& files) { json.value(files.name); }},
+    {"setting", "string", [](JsonWriter& json, const ExampleFiles& files) { json.value(files.setting); }},
+    {"tests", "string | null",
+     [](JsonWriter& json, const ExampleFiles& files) {
+         if (files.tests) {
+             json.value(*files.tests);
+         } else {
+             json.null();
+         }
+     }},
+}};
+
+// The page shows its own texts in either language; the rest of the JSON is the same in both.
+enum class Language { English, Japanese };
+
+std::string_view in(Language language, const catalogue::Bilingual& text) {
+    return language == Language::Japanese ? text.japanese : text.english;
+}
 
 namespace page = catalogue::page;
 constexpr NamedText pageTexts[] = {{"description", page::description},
@@ -296,7 +311,6 @@ constexpr NamedText pageTexts[] = {{"description", page::description},
                                    {"menuBar", page::menuBar},
                                    {"ended", page::ended},
                                    {"startAgain", page::startAgain},
-                                   {"extras", page::extras},
                                    {"copyLink", page::copyLink},
                                    {"linkCopied", page::linkCopied},
                                    {"linkInAddressBar", page::linkInAddressBar},
@@ -305,6 +319,7 @@ constexpr NamedText pageTexts[] = {{"description", page::description},
                                    {"assemble", page::assemble},
                                    {"disassemble", page::disassemble},
                                    {"assembled", page::assembled},
+                                   {"assemblyErrors", page::assemblyErrors},
                                    {"ok", page::ok},
                                    {"save", page::save},
                                    {"cancel", page::cancel},
@@ -317,11 +332,15 @@ constexpr NamedText pageTexts[] = {{"description", page::description},
                                    {"switchesColumn", page::switchesColumn},
                                    {"statementColumn", page::statementColumn},
                                    {"breakpointColumn", page::breakpointColumn},
+                                   {"breakpointAt", page::breakpointAt},
+                                   {"statementAt", page::statementAt},
+                                   {"rowBit", page::rowBit},
                                    {"historyPane", page::historyPane},
                                    {"stepBack", page::stepBack},
                                    {"lastStep", page::lastStep},
                                    {"datapathPane", page::datapathPane},
                                    {"operation", page::operation},
+                                   {"noStep", page::noStep},
                                    {"timingPane", page::timingPane},
                                    {"downloadSvg", page::downloadSvg},
                                    {"timingFileName", page::timingFileName}};
@@ -343,7 +362,6 @@ constexpr NamedText classroomTexts[] = {{"exercise", classroom::exercise},
                                         {"submissionFolder", classroom::submissionFolder},
                                         {"program", classroom::program},
                                         {"downloadCsv", classroom::downloadCsv},
-                                        {"readAsEmpty", classroom::readAsEmpty},
                                         {"gradingProgress", classroom::gradingProgress},
                                         {"stop", classroom::stop},
                                         {"gradingStopped", classroom::gradingStopped},
@@ -353,9 +371,26 @@ constexpr NamedText classroomTexts[] = {{"exercise", classroom::exercise},
                                         {"gradesFileName", classroom::gradesFileName},
                                         {"pointsColumn", classroom::pointsColumn}};
 
-void writeNamedTexts(JsonWriter& json, std::span<const NamedText> texts) {
+namespace welcome = catalogue::welcome;
+constexpr NamedText welcomeTexts[] = {{"title", welcome::title},
+                                      {"intro", welcome::intro},
+                                      {"examples", welcome::examples},
+                                      {"help", welcome::help},
+                                      {"language", welcome::language},
+                                      {"english", welcome::english},
+                                      {"japanese", welcome::japanese},
+                                      {"helpTitle", welcome::helpTitle},
+                                      {"close", welcome::close},
+                                      {"instructionsHeading", welcome::instructionsHeading},
+                                      {"instructionsIntro", welcome::instructionsIntro},
+                                      {"bitsColumn", welcome::bitsColumn},
+                                      {"effectColumn", welcome::effectColumn},
+                                      {"panelHeading", welcome::panelHeading},
+                                      {"keyboardHeading", welcome::keyboardHeading}};
+
+void writeNamedTexts(JsonWriter& json, std::span<const NamedText> texts, Language language) {
     json.begin('{');
-    for (const NamedText& text : texts) json.key(text.key).value(text.text);
+    for (const NamedText& text : texts) json.key(text.key).value(in(language, text.text));
     json.end('}');
 }
 
@@ -364,6 +399,109 @@ std::string namedTextsType(std::span<const NamedText> texts) {
     for (const NamedText& text : texts) type += "  " + std::string(text.key) + ": string;\n";
     return type + "}";
 }
+
+// The help's table of instructions, from the table the assembler and the disassembler share:
+// bits 7-4, the statement with n for its number, and what it does with im.
+struct InstructionRow {
+    std::string bits;
+    std::string statement;
+    std::string effect;
+};
+
+std::vector<InstructionRow> instructionRows(Language language) {
+    std::vector<InstructionRow> rows;
+    for (std::size_t code = 0; code < instructionForms.size(); ++code) {
+        const InstructionForm& form = instructionForms[code];
+        const auto operand = [&](std::string_view number) {
+            const std::string_view source = sourceName(form.source);
+            return source.empty() ? std::string(number) : std::string(source) + " + " + std::string(number);
+        };
+        InstructionRow& row = rows.emplace_back();
+        for (int bit = 3; bit >= 0; --bit) row.bits += (code >> bit) & 1 ? '1' : '0';
+        if (form.destination == Destination::Pc) {
+            row.statement = std::string(form.mnemonic) + ' ' + operand("n");
+            const catalogue::Bilingual& jump =
+                form.jump == Jump::IfNoCarry ? welcome::jumpIfNoCarry : welcome::jumpTo;
+            row.effect = catalogue::withReason(in(language, jump), operand("im"));
+        } else {
+            const std::string prefix = form.alternative ? std::string(alternativePrefix) + ' ' : "";
+            row.statement = prefix + std::string(form.mnemonic) + " = " + operand("n");
+            row.effect = std::string(form.mnemonic) + " = " + operand("im");
+        }
+    }
+    return rows;
+}
+
+const Members<InstructionRow, 3> instructionMembers{{
+    {"bits", "string", [](JsonWriter& json, const InstructionRow& row) { json.value(row.bits); }},
+    {"statement", "string", [](JsonWriter& json, const InstructionRow& row) { json.value(row.statement); }},
+    {"effect", "string", [](JsonWriter& json, const InstructionRow& row) { json.value(row.effect); }},
+}};
+
+template <typename Item>
+struct InLanguage {
+    const Item& item;
+    Language language;
+};
+
+const Members<InLanguage<welcome::Example>, 3> exampleMembers{{
+    {"name", "string",
+     [](JsonWriter& json, const InLanguage<welcome::Example>& e) { json.value(e.item.name); }},
+    {"title", "string",
+     [](JsonWriter& json, const InLanguage<welcome::Example>& e) {
+         json.value(in(e.language, e.item.title));
+     }},
+    {"teaches", "string",
+     [](JsonWriter& json, const InLanguage<welcome::Example>& e) {
+         json.value(in(e.language, e.item.teaches));
+     }},
+}};
+
+const Members<InLanguage<welcome::PanelPart>, 2> panelPartMembers{{
+    {"name", "string",
+     [](JsonWriter& json, const InLanguage<welcome::PanelPart>& p) { json.value(p.item.name); }},
+    {"text", "string",
+     [](JsonWriter& json, const InLanguage<welcome::PanelPart>& p) {
+         json.value(in(p.language, p.item.text));
+     }},
+}};
+
+template <typename Item, std::size_t Count, std::size_t Members>
+void writeInLanguage(JsonWriter& json, const Item (&items)[Count], Language language,
+                     const qzb::Members<InLanguage<Item>, Members>& members) {
+    json.begin('[');
+    for (const Item& item : items) writeObject(json, InLanguage<Item>{item, language}, members);
+    json.end(']');
+}
+
+// What the page shows in the language chosen.
+const Members<Language, 7> wordsMembers{{
+    {"page", "PageTexts", [](JsonWriter& json, const Language& l) { writeNamedTexts(json, pageTexts, l); }},
+    {"classroom", "ClassroomTexts",
+     [](JsonWriter& json, const Language& l) { writeNamedTexts(json, classroomTexts, l); }},
+    {"welcome", "WelcomeTexts",
+     [](JsonWriter& json, const Language& l) { writeNamedTexts(json, welcomeTexts, l); }},
+    {"examples", "Example[]",
+     [](JsonWriter& json, const Language& l) {
+         writeInLanguage(json, welcome::exampleList, l, exampleMembers);
+     }},
+    {"instructions", "Instruction[]",
+     [](JsonWriter& json, const Language& l) {
+         json.begin('[');
+         for (const InstructionRow& row : instructionRows(l)) writeObject(json, row, instructionMembers);
+         json.end(']');
+     }},
+    {"panelParts", "PanelPart[]",
+     [](JsonWriter& json, const Language& l) {
+         writeInLanguage(json, welcome::panelParts, l, panelPartMembers);
+     }},
+    {"keys", "string[]",
+     [](JsonWriter& json, const Language& l) {
+         json.begin('[');
+         for (const catalogue::Bilingual& key : welcome::keys) json.value(in(l, key));
+         json.end(']');
+     }},
+}};
 
 // Each file command's message by outcome.
 void writeFileCommands(JsonWriter& json) {
@@ -380,7 +518,8 @@ void writeFileCommands(JsonWriter& json) {
 
 struct Catalogue {};
 
-const Members<Catalogue, 11> textMembers{{
+// The panel's texts, the same in either language.
+const Members<Catalogue, 8> textMembers{{
     {"windowTitle", "string", [](JsonWriter& json, const Catalogue&) { json.value(catalogue::windowTitle); }},
     {"messageCaption", "string",
      [](JsonWriter& json, const Catalogue&) { json.value(catalogue::messageCaption); }},
@@ -397,16 +536,24 @@ const Members<Catalogue, 11> textMembers{{
          for (int row = 0; row < 16; ++row) json.value(addressText(row));
          json.end(']');
      }},
-    {"breakpointNames", "string[]",
-     [](JsonWriter& json, const Catalogue&) {
-         json.begin('[');
-         for (int row = 0; row < 16; ++row) json.value(catalogue::page::breakpointName(row));
-         json.end(']');
-     }},
-    {"page", "PageTexts", [](JsonWriter& json, const Catalogue&) { writeNamedTexts(json, pageTexts); }},
-    {"classroom", "ClassroomTexts",
-     [](JsonWriter& json, const Catalogue&) { writeNamedTexts(json, classroomTexts); }},
 }};
+
+// The panel's texts and the page's in English, at the top (where the build fills index.html from),
+// and the page's in Japanese under "japanese".
+void writeTexts(JsonWriter& json) {
+    json.begin('{');
+    for (const Member<Catalogue>& member : textMembers) {
+        json.key(member.key);
+        member.write(json, {});
+    }
+    for (const Member<Language>& member : wordsMembers) {
+        json.key(member.key);
+        member.write(json, Language::English);
+    }
+    json.key("japanese");
+    writeObject(json, Language::Japanese, wordsMembers);
+    json.end('}');
+}
 
 const Members<Catalogue, 5> styleMembers{{
     {"lampOn", "string", [](JsonWriter& json, const Catalogue&) { json.value(catalogue::lampOn); }},
@@ -540,7 +687,7 @@ const Members<Catalogue, 9> pageMembers{{
      [](JsonWriter& json, const Catalogue&) { writeList(json, connector(), lineMembers); }},
     {"menus", "Menu[]", [](JsonWriter& json, const Catalogue&) { writeList(json, menus(), menuMembers); }},
     {"tabOrder", "string[]", [](JsonWriter& json, const Catalogue&) { json.array(tabOrder()); }},
-    {"texts", "Texts", [](JsonWriter& json, const Catalogue&) { writeObject(json, {}, textMembers); }},
+    {"texts", "Texts", [](JsonWriter& json, const Catalogue&) { writeTexts(json); }},
     {"styles", "Styles", [](JsonWriter& json, const Catalogue&) { writeObject(json, {}, styleMembers); }},
     {"view", "ViewLayout", [](JsonWriter& json, const Catalogue&) { writeObject(json, {}, viewMembers); }},
 }};
@@ -550,6 +697,32 @@ const Members<Catalogue, 9> pageMembers{{
 std::string pageJson() {
     JsonWriter json;
     writeObject(json, Catalogue{}, pageMembers);
+    return json.take();
+}
+
+std::vector<std::pair<std::string, catalogue::Bilingual>> bilingualTexts() {
+    std::vector<std::pair<std::string, catalogue::Bilingual>> texts;
+    for (const auto& [table, named] : {std::pair{"page.", std::span<const NamedText>(pageTexts)},
+                                       {"classroom.", classroomTexts},
+                                       {"welcome.", welcomeTexts}}) {
+        for (const NamedText& text : named) texts.emplace_back(table + std::string(text.key), text.text);
+    }
+    texts.emplace_back("jumpTo", welcome::jumpTo);
+    texts.emplace_back("jumpIfNoCarry", welcome::jumpIfNoCarry);
+    for (const welcome::Example& example : welcome::exampleList) {
+        texts.emplace_back("examples." + std::string(example.name) + ".title", example.title);
+        texts.emplace_back("examples." + std::string(example.name) + ".teaches", example.teaches);
+    }
+    for (const welcome::PanelPart& part : welcome::panelParts)
+        texts.emplace_back("panelParts." + std::string(part.name), part.text);
+    for (std::size_t key = 0; key < std::size(welcome::keys); ++key)
+        texts.emplace_back("keys." + std::to_string(key), welcome::keys[key]);
+    return texts;
+}
+
+std::string examplesJson(const std::vector<ExampleFiles>& examples) {
+    JsonWriter json;
+    writeList(json, examples, exampleFileMembers);
     return json.take();
 }
 
@@ -586,7 +759,13 @@ std::string pageTypes() {
         {"Menu", objectType(menuMembers)},
         {"PageTexts", namedTextsType(pageTexts)},
         {"ClassroomTexts", namedTextsType(classroomTexts)},
-        {"Texts", objectType(textMembers)},
+        {"WelcomeTexts", namedTextsType(welcomeTexts)},
+        {"Example", objectType(exampleMembers)},
+        {"Instruction", objectType(instructionMembers)},
+        {"PanelPart", objectType(panelPartMembers)},
+        {"Words", objectType(wordsMembers)},
+        {"Texts", objectType(textMembers) + " & Words & { japanese: Words }"},
+        {"ExampleFiles", objectType(exampleFileMembers)},
         {"Styles", objectType(styleMembers)},
         // Where a field of the view lies: `count` elements of `size` bytes from `offset`, each a
         // number, or a text of a length byte followed by its UTF-8 bytes.

@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
+#include "front_panel/catalogue.h"
 #include "front_panel/datapath.h"
 
 namespace qzb {
@@ -47,6 +51,24 @@ struct TimingColumns {
     std::string columns;
 };
 std::string timingColumnsJson(const TimingColumns& timing);
+// A text of the page by the key the page knows it by.
+struct NamedText {
+    std::string_view key;
+    catalogue::Bilingual text;
+};
+
+// Every text of the page in both languages, named by where the page finds it ("page.copyLink",
+// "examples.count.title"): what the check that none lacks a language goes through.
+std::vector<std::pair<std::string, catalogue::Bilingual>> bilingualTexts();
+
+// An example program as the page's build reads it from examples/: its name, its setting file's
+// bytes (equal to what its source assembles to) and its test file's, if it has one.
+struct ExampleFiles {
+    std::string name;
+    std::string setting;
+    std::optional<std::string> tests;
+};
+std::string examplesJson(const std::vector<ExampleFiles>& examples);
 
 // The TypeScript declarations of what pageJson() and historyJson() write, from the same
 // tables: the page's build generates them, so that a misspelt key fails to compile.

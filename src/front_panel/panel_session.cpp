@@ -104,6 +104,21 @@ PanelChange PanelSession::applySource(std::string_view source, std::string_view 
     return problems.empty() ? applyLoaded(assembly.switches) : PanelChange{};
 }
 
+PanelChange PanelSession::applyStatement(int address, std::string_view statement,
+                                         std::vector<std::string>& problems) {
+    problems.clear();
+    if (address < 0 || address > 15) return {};
+    StatementAssembly assembled = assembleStatement(statement);
+    for (AssemblyError& error : assembled.errors) problems.push_back(std::move(error.message));
+    if (!assembled.word) return {};
+    PanelSwitches switches = switches_;
+    for (int bit = 0; bit < 8; ++bit) {
+        switches.program[static_cast<std::size_t>(address * 8 + bit)] =
+            (*assembled.word >> bit) & 1 ? SwitchState::On : SwitchState::Off;
+    }
+    return replaceSwitches(switches);
+}
+
 PanelChange PanelSession::applyLink(const LinkReading& link) {
     if (!link.switches && link.fault.empty()) return {};
     // A link's reading, like an empty panel, has the input switches off.

@@ -99,6 +99,10 @@ public:
     // `sizeName` when it is too large, and `lineName` before each line's number.
     PanelChange applySource(std::string_view source, std::string_view sizeName, std::string_view lineName,
                             std::vector<std::string>& problems);
+    // One statement (see assembleStatement) into the eight switches of the word at `address`
+    // (0-15), as clicks on them would set them: nothing in `problems` and the change; or the
+    // panel as it was and the assembler's messages, one a line.
+    PanelChange applyStatement(int address, std::string_view statement, std::vector<std::string>& problems);
     // A link's setting replaces the switches, the input switches turn off and the
     // machine is reset; a link that holds no setting leaves the panel empty (the
     // front end says why), and an empty one changes nothing.

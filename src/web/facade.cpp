@@ -229,6 +229,17 @@ EMSCRIPTEN_KEEPALIVE const char* qzb_assemble(QzbSession* session) {
     return session->give(std::move(listing));
 }
 
+// The statement in the input buffer into the word at `address`, as the Program pane's row takes
+// it; nothing on success, else the assembler's messages, one a line, and the panel as it was.
+EMSCRIPTEN_KEEPALIVE const char* qzb_apply_statement(QzbSession* session, int address) {
+    std::vector<std::string> problems;
+    session->show(
+        [&](qzb::PanelSession& panel) { return panel.applyStatement(address, session->input, problems); });
+    std::string listing;
+    for (const std::string& line : problems) listing += (listing.empty() ? "" : "\n") + line;
+    return session->give(std::move(listing));
+}
+
 EMSCRIPTEN_KEEPALIVE const char* qzb_disassemble(QzbSession* session) {
     return session->give(qzb::disassemble(session->panel.switches()));
 }

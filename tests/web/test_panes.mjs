@@ -38,7 +38,7 @@ const clickIn = (page, words) =>
 // The setting file of `words` (Manual, Beep off), written by a core of its own in the page.
 async function settingFile(page, words) {
   const bytes = await page.evaluate(async (words) => {
-    const core = await (await import('./core.js')).Core.load();
+    const core = await (await import('./main.js')).Core.load();
     words.forEach((word, address) => {
       for (let bit = 0; bit < 8; ++bit) if ((word >> bit) & 1) core.toggle(address * 8 + bit);
     });
@@ -49,7 +49,15 @@ async function settingFile(page, words) {
   return path;
 }
 
-const listing = (page) => page.$$eval('#program-rows tr', (rows) => rows.map((row) => [...row.cells].slice(0, 3).map((cell) => cell.textContent)));
+// Each row as its address, its toggles as bits (bit 7 first) and its statement.
+const listing = (page) =>
+  page.$$eval('#program-rows tr:not(.row-message-row)', (rows) =>
+    rows.map((row) => {
+      const bits = [...row.querySelectorAll('.bits input')].map((box) => (box.checked ? '1' : '0')).join('');
+      return [row.cells[0].textContent, `${bits.slice(0, 4)} ${bits.slice(4)}`, row.querySelector('.statement').value];
+    }),
+  );
+const breakpointBox = (address) => `input[aria-label="Breakpoint at ${String(address).padStart(2, '0')}"]`;
 const history = (page) => page.$$eval('#history > div > div', (rows) => rows.map((row) => `${row.textContent}\n`).join(''));
 const readouts = (page) => page.evaluate(() => ['lblPC', 'lblRegA', 'lblRegB', 'lblOUTP', 'lblF'].map((id) => document.getElementById(id).textContent));
 // A reference state as the readouts show it.
@@ -62,15 +70,16 @@ async function clocks(page, count) {
 const tests = {
   async listing() {
     const page = await openPage();
-    const names = await page.$$eval('#program-rows input', (boxes) => boxes.map((box) => box.getAttribute('aria-label')));
+    const names = await page.$$eval('#program-rows input', (inputs) => inputs.map((input) => input.getAttribute('aria-label')));
     const regions = [];
     const walk = (node) => {
       if (node.role === 'region') regions.push(node.name);
       (node.children ?? []).forEach(walk);
     };
     walk(await page.accessibility.snapshot());
-    checkEqual(regions.slice(0, 6), ['Program', 'History', 'Datapath', 'Timing', 'Exercise', 'Grade a class'], 'the panes are regions with their names');
-    checkEqual(names, Array.from({ length: 16 }, (_, i) => `Breakpoint at ${String(i).padStart(2, '0')}`), 'each row has its breakpoint box');
+    checkEqual(regions.slice(0, 8), ['QZB', 'Program', 'Assembly', 'History', 'Datapath', 'Timing', 'Exercise', 'Grade a class'], 'the header and the panes are regions with their names');
+    const rowNames = (address) => [...[7, 6, 5, 4, 3, 2, 1, 0].map((bit) => `Row ${address} bit ${bit}`), `Statement at ${address}`, `Breakpoint at ${address}`];
+    checkEqual(names, Array.from({ length: 16 }, (_, i) => rowNames(String(i).padStart(2, '0'))).flat(), 'each row has its toggles, its statement and its breakpoint box');
     for (const seed of [1, 7, 2024]) {
       const words = randomProgram(seed);
       await clickIn(page, words);
@@ -90,7 +99,7 @@ const tests = {
     const count = join(options.examples, 'count.qzb');
     const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('#menu-file').then(() => page.click('#menu-load'))]);
     await chooser.accept([count]);
-    await page.waitForFunction(() => document.querySelector('#program-rows tr:first-child td:nth-child(3)').textContent === 'B = B + 1');
+    await page.waitForFunction(() => document.querySelector('#program-rows .statement').value === 'B = B + 1');
     // The example runs at 10 Hz: Manual, then a reset, start it afresh.
     await page.click('#optClk3 input');
     await page.click('#cmdReset');
@@ -152,19 +161,19 @@ const tests = {
       await page.click('#optClk3 input');
       await page.click('#cmdReset');
       await page.click('#cmdClock');
-      await page.click(`#program-rows tr:nth-child(${address + 1}) input`);
+      await page.click(breakpointBox(address));
       await page.click('#optClk2 input');
       await page.waitForSelector('#optClk3 input:checked', { timeout: 10000 });
       const pc = address.toString(2).padStart(4, '0');
-      const [current, lastRowPc] = await page.evaluate(() => [document.querySelector('#program-rows tr[aria-current="step"] td').textContent, (() => {
+      const [current, lastRowPc] = await page.evaluate(() => [document.querySelector('#program-rows tr[aria-current="step"] th').textContent, (() => {
         const [header, last] = ['first', 'last'].map((which) => document.querySelector(`#history > div:${which}-child > div:${which}-child`).textContent);
         return last.substr(header.indexOf('PC'), 4);
       })()]);
       checkEqual([(await readouts(page))[0], current, lastRowPc], [pc, String(address).padStart(2, '0'), pc], `10 Hz stops with the PC at the breakpoint at ${address}`);
-      await page.click(`#program-rows tr:nth-child(${address + 1}) input`);
+      await page.click(breakpointBox(address));
     }
     // An assembly that selects 10 Hz stops before the first word runs, as a Reset at 10 Hz does.
-    await page.click('#program-rows tr:nth-child(1) input');
+    await page.click(breakpointBox(0));
     await untilEnded(page, 'assemblies', () =>
       page.evaluate(() => {
         document.getElementById('asm-source').value = 'loop: A = A + 1\nJMP loop\n.clock 10hz\n';

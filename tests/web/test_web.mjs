@@ -27,7 +27,7 @@ const cannotWrite = '書き込めません。';
 const openPage = (fragment = '', context = browser, at = origin) => openPageAt(context, `${at}/${fragment}`);
 
 // The table, roles, texts and styles, as the core gives them to the page.
-const layoutOf = (page) => page.evaluate(async () => (await (await import('./core.js')).Core.load()).json);
+const layoutOf = (page) => page.evaluate(async () => (await (await import('./main.js')).Core.load()).json);
 
 // The panel as its controls show it: 128 program switches, 4 input switches, the
 // clock options (1 Hz, 10 Hz, Manual) and Beep, as the digits the dump uses.
@@ -384,7 +384,7 @@ const tests = {
     const names = await cacheNames(await visit('a'));
     check(kept.every((name) => names.includes(name)) && names.length === kept.length + 1, `copy a adds its cache, drops its older one and keeps ${kept}: ${names}`);
 
-    writeFileSync(join(root, 'a/index.html'), readFileSync(join(root, 'a/index.html'), 'utf8').replace('Copy link<', 'Copy the link<'));
+    writeFileSync(join(root, 'a/index.html'), readFileSync(join(root, 'a/index.html'), 'utf8').replace('data-text="page.copyLink">Copy link<', '>Copy the link<'));
     await writeWorker(join(root, 'a'));
     await (await visit('a')).close();
     const after = await visit('a');
@@ -406,13 +406,15 @@ const tests = {
         document.getElementById('asm-assemble').click();
       };
       await untilEnded(page, 'assemblies', () => page.evaluate(click, text, times));
-      return (await page.$eval('#asm-status', (status) => status.textContent.split('\n'))).map((line) => line.replace(/^(\d+:\d+): .*/, '$1'));
+      const errors = await page.$$eval('#asm-errors li', (items) => items.map((item) => item.textContent));
+      return (errors.length > 0 ? errors : [await page.$eval('#asm-status', (status) => status.textContent)]).map((line) => line.replace(/^(\d+:\d+): .*/, '$1'));
     };
-    // First, while the box is closed: Chromium takes seconds to lay out 40 MB in it.
+    // First, while the pane is folded: Chromium takes seconds to lay out 40 MB in it.
     const tooLarge = ['The source is too large for a QZB source (64 KiB or more)'];
+    await page.click('#assembly-pane summary');
     checkEqual(await assemble('x', 40e6), tooLarge, 'assembling 40 MB');
     await page.$eval('#asm-source', (area) => (area.value = ''));
-    await page.click('#extras summary');
+    await page.click('#assembly-pane summary');
     const assembled = ['Assembled into the panel.'];
     for (const [what, text, times, expected] of [
       ['a source', 'A = A + 3\nOUT = B\n.clock 10hz\n', 1, assembled],

@@ -7,6 +7,7 @@
 // in the file.
 import { readFile, writeFile } from 'node:fs/promises';
 import { extname, join } from 'node:path';
+import { gzipSync } from 'node:zlib';
 import { build } from 'esbuild';
 
 const mediaTypes = { '.svg': 'image/svg+xml', '.png': 'image/png' };
@@ -31,18 +32,25 @@ function embeddedSite(site, contents) {
 
 // The page's site.js: the core with its WebAssembly from inside, and the grading worker started
 // from its script inside through a blob: URL and handed the WebAssembly. A classic worker: Chromium
-// does not load a module worker from a blob: URL of a page opened from the disk.
+// does not load a module worker from a blob: URL of a page opened from the disk. The WebAssembly
+// goes in gzipped, which the browser unpacks: as base64, gzip finds little to squeeze in it, and
+// the file would be a fifth larger for it.
 const pageSite = (wasm, workerScript) => `import loadCore from './qzb_core.mjs';
 export const servedWithSite = false;
-const wasm = '${wasm.toString('base64')}';
-const wasmBinary = () => Uint8Array.from(atob(wasm), (c) => c.charCodeAt(0));
-export const instantiateCore = () => loadCore({ wasmBinary: wasmBinary() });
+const packed = '${gzipSync(wasm, { level: 9 }).toString('base64')}';
+let wasmBinary;
+async function unpacked() {
+  const stream = new Blob([Uint8Array.from(atob(packed), (c) => c.charCodeAt(0))]).stream();
+  return (wasmBinary ??= new Uint8Array(await new Response(stream.pipeThrough(new DecompressionStream('gzip'))).arrayBuffer()));
+}
+export const instantiateCore = async () => loadCore({ wasmBinary: await unpacked() });
 const workerScript = ${JSON.stringify(workerScript)};
 let workerUrl;
+// Called once the page's core has started, so the WebAssembly is unpacked already.
 export function startGradingWorker() {
   workerUrl ??= URL.createObjectURL(new Blob([workerScript], { type: 'text/javascript' }));
   const worker = new Worker(workerUrl);
-  const bytes = wasmBinary();
+  const bytes = wasmBinary.slice();
   worker.postMessage({ wasmBinary: bytes }, [bytes.buffer]);
   return worker;
 }
@@ -54,9 +62,10 @@ const workerSite = `import loadCore from './qzb_core.mjs';
 export const instantiateCore = (options) => loadCore({ ...options, locateFile: (name) => name });
 `;
 
-async function bundle(site, entries, siteModule, format = 'esm') {
+// The modules `entries` of the folder `scripts`, with `siteModule` for their site.js.
+async function bundle(site, scripts, entries, siteModule, format = 'esm') {
   const result = await build({
-    stdin: { contents: entries.map((entry) => `import ${JSON.stringify(`./${entry}`)};`).join('\n'), resolveDir: site, sourcefile: 'qzb.html' },
+    stdin: { contents: entries.map((entry) => `import ${JSON.stringify(`./${entry}`)};`).join('\n'), resolveDir: scripts, sourcefile: 'qzb.html' },
     bundle: true,
     format,
     target: 'es2022',
@@ -94,7 +103,8 @@ async function inlined(site, tag, entries) {
   return `<link rel="icon" href="data:${type};base64,${(await readFile(join(site, href))).toString('base64')}" type="${type}">`;
 }
 
-export async function writeSingleFile(site) {
+// `scripts` holds the page's modules as tsc wrote them, which the site has bundled already.
+export async function writeSingleFile(site, scripts) {
   // Without what only the site needs: the notice that its index.html does not start from the disk.
   const html = (await readFile(join(site, 'index.html'), 'utf8'))
     .replace(/<!--(?! SPDX)[\s\S]*?-->\n?/g, '')
@@ -110,7 +120,7 @@ export async function writeSingleFile(site) {
   const page = html.replace(tags, () => replacements.shift());
   const left = page.match(/\s(?:src|href)="(?!data:|#)[^"]*"/);
   if (left) throw new Error(`qzb.html: cannot place${left[0]}`);
-  const worker = await bundle(site, ['grading_worker.js'], workerSite, 'iife');
-  const script = await bundle(site, entries, pageSite(await readFile(join(site, 'qzb_core.wasm')), worker));
+  const worker = await bundle(site, scripts, ['grading_worker.js'], workerSite, 'iife');
+  const script = await bundle(site, scripts, entries, pageSite(await readFile(join(site, 'qzb_core.wasm')), worker));
   await writeFile(join(site, 'qzb.html'), page.replace(scriptPlace, () => script));
 }

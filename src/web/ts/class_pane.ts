@@ -3,10 +3,10 @@
 // (grading_worker.ts) while the panel runs on; a table of each program and case that fills as
 // they are graded, with how many are done, Stop, and the command line's CSV to download.
 
-import type { ClassroomTexts } from './page_json.js';
 import type { Core } from './core.js';
 import { failureLines } from './exercise_pane.js';
 import type { GradingReport, ProgramRow } from './grading.js';
+import { say, text, words } from './language.js';
 import { startGradingWorker } from './site.js';
 import { byId, countEnded, download, listLines, make } from './ui.js';
 
@@ -25,11 +25,7 @@ function compareBytes(a: Uint8Array, b: Uint8Array): number {
   return a.length - b.length;
 }
 
-// A catalogue sentence with each %s, in turn, replaced by a number.
-const withNumbers = (sentence: string, ...numbers: number[]): string => numbers.reduce<string>((text, number) => text.replace('%s', String(number)), sentence);
-
 export class ClassPane {
-  private readonly texts: ClassroomTexts;
   private readonly element = byId;
   private submissions: File[] = [];
   // The worker grading now, if any; an idle one is kept for the next grading.
@@ -42,7 +38,6 @@ export class ClassPane {
   private grades: Uint8Array = new Uint8Array();
 
   constructor(private readonly core: Core) {
-    this.texts = core.json.texts.classroom;
     const input = (id: string): HTMLInputElement => this.element<HTMLInputElement>(id);
     input('class-tests').addEventListener('change', () => this.grade());
     for (const id of ['class-files', 'class-folder']) {
@@ -51,8 +46,8 @@ export class ClassPane {
         this.grade();
       });
     }
-    this.element('class-csv').addEventListener('click', () => download(this.texts.csvFileName, this.csv, 'text/csv'));
-    this.element('class-grades').addEventListener('click', () => download(this.texts.gradesFileName, this.grades, 'text/csv'));
+    this.element('class-csv').addEventListener('click', () => download(words().classroom.csvFileName, this.csv, 'text/csv'));
+    this.element('class-grades').addEventListener('click', () => download(words().classroom.gradesFileName, this.grades, 'text/csv'));
     this.element('class-stop').addEventListener('click', () => this.stop());
   }
 
@@ -61,7 +56,7 @@ export class ClassPane {
     if (this.grading) {
       this.endWorker();
       this.element<HTMLButtonElement>('class-stop').disabled = true;
-      this.element('class-progress').textContent = '';
+      say(this.element('class-progress'), '');
     }
     for (const id of ['class-csv', 'class-grades']) this.element<HTMLButtonElement>(id).disabled = true;
     const testFile = this.element<HTMLInputElement>('class-tests').files?.[0];
@@ -97,7 +92,7 @@ export class ClassPane {
       listLines(this.element('class-problems'), opened.problems);
       this.startTable(opened.cases);
       if (opened.problems.length === 0) return;
-      this.element('class-progress').textContent = '';
+      say(this.element('class-progress'), '');
       this.finish();
     } else if ('rows' in report) {
       const body = this.element('class-table').querySelector('tbody');
@@ -138,12 +133,16 @@ export class ClassPane {
   }
 
   private showProgress(text: 'gradingProgress' | 'gradingStopped' | 'gradingFailed'): void {
-    this.element('class-progress').textContent = withNumbers(this.texts[text], this.done, this.total);
+    say(this.element('class-progress'), `classroom.${text}`, [String(this.done), String(this.total)]);
   }
 
   private startTable(cases: string[]): void {
     const head = make('tr');
-    head.append(make('th', '', this.texts.program), make('th', '', this.texts.pointsColumn), ...cases.map((name) => make('th', '', name)));
+    const program = make('th', '', text('classroom.program'));
+    program.dataset['text'] = 'classroom.program';
+    const points = make('th', '', text('classroom.pointsColumn'));
+    points.dataset['text'] = 'classroom.pointsColumn';
+    head.append(program, points, ...cases.map((name) => make('th', '', name)));
     const headRow = make('thead');
     headRow.append(head);
     this.columns = cases.length + 2;

@@ -29,6 +29,7 @@ interface CoreModule extends PaneCalls {
   _qzb_read_limit(): number;
   _qzb_assemble(session: Pointer): Pointer;
   _qzb_disassemble(session: Pointer): Pointer;
+  _qzb_apply_statement(session: Pointer, address: number): Pointer;
   _qzb_history(session: Pointer, from: number): Pointer;
   _qzb_step_back(session: Pointer): void;
   _qzb_datapath(session: Pointer): Pointer;
@@ -172,6 +173,13 @@ export class Core {
     const limit = this.readLimit();
     this.put(encoder.encode(source.slice(0, limit)).subarray(0, limit));
     return this.text(this.module._qzb_assemble(this.session));
+  }
+
+  // Empty when the statement is now the word at `address` (the view says what changed); else the
+  // assembler's messages, one a line, and the panel as it was.
+  applyStatement(address: number, statement: string): string {
+    this.put(encoder.encode(statement.slice(0, this.readLimit())));
+    return this.text(this.module._qzb_apply_statement(this.session, address));
   }
 
   disassemble(): string {

@@ -5,7 +5,8 @@
 // built once and only its values, highlights and titles change.
 
 import type { Core, View } from './core.js';
-import { ClockOption, type Datapath, type DatapathPartName, type PageTexts } from './page_json.js';
+import { say } from './language.js';
+import { ClockOption, type Datapath, type DatapathPartName } from './page_json.js';
 
 const svgNamespace = 'http://www.w3.org/2000/svg';
 
@@ -62,14 +63,13 @@ export class DatapathPane {
     holder: HTMLElement,
     private readonly core: Core,
   ) {
-    const texts: PageTexts = core.json.texts.page;
     this.picture = draw(holder, 'svg', { id: 'datapath', class: 'qzb-datapath', role: 'img', viewBox: '0 0 450 282' });
     this.wireGroup = draw(this.picture, 'g', { class: 'qzb-datapath-wires' });
     const labels = draw(this.picture, 'g', { class: 'qzb-datapath-labels' });
     for (const [name, path, x, y] of wires) {
       this.wires.set(name, {
         path: draw(this.wireGroup, 'path', { d: path, 'data-wire': name }),
-        label: draw(labels, 'text', { x, y, 'data-label': name, 'text-anchor': 'middle' }),
+        label: draw(labels, 'text', { x, y, 'data-wire-label': name, 'text-anchor': 'middle' }),
       });
     }
     draw(this.picture, 'text', { x: 98, y: 209, class: 'qzb-datapath-name' }, '0');
@@ -92,7 +92,7 @@ export class DatapathPane {
     part('adder', adder, draw(adder, 'text', { x: 268, y: 156, class: 'qzb-datapath-value', 'text-anchor': 'middle' }));
 
     // The word the step ran: its address, its operation and its im, and its statement.
-    draw(this.picture, 'text', { x: 204, y: 12, class: 'qzb-datapath-caption', 'text-anchor': 'middle' }, texts.operation);
+    say(draw(this.picture, 'text', { x: 204, y: 12, class: 'qzb-datapath-caption', 'text-anchor': 'middle' }), 'page.operation');
     draw(this.picture, 'text', { x: 264, y: 12, class: 'qzb-datapath-caption', 'text-anchor': 'middle' }, 'im');
     draw(this.picture, 'rect', { x: 176, y: 18, width: 56, height: boxHeight, rx: 3, class: 'qzb-datapath-operation' });
     const im = draw(this.picture, 'g', { 'data-part': 'im' });
@@ -101,8 +101,8 @@ export class DatapathPane {
     this.word = {
       address: draw(this.picture, 'text', { x: 170, y: 35, class: 'qzb-datapath-value', 'text-anchor': 'end' }),
       operation: draw(this.picture, 'text', { x: 204, y: 35, class: 'qzb-datapath-value', 'text-anchor': 'middle' }),
-      statement: draw(this.picture, 'text', { x: 300, y: 35, class: 'qzb-datapath-statement' }),
-      jump: draw(this.picture, 'text', { x: 360, y: 166, id: 'datapath-jump', class: 'qzb-datapath-statement' }),
+      statement: draw(this.picture, 'text', { x: 300, y: 35, class: 'qzb-datapath-statement', translate: 'no' }),
+      jump: draw(this.picture, 'text', { x: 360, y: 166, id: 'datapath-jump', class: 'qzb-datapath-statement', translate: 'no' }),
     };
   }
 
@@ -121,7 +121,13 @@ export class DatapathPane {
   }
 
   private show(step: Datapath): void {
-    this.picture.setAttribute('aria-label', step.name);
+    // The step in the machine's own words, as Last step says it; before any step, the page's.
+    if (step.name) {
+      delete this.picture.dataset['label'];
+      this.picture.setAttribute('aria-label', step.name);
+    } else {
+      say(this.picture, 'page.noStep', [], 'label');
+    }
     for (const { part, value, active, title } of step.parts) {
       const shown = this.parts.get(part);
       if (!shown) continue;

@@ -2,6 +2,7 @@
 // Modal message boxes with the desktop's caption, and the name box that stands in
 // for a save dialog where the browser has none, worded by the catalogue.
 
+import { words } from './language.js';
 import type { Texts } from './page_json.js';
 import { byId, make as element } from './ui.js';
 
@@ -46,7 +47,7 @@ let shownMessage: HTMLDialogElement | null = null;
 export function showMessage(text: string, icon: Icon = 'error'): Promise<void> {
   shownMessage?.close();
   const body = element('div', 'qzb-dialog-body');
-  const { page } = texts;
+  const { page } = words();
   const glyph = icon === 'error' ? page.errorIcon : page.informationIcon;
   if (icon !== 'none') body.append(element('span', `qzb-icon qzb-icon-${icon}`, glyph));
   const message = element('p', 'qzb-message', text);
@@ -67,7 +68,7 @@ export function showMessage(text: string, icon: Icon = 'error'): Promise<void> {
 // A file name typed by the user, or null when the box is cancelled.
 export function askName(title: string, suggested: string): Promise<string | null> {
   const form = element('form', 'qzb-dialog-body');
-  const { page } = texts;
+  const { page } = words();
   const label = element('label', 'qzb-name', page.fileName);
   const input = element('input');
   input.type = 'text';

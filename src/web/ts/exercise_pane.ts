@@ -2,10 +2,10 @@
 // The Exercise pane: a test file's task and lines, Check of the panel against its cases, and a
 // link that opens the exercise. The core reads, grades and words everything; this draws it.
 
-import type { ClassroomTexts } from './page_json.js';
 import type { Core, PaneCall, View } from './core.js';
 import { filterOf, type OpenedFile, pickFileToOpen } from './files.js';
 import { type CaseRow, type ProgramRow, type TestFileView, named } from './grading.js';
+import { say, words } from './language.js';
 import { onExerciseFile } from './launch.js';
 import { byId, countEnded, listLines, make, shareLink } from './ui.js';
 
@@ -34,14 +34,12 @@ export function failureLines(result: CaseRow, openLine?: (line: number) => void)
 }
 
 export class ExercisePane {
-  private readonly texts: ClassroomTexts;
   private readonly element = byId;
 
   constructor(
     private readonly core: Core,
     private readonly show: (view: View) => void,
   ) {
-    this.texts = core.json.texts.classroom;
     this.element('open-exercise').addEventListener('click', () => void this.open().finally(() => countEnded('exercises')));
     onExerciseFile((file) => void this.openFile(file).finally(() => countEnded('exercises')));
     this.element('exercise-check').addEventListener('click', () => {
@@ -52,7 +50,7 @@ export class ExercisePane {
   }
 
   async open(): Promise<void> {
-    const file = await pickFileToOpen(filterOf(this.texts.testFileFilter));
+    const file = await pickFileToOpen(filterOf(words().classroom.testFileFilter));
     if (file) await this.openFile(file);
   }
 
@@ -81,7 +79,11 @@ export class ExercisePane {
   private present(opened: TestFileView | null): void {
     if (!opened) return;
     const usable = opened.problems.length === 0;
-    this.element('exercise-task').textContent = usable ? opened.task : '';
+    // The task is the test file's, in its own words.
+    const task = this.element('exercise-task');
+    delete task.dataset['text'];
+    task.translate = false;
+    task.textContent = usable ? opened.task : '';
     listLines(this.element('exercise-problems'), opened.problems);
     this.element('exercise-results').replaceChildren();
     const view = this.element<HTMLDetailsElement>('exercise-file-view');
@@ -122,8 +124,6 @@ export class ExercisePane {
     const withPanel = this.element<HTMLInputElement>('exercise-with-panel').checked;
     const fragment = decoder.decode(this.core.ask('exercise_link', new Uint8Array(), withPanel ? 1 : 0));
     const copied = await shareLink(fragment);
-    this.element('exercise-link-status').textContent = copied
-      ? (this.texts.exerciseLinkCopied)
-      : this.core.json.texts.page.linkInAddressBar;
+    say(this.element('exercise-link-status'), copied ? 'classroom.exerciseLinkCopied' : 'page.linkInAddressBar');
   }
 }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The page's start: the core, the panel built from the shared layout table, the clock,
-// the menus and the file commands, the link and the panes beside the panel. Every event
-// goes to the core, whose view then says what to draw.
+// The page's start: the core, the page's language, the panel built from the shared layout
+// table and fitted to the screen, the clock, the menus and the file commands, the header with
+// the examples, and the panes. Every event goes to the core, whose view then says what to draw.
 
+import { AssemblyPane } from './assembly_pane.js';
 import { ClassPane } from './class_pane.js';
 import { Beeper, Timer1 } from './clock.js';
 import { Core, type View } from './core.js';
@@ -11,13 +12,16 @@ import { showMessage, useTexts } from './dialogs.js';
 import { ExercisePane } from './exercise_pane.js';
 import { FileCommands } from './file_commands.js';
 import { HistoryPane } from './history_pane.js';
+import { useLanguage } from './language.js';
 import { listenForLaunches } from './launch.js';
 import { buildMenus } from './menus.js';
+import type { ExampleFiles } from './page_json.js';
 import { Panel } from './panel.js';
 import { ProgramPane } from './program_pane.js';
 import { servedWithSite } from './site.js';
 import { TimingPane } from './timing_pane.js';
-import { byId, countEnded, shareLink } from './ui.js';
+import { byId, countEnded } from './ui.js';
+import { buildWelcome, builtInExamples } from './welcome.js';
 
 interface Pane {
   draw(view: View, changed: number): void;
@@ -45,10 +49,22 @@ class Folding implements Pane {
   }
 }
 
+// The panel as a picture scales: as a whole, by a transform, where the screen is narrower than
+// it; at full size it is left as it is.
+function fitPanel(frame: HTMLElement, panel: HTMLElement): void {
+  const fit = (): void => {
+    const scale = Math.min(1, frame.clientWidth / panel.offsetWidth);
+    panel.style.transform = scale < 1 ? `scale(${scale})` : '';
+    frame.style.height = scale < 1 ? `${panel.offsetHeight * scale}px` : '';
+  };
+  new ResizeObserver(fit).observe(frame);
+  fit();
+}
+
 class Page {
   private readonly beeper = new Beeper();
   private readonly timer = new Timer1((count) => this.show(this.core.tick(count)));
-  private readonly exercise: ExercisePane;
+  readonly exercise: ExercisePane;
   private readonly panes: Pane[];
 
   constructor(
@@ -64,8 +80,11 @@ class Page {
     this.beeper.unlockOnInput();
     const folding = (pane: Pane, id: string): Pane =>
       new Folding(pane, byId(id).querySelector('details') as HTMLDetailsElement, () => core.view);
+    const program = new ProgramPane(byId('program-rows'), core, core.json, (view) => this.show(view));
+    program.onSwitch = panel.onSwitch;
+    new AssemblyPane(core, (view) => this.show(view));
     this.panes = [
-      folding(new ProgramPane(byId('program-rows'), core, core.json), 'program-pane'),
+      folding(program, 'program-pane'),
       folding(new HistoryPane(byId('history'), byId('step-back'), byId('last-step'), core), 'history-pane'),
       folding(new DatapathPane(byId('datapath-picture'), core), 'datapath-pane'),
       folding(new TimingPane(byId('timing-scroll'), byId('timing-download'), core), 'timing-pane'),
@@ -112,23 +131,9 @@ class Page {
     ended.querySelector('button')?.focus();
   }
 
-  // Copy link, and the Assembly box: the source's panel replaces the switches (the input
-  // port keeps its own), then the machine is reset.
-  wireExtras(): void {
-    const page = this.core.json.texts.page;
-    const command = (id: string, action: () => unknown): void => byId(id).addEventListener('click', () => void action());
-    command('copy-link', async () => {
-      byId('link-status').textContent = (await shareLink(this.core.link())) ? page.linkCopied : page.linkInAddressBar;
-    });
-    const source = byId<HTMLTextAreaElement>('asm-source');
-    command('asm-assemble', () => {
-      const errors = this.core.assemble(source.value);
-      if (!errors) this.show(this.core.view);
-      byId('asm-status').textContent = errors || page.assembled;
-      countEnded('assemblies');
-    });
-    command('asm-disassemble', () => (source.value = this.core.disassemble()));
-    command('start-again', () => location.reload());
+  // Start again, after End.
+  wireStartAgain(): void {
+    byId('start-again').addEventListener('click', () => location.reload());
   }
 }
 
@@ -137,7 +142,9 @@ async function main(): Promise<void> {
   const core = await Core.load();
   performance.mark('qzb-core-loaded');
   useTexts(core.json.texts);
+  useLanguage(core.json.texts, byId<HTMLSelectElement>('language'));
   const panel = new Panel(byId('client'), core.json);
+  fitPanel(byId('panel-frame'), byId('window'));
   performance.mark('qzb-panel-built');
   const page = new Page(core, panel);
   const files = new FileCommands(core, (view) => page.show(view));
@@ -147,7 +154,14 @@ async function main(): Promise<void> {
     End: () => page.end(),
     About: () => showMessage(core.json.texts.about, 'information'),
   });
-  page.wireExtras();
+  page.wireStartAgain();
+  // An example loads as Load loads its file, and opens its test file in the Exercise pane.
+  const open = async ({ name, setting, tests }: ExampleFiles): Promise<void> => {
+    const file = (fileName: string, text: string) => ({ name: fileName, read: () => Promise.resolve(new TextEncoder().encode(text)) });
+    await files.open(file(`${name}.qzb`, setting));
+    if (tests !== null) await page.exercise.openFile(file(`${name}.qzt`, tests));
+  };
+  buildWelcome(builtInExamples(), (example) => void open(example).finally(() => countEnded('examples')));
   page.start();
   listenForLaunches((file) => files.open(file).finally(() => countEnded('loads')));
   document.documentElement.dataset['ready'] = 'true';
@@ -159,3 +173,6 @@ async function main(): Promise<void> {
 }
 
 void main();
+
+// For the page's tests, which make cores of their own in the page.
+export { Core };
