@@ -6,12 +6,10 @@
 
 import type { Core, View } from './core.js';
 import { say } from './language.js';
-import { ClockOption, type Datapath, type DatapathPartName } from './page_json.js';
+import type { Datapath, DatapathPartName } from './page_json.js';
+import { StepPacer } from './ui.js';
 
 const svgNamespace = 'http://www.w3.org/2000/svg';
-
-// As the History: at 10 Hz, drawn with the first step at least this long after the last drawing.
-const runningRedrawMs = 250;
 
 type Attributes = Record<string, string | number>;
 
@@ -57,7 +55,7 @@ export class DatapathPane {
   private readonly wires = new Map<string, { path: SVGPathElement; label: SVGTextElement }>();
   private readonly word: Record<'address' | 'operation' | 'statement' | 'jump', SVGTextElement>;
   private missed = 0;
-  private drawnAt = -Infinity;
+  private readonly pacer = new StepPacer();
 
   constructor(
     holder: HTMLElement,
@@ -112,11 +110,8 @@ export class DatapathPane {
     const shown = changes.history | changes.historyAfresh | changes.input | changes.words.reduce((all, word) => all | word, 0);
     this.missed |= changed & shown;
     if (!this.missed) return;
-    const now = performance.now();
-    const clock: ClockOption = view.number('clockOption');
-    if (clock === ClockOption.Hz10 && now - this.drawnAt < runningRedrawMs) return;
+    if (!this.pacer.due(view.number('clockOption'))) return;
     this.missed = 0;
-    this.drawnAt = now;
     this.show(this.core.datapath());
   }
 

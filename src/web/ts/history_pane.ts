@@ -5,17 +5,11 @@
 // afresh only when the view's changes say so.
 
 import type { Core, View } from './core.js';
-import { ClockOption } from './page_json.js';
-import { make } from './ui.js';
+import { make, StepPacer } from './ui.js';
 
 // The list holds its rows in blocks of this many, each laid out and painted only while in
 // view: a step lays out the newest block, and forgetting a row out of view moves nothing.
 const rowsPerBlock = 50;
-
-// At 10 Hz nobody reads a row a step: the list and the last step are drawn then with the first
-// step at least this long after the last drawing, two or three rows at a time. At any other
-// clock, and when the clock stops, each step is drawn as it happens.
-const runningRedrawMs = 250;
 
 export class HistoryPane {
   // The rows shown, oldest first, and the step of the first.
@@ -26,7 +20,7 @@ export class HistoryPane {
   private readonly lastStep = new Text();
   // The changes of the history not drawn yet.
   private missed = 0;
-  private drawnAt = -Infinity;
+  private readonly pacer = new StepPacer();
 
   constructor(
     private readonly list: HTMLElement,
@@ -46,12 +40,9 @@ export class HistoryPane {
     this.missed |= changed & (changes.history | changes.historyAfresh);
     if (!this.missed) return;
     this.stepBack.disabled = view.number('canStepBack') === 0;
-    const now = performance.now();
-    const clock: ClockOption = view.number('clockOption');
-    if (clock === ClockOption.Hz10 && now - this.drawnAt < runningRedrawMs) return;
+    if (!this.pacer.due(view.number('clockOption'))) return;
     const afresh = (this.missed & changes.historyAfresh) !== 0;
     this.missed = 0;
-    this.drawnAt = now;
     const [first, last] = [view.number('historyFirst'), view.number('historyLast')];
     if (afresh) {
       this.rows.length = 0;

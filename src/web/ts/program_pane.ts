@@ -8,7 +8,7 @@ import type { Core, View } from './core.js';
 import { say } from './language.js';
 import type { PageJson } from './page_json.js';
 import { SwitchState } from './page_json.js';
-import { countEnded, make, rgb } from './ui.js';
+import { countEnded, make, rgb, StepPacer } from './ui.js';
 
 interface Row {
   element: HTMLTableRowElement;
@@ -31,6 +31,9 @@ export class ProgramPane {
 
   private readonly rows: Row[] = [];
   private current = -1;
+  // The mark follows the PC as the History follows the steps; the words change at once.
+  private readonly pacer = new StepPacer();
+  private markMissed = false;
 
   constructor(
     body: HTMLTableSectionElement,
@@ -141,7 +144,9 @@ export class ProgramPane {
       // What the user is typing stays until Enter, Escape or leaving the field.
       if (!(row.edited && document.activeElement === row.statement)) this.restore(row, row.shown);
     }
-    if (changed & changes.redRow) {
+    this.markMissed ||= (changed & changes.redRow) !== 0;
+    if (this.markMissed && this.pacer.due(view.number('clockOption'))) {
+      this.markMissed = false;
       const [before, now] = [this.rows[this.current], this.rows[view.number('redRow')]];
       if (before) [before.plain.data, before.marked.data] = [before.address, ''];
       if (now) [now.plain.data, now.marked.data] = ['', now.address];

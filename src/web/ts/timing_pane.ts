@@ -10,13 +10,10 @@
 // newest few dozen columns rather than all thousand.
 
 import type { Core, View } from './core.js';
-import { ClockOption, type TimingColumns } from './page_json.js';
-import { countEnded, download, make } from './ui.js';
+import { type TimingColumns } from './page_json.js';
+import { countEnded, download, make, StepPacer } from './ui.js';
 
 const svgNamespace = 'http://www.w3.org/2000/svg';
-
-// As the History: at 10 Hz, drawn with the first step at least this long after the last drawing.
-const runningRedrawMs = 250;
 
 // Columns placed further than this many from where the diagram was last drawn whole would stand
 // where a browser no longer places a pixel exactly: it is then drawn whole again.
@@ -48,7 +45,7 @@ export class TimingPane {
   private last = -1;
   private following = true;
   private missed = 0;
-  private drawnAt = -Infinity;
+  private readonly pacer = new StepPacer();
 
   constructor(
     private readonly scroller: HTMLElement,
@@ -69,12 +66,9 @@ export class TimingPane {
     const changes = this.core.json.view.changes;
     this.missed |= changed & (changes.history | changes.historyAfresh);
     if (!this.missed) return;
-    const now = performance.now();
-    const clock: ClockOption = view.number('clockOption');
-    if (clock === ClockOption.Hz10 && now - this.drawnAt < runningRedrawMs) return;
+    if (!this.pacer.due(view.number('clockOption'))) return;
     const afresh = (this.missed & changes.historyAfresh) !== 0;
     this.missed = 0;
-    this.drawnAt = now;
     const [first, last] = [view.number('historyFirst'), view.number('historyLast')];
     if (afresh || this.last < 0 || first - this.origin > furthestColumn) {
       this.origin = this.first = first;

@@ -2,7 +2,7 @@
 // What every part of the page does alike: making elements, colours, counting the commands
 // that have ended (tests wait for the count), sharing a link and downloading a file.
 
-import type { Rgb } from './page_json.js';
+import { ClockOption, type Rgb } from './page_json.js';
 
 export const rgb = (colour: Rgb): string => `rgb(${colour.join(', ')})`;
 
@@ -54,4 +54,19 @@ export function download(name: string, bytes: Uint8Array, type = 'application/oc
   link.click();
   link.remove();
   setTimeout(() => URL.revokeObjectURL(link.href), 10_000);
+}
+
+// At 10 Hz nobody reads a pane a step: a pane that follows the steps draws then with the first
+// step at least a quarter of a second after its last drawing, two or three steps at a time. At
+// any other clock, and when the clock stops, it draws each step as it happens.
+export class StepPacer {
+  private drawnAt = -Infinity;
+
+  // Whether to draw now, at `clock`; if so, the quarter of a second starts again.
+  due(clock: ClockOption): boolean {
+    const now = performance.now();
+    if (clock === ClockOption.Hz10 && now - this.drawnAt < 250) return false;
+    this.drawnAt = now;
+    return true;
+  }
 }
