@@ -391,16 +391,6 @@ TEST_CASE("bidirectional formatting characters are not printable") {
         R"(unknown statement 'say'; the statements are case, input, run, expect and model"],"cases":[],"points":[],"hidden":[]})");
 }
 
-// The page reads the class's programs from the files the browser gives; one it could not read is
-// listed with the system's words, as the command line lists it.
-TEST_CASE("a file the browser cannot read is listed with the system's reason") {
-    for (const auto& [error, reason] : {std::pair{"NotFoundError", "No such file or directory"},
-                                        {"NotReadableError", "Permission denied"},
-                                        {"SecurityError", "Permission denied"},
-                                        {"AbortError", "Input/output error"}})
-        CHECK(qzb::readFailureReason(error) == reason);
-}
-
 // Each column of a row starts where its header does, after at least two blanks, whatever the word ran.
 TEST_CASE("the text table keeps its columns apart for every word") {
     const std::string header = qzb::textTraceHeader(1);

@@ -30,6 +30,12 @@ export function checkEqual(actual, expected, what) {
   check(shown === wanted, shown === wanted ? what : `${what}\n  expected ${wanted}\n  actual   ${shown}`);
 }
 
+// Seeded numbers, so that a failure repeats: each call of the result gives the next, 0-8388607.
+export function seeded(seed) {
+  let state = seed;
+  return () => (state = (state * 1103515245 + 12345) % 2 ** 31) >> 8;
+}
+
 export const scratchFolder = (name) => mkdtempSync(join(tmpdir(), `qzb-${name}-`));
 
 // A fresh page at `url` without the native file pickers, so that Load goes through the file

@@ -7,7 +7,7 @@ import { writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { launchChromium } from '../../src/web/tools/chromium.mjs';
 import { serve } from '../../src/web/tools/serve.mjs';
-import { checkEqual, openPage as openPageAt, removeFolder, runTests, scratchFolder, suiteOptions, untilEnded } from './harness.mjs';
+import { checkEqual, openPage as openPageAt, removeFolder, runTests, scratchFolder, seeded, suiteOptions, untilEnded } from './harness.mjs';
 import { referenceStep } from './reference_model.mjs';
 
 const options = suiteOptions('cli', 'examples');
@@ -22,8 +22,7 @@ const openPage = () => openPageAt(browser, `${origin}/`, { width: 1400, height: 
 
 // Seeded, so that a failure repeats: 16 words, the last never 0 so that disasm lists every one.
 function randomProgram(seed) {
-  let state = seed;
-  const next = () => (state = (state * 1103515245 + 12345) % 2 ** 31) >> 8;
+  const next = seeded(seed);
   return Array.from({ length: 16 }, (_, address) => next() % 256 || (address === 15 ? 1 : 0));
 }
 

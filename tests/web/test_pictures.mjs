@@ -7,7 +7,7 @@ import { readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { launchChromium } from '../../src/web/tools/chromium.mjs';
 import { serve } from '../../src/web/tools/serve.mjs';
-import { check, checkEqual, openPage as openPageAt, removeFolder, runTests, scratchFolder, suiteOptions, untilEnded } from './harness.mjs';
+import { check, checkEqual, openPage as openPageAt, removeFolder, runTests, scratchFolder, seeded, suiteOptions, untilEnded } from './harness.mjs';
 import { instructionTable, referenceStep } from './reference_model.mjs';
 
 const options = suiteOptions('cli');
@@ -56,8 +56,7 @@ function setUp(word, { a, b, carry }) {
 const tests = {
   async operations() {
     const page = await openPage();
-    let seed = 29;
-    const next = () => (seed = (seed * 1103515245 + 12345) % 2 ** 31) >> 8;
+    const next = seeded(29);
     // Each operation once, the carry before it alternating, then both JNC forms after a carry.
     const cases = [...Array.from({ length: 16 }, (_, op) => [op, op & 1]), [12, 1], [14, 1]];
     for (const [op, carry] of cases) {
@@ -118,8 +117,7 @@ const tests = {
     const downloads = join(scratch, 'downloads');
     const session = await page.createCDPSession();
     await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads, eventsEnabled: true });
-    let seed = 7;
-    const next = () => (seed = (seed * 1103515245 + 12345) % 2 ** 31) >> 8;
+    const next = seeded(7);
     for (const steps of [0, 37, 1050]) {
       const words = Array.from({ length: 16 }, () => next() % 256);
       const input = next() % 16;
