@@ -27,7 +27,8 @@ export class AssemblyPane {
     command('copy-link', async () => say(byId('link-status'), (await shareLink(core.link())) ? 'page.linkCopied' : 'page.linkInAddressBar'));
     this.source.addEventListener('input', () => this.number());
     this.source.addEventListener('scroll', () => (this.numbers.scrollTop = this.source.scrollTop));
-    this.number();
+    // Nothing has scrolled yet: reading where would lay the page out before the panel shows.
+    this.number(false);
   }
 
   private assemble(): void {
@@ -50,14 +51,14 @@ export class AssemblyPane {
     countEnded('assemblies');
   }
 
-  // One number a line of the source, as far as it goes.
-  private number(): void {
+  // One number a line of the source, as far as it goes, scrolled as the source is.
+  private number(scrolled = true): void {
     let lines = 1;
     for (let at = this.source.value.indexOf('\n'); at >= 0; at = this.source.value.indexOf('\n', at + 1)) ++lines;
     if (lines === this.numbered) return;
     this.numbered = lines;
     this.numbers.textContent = Array.from({ length: lines }, (_, index) => index + 1).join('\n');
-    this.numbers.scrollTop = this.source.scrollTop;
+    if (scrolled) this.numbers.scrollTop = this.source.scrollTop;
   }
 
   // Puts the caret at a line and (UTF-8 byte) column of the source, as the assembler counts them.

@@ -50,7 +50,8 @@ class Folding implements Pane {
 }
 
 // The panel as a picture scales: as a whole, by a transform, where the screen is narrower than
-// it; at full size it is left as it is.
+// it; at full size it is left as it is. The observer first measures in the first frame, once
+// laid out, rather than make the page lay out twice before the panel shows.
 function fitPanel(frame: HTMLElement, panel: HTMLElement): void {
   const fit = (): void => {
     const scale = Math.min(1, frame.clientWidth / panel.offsetWidth);
@@ -58,7 +59,6 @@ function fitPanel(frame: HTMLElement, panel: HTMLElement): void {
     frame.style.height = scale < 1 ? `${panel.offsetHeight * scale}px` : '';
   };
   new ResizeObserver(fit).observe(frame);
-  fit();
 }
 
 class Page {

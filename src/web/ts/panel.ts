@@ -233,8 +233,10 @@ export class Panel {
     return [label, null];
   }
 
+  // Without scrolling to it: the page opens at its top, with the header above the panel, and
+  // a scroll would lay the page out before the panel shows.
   focusFirst(): void {
-    this.first?.focus();
+    this.first?.focus({ preventScroll: true });
   }
 
   hide(): void {
