@@ -128,6 +128,12 @@ const tests = {
     checkEqual(await readouts(page), { a: '0000', b: '0000', pc: '0000', f: '0', outp: '○○○○', red: ['Address 00'] }, 'readouts after start');
     const html = await (await fetch(`${origin}/index.html`)).text();
     check(html.includes(`<title>${layout.title}</title>`) && !html.includes('{{'), 'the build fills in the title and every text');
+    // A brace left open in the style sheet nests every rule after it, where none applies.
+    const nested = await page.evaluate(() => {
+      const within = (rules) => [...rules].flatMap((rule) => (rule instanceof CSSStyleRule && rule.cssRules.length > 0 ? [rule.selectorText] : within(rule.cssRules ?? [])));
+      return within(document.styleSheets[0].cssRules);
+    });
+    checkEqual(nested, [], 'no rule of the style sheet holds another');
     await page.evaluate(() => navigator.serviceWorker.ready);
     const session = await page.createCDPSession();
     checkEqual((await session.send('Page.getInstallabilityErrors')).installabilityErrors, [], 'Chromium can install the page');
