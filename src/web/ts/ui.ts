@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // What every part of the page does alike: making elements, colours, counting the commands
-// that have ended (tests wait for the count), sharing a link and downloading a file.
+// that have ended (tests wait for the count), sharing a link, downloading a file and pacing the
+// panes that follow the steps.
 
 import { ClockOption, type Rgb } from './page_json.js';
 
