@@ -3,9 +3,11 @@
 #include <doctest/doctest.h>
 
 #include <bitset>
+#include <cerrno>
 #include <cstdio>
 #include <random>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -401,4 +403,12 @@ TEST_CASE("the text table keeps its columns apart for every word") {
         for (const char* column : {"addr", "word", "instruction", "PC", "A ", "B ", "carry", "OUT"})
             CHECK_MESSAGE(line.substr(header.find(column) - 2, 3).find_first_not_of(' ') == 2, word);
     }
+}
+
+// A file the browser could not read is listed in the system's words, as the command line gives them.
+TEST_CASE("a file the browser cannot read is listed with the command line's reason") {
+    const auto system = [](int code) { return std::make_error_code(std::errc(code)).message(); };
+    CHECK(qzb::readFailureReason("NotFoundError") == system(ENOENT));
+    CHECK(qzb::readFailureReason("NotReadableError") == system(EACCES));
+    CHECK(qzb::readFailureReason("AbortError") == system(EIO));
 }

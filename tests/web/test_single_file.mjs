@@ -13,7 +13,7 @@ import { gzipSync } from 'node:zlib';
 import puppeteer from 'puppeteer-core';
 import { launchChromium } from '../../src/web/tools/chromium.mjs';
 import { serve } from '../../src/web/tools/serve.mjs';
-import { check, counts, untilEnded } from './harness.mjs';
+import { check, counts, openPage as openPageAt, untilEnded } from './harness.mjs';
 
 const { values: options } = parseArgs({
   options: { site: { type: 'string' }, examples: { type: 'string' }, chromium: { type: 'string', default: '/usr/bin/chromium' }, firefox: { type: 'string', default: '/usr/bin/firefox-esr' } },
@@ -41,20 +41,11 @@ function watch(page, seen) {
   page.on('pageerror', (error) => seen.errors.push(String(error)));
 }
 
-async function open(browser, url, seen) {
-  const page = await browser.newPage();
-  watch(page, seen);
-  // Without the native pickers, SaveAs asks for a name and downloads.
-  await page.evaluateOnNewDocument(() => {
-    delete window.showOpenFilePicker;
-    delete window.showSaveFilePicker;
-  });
-  await page.goto(url);
-  await page.waitForSelector('html[data-ready="true"]').catch((error) => {
+// A fresh page of `browser` at `url`, started, or why not.
+const open = (browser, url, seen) =>
+  openPageAt(browser, url, undefined, (page) => watch(page, seen)).catch((error) => {
     throw new Error(`${url} did not start: ${seen.errors.join(' ')}`, { cause: error });
   });
-  return page;
-}
 
 // SaveAs under `name` into `folder`, where `allowDownloads` has the browser download; the bytes saved.
 async function saveAs(page, folder, name, allowDownloads) {
