@@ -5,6 +5,7 @@
 
 #include "common/json.h"
 #include "common/utf8.h"
+#include "common/xml.h"
 #include "grade/trace_table.h"
 
 namespace qzb {
@@ -149,23 +150,8 @@ std::string jsonReport(std::string_view testsPath, const std::vector<ProgramResu
     return out;
 }
 
-// Escaped for an XML attribute value or element text. Text from outside goes
-// through `xml`; only the trace rows, which this program writes, keep their line ends.
-std::string xmlEscaped(std::string_view text) {
-    std::string result;
-    for (const char c : text) {
-        switch (c) {
-            case '&': result += "&amp;"; break;
-            case '<': result += "&lt;"; break;
-            case '>': result += "&gt;"; break;
-            case '"': result += "&quot;"; break;
-            case '\'': result += "&apos;"; break;
-            default: result += c;
-        }
-    }
-    return result;
-}
-
+// Text from outside goes through `xml`; only the trace rows, which this program writes, keep
+// their line ends.
 std::string xml(std::string_view text) {
     return xmlEscaped(visibleText(text));
 }

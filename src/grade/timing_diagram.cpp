@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/digits.h"
+#include "common/xml.h"
 #include "settings/setting_link.h"
 
 namespace qzb {
@@ -116,21 +117,6 @@ void putColumn(std::string& svg, const TraceRow& row, const TraceRow* previous, 
     svg += "</g>\n";
 }
 
-// Escapes what a link or input could hold that XML gives a meaning to; a panel's own link has none.
-std::string xmlText(std::string_view text) {
-    std::string escaped;
-    for (const char c : text) {
-        switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            default: escaped += c;
-        }
-    }
-    return escaped;
-}
-
 }  // namespace
 
 std::string timingLanes() {
@@ -181,7 +167,7 @@ std::string timingDiagram(std::span<const TraceRow> rows, std::string_view link,
 <svg xmlns="http://www.w3.org/2000/svg" class="qzb-timing" width=")" +
                       width + R"(" height=")" + tall + R"(" viewBox="0 0 )" + width + ' ' + tall +
                       R"(" font-family="DejaVu Sans Mono, monospace" font-size="10" text-anchor="middle">
-<title>)" + xmlText(timingTitle(rows, link, input)) +
+<title>)" + xmlEscaped(timingTitle(rows, link, input)) +
                       R"(</title>
 <rect class="qzb-timing-back" width="100%" height="100%" fill="#fff"/>
 <g class="qzb-timing-lanes" text-anchor="start">)";
