@@ -54,7 +54,6 @@ export class DatapathPane {
   private readonly parts = new Map<string, { group: SVGGElement; value: SVGTextElement; title: SVGTitleElement }>();
   private readonly wires = new Map<string, { path: SVGPathElement; label: SVGTextElement }>();
   private readonly word: Record<'address' | 'operation' | 'statement' | 'jump', SVGTextElement>;
-  private missed = 0;
   private readonly pacer = new StepPacer();
 
   constructor(
@@ -108,11 +107,7 @@ export class DatapathPane {
     const changes = this.core.json.view.changes;
     // The step's path and values, the input switches, and before any step the word at PC.
     const shown = changes.history | changes.historyAfresh | changes.input | changes.words.reduce((all, word) => all | word, 0);
-    this.missed |= changed & shown;
-    if (!this.missed) return;
-    if (!this.pacer.due(view.number('clockOption'))) return;
-    this.missed = 0;
-    this.show(this.core.datapath());
+    if (this.pacer.take(changed & shown, view.number('clockOption'))) this.show(this.core.datapath());
   }
 
   private show(step: Datapath): void {

@@ -18,8 +18,6 @@ export class HistoryPane {
   // Whether the newest row is to be kept in view: until the reader scrolls up.
   private following = true;
   private readonly lastStep = new Text();
-  // The changes of the history not drawn yet.
-  private missed = 0;
   private readonly pacer = new StepPacer();
 
   constructor(
@@ -37,12 +35,12 @@ export class HistoryPane {
 
   draw(view: View, changed: number): void {
     const changes = this.core.json.view.changes;
-    this.missed |= changed & (changes.history | changes.historyAfresh);
-    if (!this.missed) return;
+    const followed = changed & (changes.history | changes.historyAfresh);
+    if (!(followed | this.pacer.held)) return;
     this.stepBack.disabled = view.number('canStepBack') === 0;
-    if (!this.pacer.due(view.number('clockOption'))) return;
-    const afresh = (this.missed & changes.historyAfresh) !== 0;
-    this.missed = 0;
+    const taken = this.pacer.take(followed, view.number('clockOption'));
+    if (!taken) return;
+    const afresh = (taken & changes.historyAfresh) !== 0;
     const [first, last] = [view.number('historyFirst'), view.number('historyLast')];
     if (afresh) {
       this.rows.length = 0;

@@ -33,7 +33,6 @@ export class ProgramPane {
   private current = -1;
   // The mark follows the PC as the History follows the steps; the words change at once.
   private readonly pacer = new StepPacer();
-  private markMissed = false;
 
   constructor(
     body: HTMLTableSectionElement,
@@ -144,9 +143,7 @@ export class ProgramPane {
       // What the user is typing stays until Enter, Escape or leaving the field.
       if (!(row.edited && document.activeElement === row.statement)) this.restore(row, row.shown);
     }
-    this.markMissed ||= (changed & changes.redRow) !== 0;
-    if (this.markMissed && this.pacer.due(view.number('clockOption'))) {
-      this.markMissed = false;
+    if (this.pacer.take(changed & changes.redRow, view.number('clockOption'))) {
       const [before, now] = [this.rows[this.current], this.rows[view.number('redRow')]];
       if (before) [before.plain.data, before.marked.data] = [before.address, ''];
       if (now) [now.plain.data, now.marked.data] = ['', now.address];

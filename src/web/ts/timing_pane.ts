@@ -44,7 +44,6 @@ export class TimingPane {
   private first = 0;
   private last = -1;
   private following = true;
-  private missed = 0;
   private readonly pacer = new StepPacer();
 
   constructor(
@@ -64,11 +63,9 @@ export class TimingPane {
 
   draw(view: View, changed: number): void {
     const changes = this.core.json.view.changes;
-    this.missed |= changed & (changes.history | changes.historyAfresh);
-    if (!this.missed) return;
-    if (!this.pacer.due(view.number('clockOption'))) return;
-    const afresh = (this.missed & changes.historyAfresh) !== 0;
-    this.missed = 0;
+    const taken = this.pacer.take(changed & (changes.history | changes.historyAfresh), view.number('clockOption'));
+    if (!taken) return;
+    const afresh = (taken & changes.historyAfresh) !== 0;
     const [first, last] = [view.number('historyFirst'), view.number('historyLast')];
     if (afresh || this.last < 0 || first - this.origin > furthestColumn) {
       this.origin = this.first = first;

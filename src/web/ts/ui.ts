@@ -62,12 +62,18 @@ export function download(name: string, bytes: Uint8Array, type = 'application/oc
 // any other clock, and when the clock stops, it draws each step as it happens.
 export class StepPacer {
   private drawnAt = -Infinity;
+  // The changes held back since the last drawing.
+  held = 0;
 
-  // Whether to draw now, at `clock`; if so, the quarter of a second starts again.
-  due(clock: ClockOption): boolean {
+  // What to draw now, at `clock`: the changes held back and `changed`; none while the quarter of
+  // a second runs, which starts again when there are.
+  take(changed: number, clock: ClockOption): number {
+    this.held |= changed;
     const now = performance.now();
-    if (clock === ClockOption.Hz10 && now - this.drawnAt < 250) return false;
+    if (!this.held || (clock === ClockOption.Hz10 && now - this.drawnAt < 250)) return 0;
     this.drawnAt = now;
-    return true;
+    const taken = this.held;
+    this.held = 0;
+    return taken;
   }
 }
