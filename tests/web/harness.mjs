@@ -31,10 +31,7 @@ export function checkEqual(actual, expected, what) {
 }
 
 // Seeded numbers, so that a failure repeats: each call of the result gives the next, 0-8388607.
-export function seeded(seed) {
-  let state = seed;
-  return () => (state = (state * 1103515245 + 12345) % 2 ** 31) >> 8;
-}
+export const seeded = (state) => () => (state = (state * 1103515245 + 12345) % 2 ** 31) >> 8;
 
 export const scratchFolder = (name) => mkdtempSync(join(tmpdir(), `qzb-${name}-`));
 
